@@ -1,0 +1,37 @@
+# Shared set-up for scripts/run and scripts/test: sourced, not run.
+# Installs missing build dependencies with apt-get, then configures and builds a tree.
+
+PARASIM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+PARASIM_JOBS="$(nproc 2>/dev/null || echo 2)"
+
+# Debian packages the build and the tests need; each is installed only when missing.
+PARASIM_PACKAGES=(g++ cmake make libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev valgrind python3 python3-matplotlib python3-numpy)
+
+parasim_install_dependencies() {
+  local missing=()
+  local package
+  for package in "${PARASIM_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing missing packages: ${missing[*]}" >&2
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# parasim_build DIR [cmake options...]: configure (once) and build the tree in DIR.
+parasim_build() {
+  local dir="$1"
+  shift
+  cmake -S "$PARASIM_ROOT" -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" --parallel "$PARASIM_JOBS"
+}
