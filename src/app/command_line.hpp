@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parasim::app {
+
+// The options of a run. Without any, parasim reads its ten answers, seeds from the
+// clock and writes Output.dat, nothing more.
+struct Options {
+  bool show_help = false;
+  bool show_version = false;
+  std::optional<std::int32_t> seed_ticks;  // --seed TICKS: the tick count instead of the clock
+  std::optional<std::string> record_path;  // --record FILE: a JSON record of the run
+  bool progress = false;                   // --progress: a live progress line on stderr
+};
+
+struct ParsedCommandLine {
+  Options options;
+  std::optional<std::string> error;  // a one-line usage error
+};
+
+ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments);
+
+std::string usage_text();
+std::string version_text();
+
+}  // namespace parasim::app

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/parameters.hpp"
+#include "textio/console_reader.hpp"
+
+namespace parasim::app {
+
+// The banner, then the ten prompts, each followed by the read of its answer.
+// Throws textio::RunFailure naming the parameter when a read fails.
+model::Parameters ask_parameters(textio::ConsoleReader& reader);
+
+// "-----------" and "The model is running ...".
+void announce_run();
+
+// The four closing lines of a run that went through.
+void say_goodbye();
+
+}  // namespace parasim::app

@@ -1,0 +1,105 @@
+#include "app/parasim_main.hpp"
+
+#include <cstdio>
+#include <iostream>
+#include <new>
+#include <optional>
+
+#include "app/command_line.hpp"
+#include "app/dialogue.hpp"
+#include "app/progress_line.hpp"
+#include "app/run_record.hpp"
+#include "model/simulation.hpp"
+#include "random/seeding.hpp"
+#include "report/results_file.hpp"
+#include "textio/console_reader.hpp"
+#include "textio/run_failure.hpp"
+
+namespace parasim::app {
+
+namespace {
+
+// The run proper; fills the record as it goes and throws RunFailure when it fails.
+void run_model(const Options& options, RunRecord& record, std::optional<model::Simulation>& run) {
+  textio::ConsoleReader reader(std::cin);
+  const model::Parameters parameters = ask_parameters(reader);
+  record.parameters = parameters;
+  if (const auto refusal = model::parameter_refusal(parameters)) {
+    throw textio::RunFailure("the parameters cannot be run", *refusal,
+                             textio::exit_status_input_or_file);
+  }
+  announce_run();
+
+  record.seed_from_option = options.seed_ticks.has_value();
+  record.tick_count = options.seed_ticks ? *options.seed_ticks : random::tick_count();
+  run.emplace(parameters, *record.tick_count);
+
+  report::ResultsFile results;
+  ProgressLine progress(options.progress, parameters.generations);
+  while (!run->finished()) {
+    run->run_generation(results);
+    progress.update(run->generations_run(), static_cast<std::int64_t>(run->population().size()),
+                    run->species_count());
+  }
+  progress.clear();
+  results.close();
+  say_goodbye();
+}
+
+void finish_record(RunRecord& record, const std::optional<model::Simulation>& run) {
+  record.end_time = std::chrono::system_clock::now();
+  record.wall_seconds = std::chrono::duration<double>(record.end_time - record.start_time).count();
+  if (run) {
+    record.generations_run = run->generations_run();
+    record.final_population = static_cast<std::int64_t>(run->population().size());
+    record.died_out = run->population().size() == 0;
+    record.final_species = run->species_count();
+  }
+}
+
+}  // namespace
+
+int parasim_main(const std::vector<std::string>& arguments) {
+  const ParsedCommandLine parsed = parse_command_line(arguments);
+  if (parsed.error) {
+    std::fprintf(stderr, "parasim: %s (try 'parasim --help')\n", parsed.error->c_str());
+    return textio::exit_status_input_or_file;
+  }
+  const Options& options = parsed.options;
+  if (options.show_help || options.show_version) {
+    const std::string text = options.show_help ? usage_text() : version_text();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
+
+  std::ios::sync_with_stdio(false);
+  RunRecord record;
+  record.start_time = std::chrono::system_clock::now();
+  std::optional<model::Simulation> run;
+  try {
+    run_model(options, record, run);
+  } catch (const textio::RunFailure& failure) {
+    textio::write_error_report(failure);
+    record.exit_status = failure.exit_status();
+    record.error = failure.message();
+  } catch (const std::bad_alloc&) {
+    const textio::RunFailure failure = textio::memory_failure("an array");
+    textio::write_error_report(failure);
+    record.exit_status = failure.exit_status();
+    record.error = failure.message();
+  }
+
+  if (options.record_path) {
+    finish_record(record, run);
+    if (const auto error = write_run_record(*options.record_path, record)) {
+      std::fprintf(stderr, "parasim: cannot write the run record \"%s\"\n%s\n",
+                   options.record_path->c_str(), error->c_str());
+      if (record.exit_status == 0) {
+        return textio::exit_status_input_or_file;
+      }
+    }
+  }
+  return record.exit_status;
+}
+
+}  // namespace parasim::app

@@ -1,0 +1,59 @@
+#include "app/progress_line.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace parasim::app {
+
+namespace {
+
+void format_duration(char* out, std::size_t size, double seconds) {
+  const auto whole = static_cast<long long>(seconds);
+  std::snprintf(out, size, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(bool enabled, std::int32_t total_generations)
+    : enabled_(enabled),
+      total_(std::max(total_generations, 0)),
+      start_(std::chrono::steady_clock::now()),
+      last_draw_(start_) {}
+
+ProgressLine::~ProgressLine() { clear(); }
+
+void ProgressLine::update(std::int32_t generations_done, std::int64_t population,
+                          std::int32_t species) {
+  if (!enabled_) {
+    return;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (shown_ && now - last_draw_ < std::chrono::milliseconds(250)) {
+    return;
+  }
+  last_draw_ = now;
+  const double elapsed = std::chrono::duration<double>(now - start_).count();
+  char elapsed_text[32];
+  char left_text[32] = "?";
+  format_duration(elapsed_text, sizeof elapsed_text, elapsed);
+  if (generations_done > 0) {
+    const double left = elapsed / generations_done * (total_ - generations_done);
+    format_duration(left_text, sizeof left_text, left);
+  }
+  std::fprintf(stderr,
+               "\rgeneration %d/%d  population %lld  species %d  elapsed %s  left %s\x1b[K",
+               generations_done, total_, static_cast<long long>(population), species,
+               elapsed_text, left_text);
+  std::fflush(stderr);
+  shown_ = true;
+}
+
+void ProgressLine::clear() {
+  if (shown_) {
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    shown_ = false;
+  }
+}
+
+}  // namespace parasim::app

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "model/parameters.hpp"
+
+namespace parasim::app {
+
+// What a run leaves in its JSON record (--record): enough to repeat and audit it.
+struct RunRecord {
+  std::optional<model::Parameters> parameters;  // absent when the dialogue failed
+  std::optional<std::int32_t> tick_count;       // the seed, once drawn
+  bool seed_from_option = false;
+  std::chrono::system_clock::time_point start_time;
+  std::chrono::system_clock::time_point end_time;
+  double wall_seconds = 0.0;
+  std::int32_t generations_run = 0;
+  bool died_out = false;
+  std::int64_t final_population = 0;
+  std::int32_t final_species = 0;
+  int exit_status = 0;
+  std::string error;  // the error report's message, empty after a completed run
+};
+
+// The record as a JSON object.
+std::string run_record_json(const RunRecord& record);
+
+// Writes the record to path; returns the platform's text for the error on failure.
+std::optional<std::string> write_run_record(const std::string& path, const RunRecord& record);
+
+}  // namespace parasim::app

@@ -1,0 +1,89 @@
+#include "model/reproduction.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <new>
+#include <span>
+
+#include "random/shuffle.hpp"
+#include "textio/run_failure.hpp"
+
+namespace parasim::model {
+
+namespace {
+
+void ensure_length(std::vector<std::int32_t>& vector, std::size_t length, const char* name) {
+  if (vector.size() >= length) {
+    return;
+  }
+  try {
+    vector.resize(length);
+  } catch (const std::bad_alloc&) {
+    throw textio::memory_failure(name);
+  }
+}
+
+// The most children the residents can have: per host the smaller of its attempts
+// and the carrying capacity, counted in 64 bits.
+std::size_t most_children(const HostTable& hosts, const ReproductionLimits& limits) {
+  std::int64_t total = 0;
+  for (const std::int32_t residents : hosts.host_load) {
+    if (residents < 1 || limits.max_offspring < 1) {
+      continue;
+    }
+    const std::int64_t attempts = static_cast<std::int64_t>(residents) * limits.max_offspring;
+    total += std::min<std::int64_t>(attempts, limits.carrying_capacity);
+  }
+  return static_cast<std::size_t>(total);
+}
+
+}  // namespace
+
+void reproduce(const Population& population, const HostTable& hosts,
+               const ReproductionLimits& limits, const MatingRules& rules,
+               random::Generator& generator, ReproductionBuffers& buffers, Population& pool) {
+  const auto population_size = static_cast<std::int32_t>(population.size());
+  const std::size_t pool_capacity = most_children(hosts, limits);
+  pool.reserve(pool_capacity);
+  ensure_length(buffers.mate_order, population.size(), "mate_order");
+
+  std::size_t next_row = 0;
+  std::int32_t host_offset = 0;
+  for (const std::int32_t resident_count : hosts.host_load) {
+    const std::int32_t first_row = host_offset;
+    host_offset += resident_count;
+    if (resident_count < 1) {
+      continue;
+    }
+    ensure_length(buffers.parent_queue, static_cast<std::size_t>(resident_count), "parent_queue");
+    // Offsets one below the first row give 0-based row numbers.
+    random::shuffle(buffers.parent_queue, resident_count, first_row - 1, generator);
+
+    const std::int64_t attempt_limit =
+        static_cast<std::int64_t>(resident_count) * limits.max_offspring;
+    std::int32_t queue_cursor = 0;
+    std::int32_t host_children = 0;
+    for (std::int64_t attempt = 0; attempt < attempt_limit; ++attempt) {
+      const auto parent_row =
+          static_cast<std::size_t>(buffers.parent_queue[static_cast<std::size_t>(queue_cursor)]);
+      // A fresh order of the whole population for every attempt, retries included.
+      random::shuffle(buffers.mate_order, population_size, -1, generator);
+      // The pool already has room for every child the hosts can have.
+      if (!offspring(population, std::span<const std::int32_t>(buffers.mate_order), parent_row,
+                     resident_count, rules, generator, pool, next_row)) {
+        continue;
+      }
+      ++next_row;
+      if (++queue_cursor == resident_count) {
+        queue_cursor = 0;
+      }
+      if (++host_children >= limits.carrying_capacity) {
+        break;
+      }
+    }
+  }
+  assert(next_row <= pool_capacity);
+  pool.resize(next_row);
+}
+
+}  // namespace parasim::model

@@ -1,0 +1,63 @@
+#include "model/simulation.hpp"
+
+#include <algorithm>
+#include <new>
+
+#include "model/initial_world.hpp"
+#include "random/seeding.hpp"
+#include "textio/run_failure.hpp"
+
+namespace parasim::model {
+
+Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
+    : parameters_(parameters),
+      derived_(derive_values(parameters)),
+      mating_rules_{derived_.mate_threshold, random::EventThreshold(parameters.mutation_rate)},
+      survival_rules_{random::EventThreshold(parameters.dispersal_prob), parameters.survival_sd},
+      limits_{parameters.max_offspring, parameters.carrying_capacity},
+      population_(parameters.genome_size, "population"),
+      offspring_pool_(parameters.genome_size, "offspring_pool"),
+      remaining_(std::max(parameters.generations, 0)) {
+  random::seed_from_ticks(generator_, ticks);
+  build_founders(population_, generator_);
+  hosts_ = build_host_line(parameters_, derived_, population_.phenotype(0));
+}
+
+void Simulation::run_generation(ReportSink& sink) {
+  labeller_.label(population_.packed_genomes(), population_.species_ids(),
+                  derived_.mate_threshold);
+  count_species();
+  if (generation_ == 1 || generation_ % report_interval == 0) {
+    sink.report(generation_, population_, hosts_);
+  }
+  reproduce(population_, hosts_, limits_, mating_rules_, generator_, reproduction_buffers_,
+            offspring_pool_);
+  disperse_and_select(offspring_pool_, hosts_, survival_rules_, generator_, survivors_);
+  regroup_by_host(offspring_pool_, survivors_, hosts_, next_slot_, population_);
+  ++generation_;
+  --remaining_;
+}
+
+void Simulation::count_species() {
+  std::int32_t count = 0;
+  for (const std::int32_t label : population_.species_ids()) {
+    const auto index = static_cast<std::size_t>(label);
+    if (index >= label_seen_.size()) {
+      try {
+        label_seen_.resize(index + 1, 0);
+      } catch (const std::bad_alloc&) {
+        throw textio::memory_failure("species labels");
+      }
+    }
+    if (label_seen_[index] == 0) {
+      label_seen_[index] = 1;
+      ++count;
+    }
+  }
+  for (const std::int32_t label : population_.species_ids()) {
+    label_seen_[static_cast<std::size_t>(label)] = 0;
+  }
+  species_count_ = count;
+}
+
+}  // namespace parasim::model

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/host_table.hpp"
+#include "model/mate_search.hpp"
+#include "model/parameters.hpp"
+#include "model/population.hpp"
+#include "model/report_sink.hpp"
+#include "model/reproduction.hpp"
+#include "model/survival.hpp"
+#include "random/generator.hpp"
+#include "species/species.hpp"
+
+namespace parasim::model {
+
+// One run of the model: the world built from the parameters and a tick count, and
+// the generation cycle run one generation at a time.
+class Simulation {
+ public:
+  // Builds the initial world: seeds the generator from ticks, makes the three
+  // founders and the host line. Precondition: parameter_refusal(parameters) is empty.
+  Simulation(const Parameters& parameters, std::int32_t ticks);
+
+  // Whether the run is over: all requested generations run, or no parasite left.
+  bool finished() const { return remaining_ == 0 || population_.size() == 0; }
+
+  // Runs one generation: species labelling, the report when one is due (generation
+  // 1 and every tenth), reproduction, dispersal and survival, regrouping by host.
+  void run_generation(ReportSink& sink);
+
+  // The number of the generation that runs next (1 before the first).
+  std::int32_t generation() const { return generation_; }
+  std::int32_t generations_run() const { return generation_ - 1; }
+  // The number of distinct species labels at the last labelling (0 before it).
+  std::int32_t species_count() const { return species_count_; }
+
+  const Parameters& parameters() const { return parameters_; }
+  const DerivedValues& derived() const { return derived_; }
+  const Population& population() const { return population_; }
+  const HostTable& hosts() const { return hosts_; }
+  const random::Generator& generator() const { return generator_; }
+
+ private:
+  void count_species();
+
+  Parameters parameters_;
+  DerivedValues derived_;
+  random::Generator generator_;
+  MatingRules mating_rules_;
+  SurvivalRules survival_rules_;
+  ReproductionLimits limits_;
+
+  Population population_;
+  Population offspring_pool_;
+  HostTable hosts_;
+  ReproductionBuffers reproduction_buffers_;
+  std::vector<std::uint32_t> survivors_;
+  std::vector<std::size_t> next_slot_;
+  species::SpeciesLabeller labeller_;
+  std::vector<std::uint8_t> label_seen_;
+
+  std::int32_t generation_ = 1;
+  std::int32_t remaining_ = 0;
+  std::int32_t species_count_ = 0;
+};
+
+}  // namespace parasim::model

@@ -1,0 +1,133 @@
+#include "random/generator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "random/event_threshold.hpp"
+#include "random/seeding.hpp"
+
+namespace parasim::random {
+namespace {
+
+TEST(Generator, SeedsFromTickCountAndDrawsTheKnownOutputs) {
+  Generator generator;
+  seed_from_ticks(generator, 123456);
+  EXPECT_EQ(generator.state(), (Generator::State{0xF95E7740u, 0x0F941B35u, 0x00F8BD1Fu, 0x2223C08Du}));
+  EXPECT_EQ(generator.next_output(), 3370730463u);
+  EXPECT_EQ(generator.next_output(), 2920125618u);
+  EXPECT_EQ(generator.next_output(), 3040787070u);
+
+  seed_from_ticks(generator, 123456);
+  EXPECT_NEAR(generator.uniform_deviate(), 0.78480934328, 1e-11);
+  EXPECT_NEAR(generator.uniform_deviate(), 0.67989472718, 1e-11);
+  EXPECT_NEAR(generator.uniform_deviate(), 0.70798841072, 1e-11);
+}
+
+TEST(Generator, LargestTickCountWrapsTheSeedWords) {
+  Generator generator;
+  seed_from_ticks(generator, 2147483647);
+  EXPECT_EQ(generator.state().x, 0x86A06AFFu);
+  // The later words wrapped past 2^31 - 1: -2147483612, -2147483575, -2147483538.
+  EXPECT_EQ(generator.state().y, static_cast<std::uint32_t>(-2147483612) ^ 0x0F95F950u);
+  EXPECT_EQ(generator.state().z, static_cast<std::uint32_t>(-2147483575) ^ 0x00F95F95u);
+  EXPECT_EQ(generator.state().w, static_cast<std::uint32_t>(-2147483538) ^ 0x22222222u);
+}
+
+TEST(Generator, SameTickCountGivesTheSameStream) {
+  Generator first;
+  Generator second;
+  seed_from_ticks(first, 987654321);
+  seed_from_ticks(second, 987654321);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(first.next_output(), second.next_output());
+  }
+}
+
+// The literal step: the multiplicative word reduced with a division.
+std::uint32_t plain_step(Generator::State& s) {
+  std::uint32_t t = s.x ^ (s.x << 16);
+  t ^= t >> 5;
+  t ^= t << 1;
+  t = t ^ s.y ^ s.z;
+  s.x = s.y;
+  s.y = s.z;
+  s.z = t;
+  s.w = static_cast<std::uint32_t>(s.w * 16807u) % 2147483647u;
+  return s.z ^ s.w;
+}
+
+TEST(Generator, MultiplicativeWordIsCutTo32BitsBeforeTheReduction) {
+  Generator generator(Generator::State{1, 2, 3, 255553});
+  generator.next_output();
+  EXPECT_EQ(generator.state().w, 111975u);
+
+  for (const std::uint32_t w : {868985321u, 1737970642u}) {
+    Generator stuck(Generator::State{0x12345678u, 0x9abcdefu, 0x13579bdu, w});
+    stuck.next_output();
+    EXPECT_EQ(stuck.state().w, 0u);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(stuck.next_output(), stuck.state().z);
+      EXPECT_EQ(stuck.state().w, 0u);
+    }
+  }
+}
+
+TEST(Generator, MatchesTheLiteralStepOverLongStreams) {
+  for (const std::int32_t ticks : {0, 1, 123456, 2147483600, 2147483647}) {
+    Generator generator;
+    seed_from_ticks(generator, ticks);
+    Generator::State plain = generator.state();
+    for (int i = 0; i < 200000; ++i) {
+      ASSERT_EQ(generator.next_output(), plain_step(plain)) << "ticks " << ticks << " step " << i;
+    }
+  }
+  // Every residue class of the reduction, including values at and above the prime.
+  for (const std::uint32_t w : {0u, 1u, 2147483646u, 2147483647u, 2147483648u, 4294967295u}) {
+    Generator::State start{5, 6, 7, w};
+    Generator generator(start);
+    generator.next_output();
+    plain_step(start);
+    EXPECT_EQ(generator.state().w, start.w);
+  }
+}
+
+TEST(Generator, NextIndexIsTheExactTruncatedProduct) {
+  Generator generator;
+  seed_from_ticks(generator, 42);
+  Generator copy = generator;
+  for (int i = 0; i < 100000; ++i) {
+    const auto n = static_cast<std::uint32_t>(1 + (copy.next_output() % 2147483647u));
+    generator.next_output();
+    const std::uint32_t k = copy.next_output();
+    const long double exact = static_cast<long double>(n) * (static_cast<long double>(k) * 0x1p-32L);
+    ASSERT_EQ(generator.next_index(n), static_cast<std::uint32_t>(exact));
+    ASSERT_LT(static_cast<std::uint32_t>(exact), n);
+  }
+}
+
+TEST(EventThreshold, AgreesWithTheDeviateComparison) {
+  Generator generator;
+  seed_from_ticks(generator, 7);
+  const double probabilities[] = {-1.0, -0.0, 0.0, 1e-300, 0x1p-32, 0x1p-33, 0.005, 0.3,
+                                  0.5, 1.0 - 0x1p-32, 1.0, 2.0, NAN};
+  for (const double p : probabilities) {
+    const EventThreshold threshold(p);
+    const std::uint32_t outputs[] = {0u, 1u, 2u, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    for (const std::uint32_t k : outputs) {
+      EXPECT_EQ(threshold.happens(k), static_cast<double>(k) * 0x1p-32 <= p) << p << " " << k;
+    }
+    for (int i = 0; i < 10000; ++i) {
+      const std::uint32_t k = generator.next_output();
+      ASSERT_EQ(threshold.happens(k), static_cast<double>(k) * 0x1p-32 <= p) << p << " " << k;
+    }
+  }
+  // A probability that lies on a deviate passes exactly at that deviate.
+  const EventThreshold on_grid(3 * 0x1p-32);
+  EXPECT_TRUE(on_grid.happens(3));
+  EXPECT_FALSE(on_grid.happens(4));
+}
+
+}  // namespace
+}  // namespace parasim::random
