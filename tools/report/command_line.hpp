@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace parasim::report_tool {
+
+struct ReportOptions {
+  bool show_help = false;
+  std::string results_path;
+  std::optional<std::string> csv_folder;
+  std::optional<std::string> plot_folder;
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The words after the program name. Throws UsageError for anything it does not understand.
+ReportOptions parse_command_line(const std::vector<std::string>& arguments);
+
+extern const char* const usage_text;
+
+}  // namespace parasim::report_tool

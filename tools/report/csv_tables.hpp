@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+
+#include "csv_file.hpp"
+#include "generation_tally.hpp"
+
+namespace parasim::report_tool {
+
+// Writes the tidy tables of a results file into one folder, one observation per row:
+//   generations.csv  generation,population,species,phenotype_mean,phenotype_sd
+//   species.csv      generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied
+//   hosts.csv        generation,host,load,host_phenotype,species_present,species_list
+//   points.csv       generation,species,phenotype,count
+// Standard deviations are population ones (divisor n). hosts.csv lists occupied hosts only;
+// species_list joins the labels on the host with ';'. points.csv holds one row for each
+// phenotype carried by each species in a generation, with the number of parasites carrying it:
+// every parasite is counted, none is left out. The folder is created when missing; the tables
+// replace earlier ones only once the whole results file has been read without fault.
+class CsvTables : public GenerationObserver {
+ public:
+  explicit CsvTables(const std::filesystem::path& folder);
+
+  void generation_done(const GenerationTally& tally) override;
+  void results_done() override;
+
+ private:
+  CsvFile generations_;
+  CsvFile species_;
+  CsvFile hosts_;
+  CsvFile points_;
+};
+
+}  // namespace parasim::report_tool

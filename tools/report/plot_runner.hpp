@@ -1,0 +1,15 @@
+#pragma once
+
+#include <filesystem>
+
+namespace parasim::report_tool {
+
+// The Debian interpreter, which carries matplotlib; the first python3 on a PATH may not.
+inline constexpr const char* debian_python = "/usr/bin/python3";
+
+// Runs the figure script on a folder of tables, with the script's output on this process's
+// standard output and error. Throws ReportIoError when it cannot be started or does not succeed.
+void run_plot_script(const std::filesystem::path& python, const std::filesystem::path& script,
+                     const std::filesystem::path& folder);
+
+}  // namespace parasim::report_tool

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace parasim::report_tool {
+
+// A results file that breaks its format; line counts from 1, the header included. The front end
+// prefixes the file name and ends with the status for malformed input.
+class MalformedResults : public std::runtime_error {
+ public:
+  MalformedResults(std::uint64_t line, const std::string& problem)
+      : std::runtime_error(problem), line_(line) {}
+  std::uint64_t line() const { return line_; }
+
+ private:
+  std::uint64_t line_;
+};
+
+// A file or folder that cannot be read, written or run; the message names it.
+class ReportIoError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace parasim::report_tool
