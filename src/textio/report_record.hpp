@@ -15,7 +15,13 @@ struct ReportRecord {
 };
 
 inline constexpr int report_record_length = 66;
+// The record with its CR LF.
+inline constexpr int report_line_length = report_record_length + 2;
 
 void append_report_record(std::string& out, const ReportRecord& record);
+
+// Writes the record and its CR LF into dest: exactly report_line_length bytes,
+// no terminating NUL, no allocation.
+void format_report_record(char* dest, const ReportRecord& record);
 
 }  // namespace parasim::textio
