@@ -1,0 +1,239 @@
+#include "report_command.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plot_runner.hpp"
+#include "results_text.hpp"
+
+namespace parasim::report_tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The fixture: hosts 1, 2 and 3 at phenotypes 5, 6 and 4; species 2 splits off by generation 10,
+// species 3 by generation 20; species 1 is gone at 30 and 3 at 40, where label 1 is given again.
+const fs::path fixture = fs::path(PARASIM_REPORT_TEST_DATA) / "four_species_spans.dat";
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void write_file(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome run(const std::vector<std::string>& arguments,
+            const PlotTools& tools = {debian_python, PARASIM_PLOT_SCRIPT}) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = run_report_command(arguments, tools, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class ReportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("parasim-report-test-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  fs::path folder_;
+};
+
+const char* const fixture_summary_tail =
+    "\n"
+    "generation  population   species\n"
+    "         1           3         1\n"
+    "        10           6         2\n"
+    "        20           7         3\n"
+    "        30           4         2\n"
+    "        40           2         2\n"
+    "\n"
+    "5 generations reported, from 1 to 40; 22 parasite records.\n"
+    "\n"
+    "New species (the first report that shows each label):\n"
+    "  species 1 at generation 1\n"
+    "  species 2 at generation 10\n"
+    "  species 3 at generation 20\n"
+    "  species 1 at generation 40 (the label of a species that had died out, given again)\n"
+    "\n"
+    "Species died out before generation 40 (the last report that shows each):\n"
+    "  species 1, last seen at generation 20\n"
+    "  species 3, last seen at generation 30\n";
+
+TEST_F(ReportCommand, SummarisesTheFixture) {
+  const Outcome outcome = run({fixture.string()});
+  EXPECT_EQ(outcome.status, exit_done) << outcome.err;
+  EXPECT_EQ(outcome.out, fixture.string() + "\n" + fixture_summary_tail);
+  EXPECT_EQ(outcome.err, "");
+}
+
+// The same results with LF line ends, and cut after the last record's CR, read the same.
+TEST_F(ReportCommand, SummaryDoesNotDependOnLineEnds) {
+  std::string text = read_file(fixture);
+  const fs::path cut = folder_ / "cut.dat";
+  write_file(cut, text.substr(0, text.size() - 1));
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+    text.erase(at, 1);
+  }
+  const fs::path lf = folder_ / "lf.dat";
+  write_file(lf, text);
+  for (const fs::path& path : {lf, cut}) {
+    const Outcome outcome = run({path.string()});
+    EXPECT_EQ(outcome.status, exit_done) << outcome.err;
+    EXPECT_EQ(outcome.out, path.string() + "\n" + fixture_summary_tail);
+  }
+}
+
+TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
+  const fs::path tables = folder_ / "new" / "tables";
+  const Outcome outcome = run({"--csv", tables.string(), fixture.string()});
+  ASSERT_EQ(outcome.status, exit_done) << outcome.err;
+  EXPECT_EQ(read_file(tables / "generations.csv"),
+            "generation,population,species,phenotype_mean,phenotype_sd\n"
+            "1,3,1,5.000000,0.000000\n"
+            "10,6,2,5.466667,0.474927\n"
+            "20,7,3,4.914286,0.811398\n"
+            "30,4,2,5.475000,0.852570\n"
+            "40,2,2,5.500000,0.500000\n");
+  EXPECT_EQ(read_file(tables / "species.csv"),
+            "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied\n"
+            "1,1,3,5.000000,0.000000,1\n"
+            "10,1,4,5.200000,0.353553,2\n"
+            "10,2,2,6.000000,0.000000,1\n"
+            "20,1,3,4.700000,0.424264,2\n"
+            "20,2,2,6.050000,0.050000,1\n"
+            "20,3,2,4.100000,0.100000,1\n"
+            "30,2,3,5.966667,0.047140,1\n"
+            "30,3,1,4.000000,0.000000,1\n"
+            "40,1,1,5.000000,0.000000,1\n"
+            "40,2,1,6.000000,0.000000,1\n");
+  EXPECT_EQ(read_file(tables / "hosts.csv"),
+            "generation,host,load,host_phenotype,species_present,species_list\n"
+            "1,1,3,5.0000,1,1\n"
+            "10,1,3,5.0000,1,1\n"
+            "10,2,3,6.0000,2,1;2\n"
+            "20,1,2,5.0000,1,1\n"
+            "20,2,2,6.0000,1,2\n"
+            "20,3,3,4.0000,2,1;3\n"
+            "30,2,3,6.0000,1,2\n"
+            "30,3,1,4.0000,1,3\n"
+            "40,1,1,5.0000,1,1\n"
+            "40,2,1,6.0000,1,2\n");
+  EXPECT_EQ(read_file(tables / "points.csv"),
+            "generation,species,phenotype,count\n"
+            "1,1,5.0000,3\n"
+            "10,1,4.9000,1\n10,1,5.0000,1\n10,1,5.1000,1\n10,1,5.8000,1\n10,2,6.0000,2\n"
+            "20,1,4.1000,1\n20,1,5.0000,2\n20,2,6.0000,1\n20,2,6.1000,1\n"
+            "20,3,4.0000,1\n20,3,4.2000,1\n"
+            "30,2,5.9000,1\n30,2,6.0000,2\n30,3,4.0000,1\n"
+            "40,1,5.0000,1\n40,2,6.0000,1\n");
+}
+
+// A fault found half-way costs nothing: the tables of the last good report stay as they were.
+TEST_F(ReportCommand, MalformedResultsNameFileAndLineAndKeepEarlierTables) {
+  ASSERT_EQ(run({"--csv", folder_.string(), fixture.string()}).status, exit_done);
+  const std::string tables_before = read_file(folder_ / "species.csv");
+
+  std::string text = read_file(fixture);
+  const std::size_t line_20 = [&text] {
+    std::size_t at = 0;
+    for (int line = 1; line < 20; ++line) {
+      at = text.find('\n', at) + 1;
+    }
+    return at;
+  }();
+  text.replace(line_20 + 58, 8, "********");
+  const fs::path damaged = folder_ / "Output.dat";
+  write_file(damaged, text);
+
+  const Outcome outcome = run({damaged.string(), "--csv", folder_.string()});
+  EXPECT_EQ(outcome.status, exit_malformed_results);
+  EXPECT_EQ(outcome.err.rfind(damaged.string() + ":20: the species field (columns 59-66) holds "
+                                                 "asterisks",
+                              0),
+            0u)
+      << outcome.err;
+  EXPECT_EQ(read_file(folder_ / "species.csv"), tables_before);
+  for (const auto& entry : fs::directory_iterator(folder_)) {
+    EXPECT_EQ(entry.path().extension(), entry.path().stem() == "Output" ? ".dat" : ".csv")
+        << entry.path();
+  }
+}
+
+TEST_F(ReportCommand, UnreadableInputAndUnwritableTablesAreIoErrors) {
+  Outcome outcome = run({(folder_ / "absent.dat").string()});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_NE(outcome.err.find("cannot open"), std::string::npos) << outcome.err;
+
+  outcome = run({folder_.string()});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_NE(outcome.err.find("cannot read"), std::string::npos) << outcome.err;
+
+  const fs::path plain_file = folder_ / "not-a-folder";
+  write_file(plain_file, "x");
+  outcome = run({"--csv", plain_file.string(), fixture.string()});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_NE(outcome.err.find("cannot use " + plain_file.string()), std::string::npos)
+      << outcome.err;
+}
+
+TEST_F(ReportCommand, FailedFiguresAreIoErrors) {
+  Outcome outcome =
+      run({"--plot", folder_.string(), fixture.string()}, {debian_python, folder_ / "absent.py"});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_NE(outcome.err.find("cannot find the figure script"), std::string::npos) << outcome.err;
+
+  outcome = run({"--plot", folder_.string(), fixture.string()},
+                {folder_ / "no-python", PARASIM_PLOT_SCRIPT});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_NE(outcome.err.find("cannot run"), std::string::npos) << outcome.err;
+
+  const fs::path failing_script = folder_ / "fails.py";
+  write_file(failing_script, "import sys\nsys.exit(3)\n");
+  outcome = run({"--plot", folder_.string(), fixture.string()}, {debian_python, failing_script});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_NE(outcome.err.find("failed (exit status 3)"), std::string::npos) << outcome.err;
+}
+
+TEST_F(ReportCommand, UsageErrorsShowTheUsage) {
+  const std::vector<std::vector<std::string>> wrong{
+      {},
+      {"--frobnicate", fixture.string()},
+      {fixture.string(), fixture.string()},
+      {fixture.string(), "--csv"},
+      {"--csv", "a", "--plot", "b", fixture.string()},
+  };
+  for (const std::vector<std::string>& arguments : wrong) {
+    const Outcome outcome = run(arguments);
+    EXPECT_EQ(outcome.status, exit_usage_or_io);
+    EXPECT_NE(outcome.err.find("Usage: parasim-report"), std::string::npos);
+    EXPECT_EQ(outcome.out, "");
+  }
+  const Outcome help = run({"--help"});
+  EXPECT_EQ(help.status, exit_done);
+  EXPECT_EQ(help.out.rfind("Usage: parasim-report", 0), 0u);
+  EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace parasim::report_tool
