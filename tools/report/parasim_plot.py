@@ -79,8 +79,9 @@ def read_columns(path, columns, kinds):
                 try:
                     values[i].append(kind(row[i]))
                 except ValueError:
+                    expected = "a whole number" if kind is int else "a number"
                     raise TableError(
-                        f"{path}:{line}: {columns[i]} \"{row[i]}\" is not a {kind.__name__}"
+                        f"{path}:{line}: {columns[i]} \"{row[i]}\" is not {expected}"
                     ) from None
     return values
 
