@@ -1,5 +1,6 @@
 #include "textio/console_reader.hpp"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <streambuf>
@@ -238,8 +239,9 @@ ReadResult<double> ConsoleReader::read_real() {
   *p++ = 'e';
   p = write_int64(p, scale - digit_count);
   *p = '\0';
-  char* end = nullptr;
-  const double value = std::strtod(canonical, &end);
+  const int saved_errno = errno;  // strtod reports underflow through errno; keep the caller's
+  const double value = std::strtod(canonical, nullptr);
+  errno = saved_errno;
   if (std::isinf(value)) return failed<double>(ReadFailure::bad_real);
   return succeeded<double>(value);
 }
