@@ -9,7 +9,9 @@ namespace parasim::species {
 // Genomes stored as bits: locus l (counted from 0) of a genome is bit l % 64 of
 // word l / 64; the unused high bits of the last word are always 0. Genome i
 // occupies words [i * words_per_genome, (i + 1) * words_per_genome).
-inline constexpr std::size_t words_for_loci(std::size_t loci) { return (loci + 63) / 64; }
+inline constexpr std::size_t words_for_loci(std::size_t loci) {
+  return (loci + 63) / 64;
+}
 
 struct PackedGenomes {
   const std::uint64_t* words = nullptr;

@@ -4,7 +4,9 @@
 #include <span>
 #include <vector>
 
+#include "species/one_sweep_clustering.hpp"
 #include "species/packed_genomes.hpp"
+#include "species/species_label_pass.hpp"
 
 namespace parasim::species {
 
@@ -30,7 +32,8 @@ class SpeciesLabeller {
  private:
   std::vector<std::int32_t> cluster_of_;
   std::int32_t cluster_count_ = 0;
-  // further work buffers as the implementation needs them
+  OneSweepClustering clustering_;
+  SpeciesLabelPass label_pass_;
 };
 
 }  // namespace parasim::species

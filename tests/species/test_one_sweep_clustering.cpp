@@ -1,0 +1,139 @@
+#include "species/one_sweep_clustering.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "genome_table.hpp"
+#include "plain_species.hpp"
+#include "random_populations.hpp"
+
+namespace parasim::species {
+namespace {
+
+using testing::GenomeTable;
+using Clusters = std::vector<std::int32_t>;
+
+struct Clustering {
+  Clusters cluster_of;
+  std::int32_t count = 0;
+};
+
+Clustering cluster(OneSweepClustering& clustering, const GenomeTable& genomes,
+                   std::int32_t threshold) {
+  Clustering result{Clusters(genomes.count(), -7), 0};
+  result.count = clustering.cluster(genomes.view(), threshold, result.cluster_of);
+  return result;
+}
+
+TEST(OneSweepClustering, SingleParasiteAndIdenticalGenomesFormOneCluster) {
+  OneSweepClustering clustering;
+  GenomeTable single(10);
+  single.add_ones({2, 3});
+  EXPECT_EQ(cluster(clustering, single, 1).cluster_of, Clusters{1});
+
+  for (const std::size_t loci : {0, 65}) {
+    GenomeTable identical(loci);
+    for (int i = 0; i < 30; ++i) {
+      identical.add();
+    }
+    const Clustering result = cluster(clustering, identical, 0);
+    EXPECT_EQ(result.count, 1);
+    EXPECT_EQ(result.cluster_of, Clusters(30, 1));
+  }
+}
+
+TEST(OneSweepClustering, DistanceEqualToTheThresholdLinksAndOneMoreDoesNot) {
+  OneSweepClustering clustering;
+  GenomeTable genomes(130);
+  genomes.add_ones({1, 64, 65});
+  genomes.add_ones({130});  // distance 4
+  EXPECT_EQ(cluster(clustering, genomes, 4).cluster_of, (Clusters{1, 1}));
+  EXPECT_EQ(cluster(clustering, genomes, 3).cluster_of, (Clusters{1, 2}));
+}
+
+TEST(OneSweepClustering, ThresholdOfAtLeastTheGenomeSizeLinksEveryParasite) {
+  std::mt19937_64 rng(5);
+  GenomeTable genomes(65);
+  for (int i = 0; i < 40; ++i) {
+    genomes.add_random(rng);
+  }
+  OneSweepClustering clustering;
+  for (const std::int32_t threshold : {65, 66, 1 << 30}) {
+    EXPECT_EQ(cluster(clustering, genomes, threshold).cluster_of, Clusters(40, 1));
+  }
+}
+
+TEST(OneSweepClustering, NegativeThresholdLinksNotEvenIdenticalGenomes) {
+  GenomeTable genomes(8);
+  for (int i = 0; i < 4; ++i) {
+    genomes.add();
+  }
+  OneSweepClustering clustering;
+  const Clustering result = cluster(clustering, genomes, -1);
+  EXPECT_EQ(result.count, 4);
+  EXPECT_EQ(result.cluster_of, (Clusters{1, 2, 3, 4}));
+}
+
+TEST(OneSweepClustering, ParasiteJoiningBehindTheSweepIsNeverScanned) {
+  GenomeTable genomes(6);
+  genomes.add_ones({});
+  genomes.add_ones({1, 2, 3, 4, 5, 6});
+  genomes.add_ones({1, 2});
+  genomes.add_ones({1, 2, 3, 4, 5});
+  genomes.add_ones({1});
+  genomes.add_ones({2, 3, 4, 5, 6});
+  genomes.add_ones({1, 2, 3});
+  OneSweepClustering clustering;
+  const Clustering result = cluster(clustering, genomes, 1);
+  EXPECT_EQ(result.count, 3);
+  EXPECT_EQ(result.cluster_of, (Clusters{1, 2, 1, 2, 1, 2, 3}));
+}
+
+void expect_plain_result(OneSweepClustering& clustering, const GenomeTable& genomes,
+                         std::int32_t threshold) {
+  Clusters expected;
+  const std::int32_t expected_count = testing::plain_cluster(genomes.view(), threshold, expected);
+  const Clustering result = cluster(clustering, genomes, threshold);
+  ASSERT_EQ(result.count, expected_count)
+      << genomes.count() << " parasites, " << genomes.loci() << " loci, threshold " << threshold;
+  ASSERT_EQ(result.cluster_of, expected)
+      << genomes.count() << " parasites, " << genomes.loci() << " loci, threshold " << threshold;
+}
+
+TEST(OneSweepClustering, MatchesThePlainProcedureOnRandomPopulations) {
+  std::mt19937_64 rng(2024);
+  OneSweepClustering clustering;  // reused, as a run reuses it
+  for (const std::size_t loci : {0, 1, 63, 64, 65, 130, 1000}) {
+    const auto g = static_cast<std::int32_t>(loci);
+    for (const auto shape : testing::all_population_shapes) {
+      for (const std::int32_t threshold :
+           {-1, 0, 1, 2, g / 10, g / 4, g / 2 - 2, g / 2, g, g + 1}) {
+        for (const std::size_t count : {1, 2, 3, 7, 40, 250}) {
+          expect_plain_result(clustering, testing::random_population(loci, count, shape, rng),
+                              threshold);
+        }
+      }
+    }
+  }
+}
+
+TEST(OneSweepClustering, MatchesThePlainProcedureOnLargePopulations) {
+  std::mt19937_64 rng(77);
+  OneSweepClustering clustering;
+  for (const std::size_t loci : {64, 200, 1000}) {
+    for (const auto shape :
+         {testing::PopulationShape::clumped, testing::PopulationShape::few_distinct,
+          testing::PopulationShape::chain}) {
+      for (const std::size_t count : {1000, 3000}) {
+        const GenomeTable genomes = testing::random_population(loci, count, shape, rng);
+        expect_plain_result(clustering, genomes, static_cast<std::int32_t>(loci / 10));
+        expect_plain_result(clustering, genomes, static_cast<std::int32_t>(loci / 40));
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace parasim::species
