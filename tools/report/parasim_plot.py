@@ -166,7 +166,12 @@ def phenotype_figure(tables):
     if len(labels) == 0:
         axes.text(0.5, 0.5, "no generation reported", transform=axes.transAxes, ha="center")
     elif len(labels) <= MOST_SPECIES_IN_LEGEND:
-        axes.legend(loc="upper left", bbox_to_anchor=(1.01, 1.0), fontsize="small")
+        legend = axes.legend(loc="upper left", bbox_to_anchor=(1.01, 1.0), fontsize="small")
+        # One marker size for every species in the legend, whatever its first group's size.
+        handles = getattr(legend, "legend_handles", None) or legend.legendHandles
+        for handle in handles:
+            if hasattr(handle, "set_sizes"):
+                handle.set_sizes([30.0])
     figure.tight_layout()
     return figure
 
