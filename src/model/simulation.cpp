@@ -24,12 +24,24 @@ Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
 }
 
 void Simulation::run_generation(ReportSink& sink) {
+  label_species();
+  report_if_due(sink);
+  breed_next_generation();
+}
+
+void Simulation::label_species() {
   labeller_.label(population_.packed_genomes(), population_.species_ids(),
                   derived_.mate_threshold);
   count_species();
+}
+
+void Simulation::report_if_due(ReportSink& sink) {
   if (generation_ == 1 || generation_ % report_interval == 0) {
     sink.report(generation_, population_, hosts_);
   }
+}
+
+void Simulation::breed_next_generation() {
   reproduce(population_, hosts_, limits_, mating_rules_, generator_, reproduction_buffers_,
             offspring_pool_);
   disperse_and_select(offspring_pool_, hosts_, survival_rules_, generator_, survivors_);

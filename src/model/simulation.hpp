@@ -30,6 +30,11 @@ class Simulation {
   // 1 and every tenth), reproduction, dispersal and survival, regrouping by host.
   void run_generation(ReportSink& sink);
 
+  // The phases of run_generation, in their order, for callers that time them.
+  void label_species();
+  void report_if_due(ReportSink& sink);
+  void breed_next_generation();
+
   // The number of the generation that runs next (1 before the first).
   std::int32_t generation() const { return generation_; }
   std::int32_t generations_run() const { return generation_ - 1; }

@@ -21,7 +21,7 @@ class Generator {
   static constexpr int seed_size = 4;
 
   Generator() = default;
-  explicit Generator(const State& state) : state_(state) {}
+  explicit Generator(const State& state) : state_(state), product_(state.w * multiplier) {}
 
   // Replaces the whole state from four seed words, taken as their 32-bit patterns.
   void put_seed(const std::int32_t (&seed)[seed_size]) {
@@ -29,6 +29,7 @@ class Generator {
     state_.y = static_cast<std::uint32_t>(seed[1]) ^ seed_mask[1];
     state_.z = static_cast<std::uint32_t>(seed[2]) ^ seed_mask[2];
     state_.w = static_cast<std::uint32_t>(seed[3]) ^ seed_mask[3];
+    product_ = state_.w * multiplier;
   }
 
   // One step of the generator; returns its 32-bit output k.
@@ -40,7 +41,7 @@ class Generator {
     state_.x = state_.y;
     state_.y = state_.z;
     state_.z = t;
-    state_.w = reduce_modulo_prime(state_.w * 16807u);  // the product is cut to 32 bits first
+    advance_multiplicative_word();
 #ifdef PARASIM_COUNT_DEVIATES
     ++deviates_drawn_;
 #endif
@@ -62,15 +63,36 @@ class Generator {
   std::uint64_t deviates_drawn() const { return deviates_drawn_; }
 #endif
 
+  static constexpr std::uint32_t multiplier = 16807u;
+
  private:
-  // v mod (2^31 - 1) for any 32-bit v, without a division: 2^31 is 1 modulo the prime.
-  static std::uint32_t reduce_modulo_prime(std::uint32_t v) {
-    constexpr std::uint32_t prime = 0x7FFFFFFFu;
-    std::uint32_t r = (v & prime) + (v >> 31);
-    return r >= prime ? r - prime : r;
+  static constexpr std::uint32_t prime = 0x7FFFFFFFu;
+  // prime x multiplier, cut to 32 bits.
+  static constexpr std::uint32_t prime_product = prime * multiplier;
+
+  // w becomes ((w x 16807) mod 2^32) mod (2^31 - 1). The cut product of the current
+  // w is kept (product_), so that a step needs no division and its chain of dependent
+  // operations is one multiplication and one subtraction: with c = product_ div
+  // prime, the new w is product_ - c x prime, and its own cut product is
+  // product_ x 16807 - c x (prime x 16807), all modulo 2^32. c is the top bit of the
+  // product except for three products (prime, 2 x prime and 2 x prime + 1), which a
+  // branch that is practically never taken corrects; a data-dependent choice here
+  // would be mispredicted every other step.
+  void advance_multiplicative_word() {
+    const std::uint32_t product = product_;
+    const auto top_bit = static_cast<std::uint32_t>(static_cast<std::int32_t>(product) >> 31);
+    std::uint32_t w = product - (top_bit & prime);
+    std::uint32_t next_product = product * multiplier - (top_bit & prime_product);
+    if (w >= prime) [[unlikely]] {
+      w -= prime;
+      next_product -= prime_product;
+    }
+    state_.w = w;
+    product_ = next_product;
   }
 
   State state_;
+  std::uint32_t product_ = 0;  // (state_.w x 16807) mod 2^32
 #ifdef PARASIM_COUNT_DEVIATES
   std::uint64_t deviates_drawn_ = 0;
 #endif

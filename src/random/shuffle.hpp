@@ -21,14 +21,19 @@ inline void shuffle(std::span<std::int32_t> vector, std::int32_t n, std::int32_t
   for (std::int32_t i = 0; i < n; ++i) {
     entries[i] = offset + i + 1;
   }
+  // A local copy of the generator stays in registers: the entries are 32-bit words
+  // like its state, so the compiler would otherwise reload the state after every
+  // exchange.
+  Generator local = generator;
   const auto count = static_cast<std::uint32_t>(n);
   for (std::int32_t exchange = 0; exchange < n; ++exchange) {
-    const std::uint32_t j = generator.next_index(count);
-    const std::uint32_t k = generator.next_index(count);
+    const std::uint32_t j = local.next_index(count);
+    const std::uint32_t k = local.next_index(count);
     const std::int32_t held = entries[j];
     entries[j] = entries[k];
     entries[k] = held;
   }
+  generator = local;
 }
 
 }  // namespace parasim::random

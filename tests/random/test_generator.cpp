@@ -83,13 +83,16 @@ TEST(Generator, MatchesTheLiteralStepOverLongStreams) {
       ASSERT_EQ(generator.next_output(), plain_step(plain)) << "ticks " << ticks << " step " << i;
     }
   }
-  // Every residue class of the reduction, including values at and above the prime.
-  for (const std::uint32_t w : {0u, 1u, 2147483646u, 2147483647u, 2147483648u, 4294967295u}) {
+  // Every kind of cut product: below, at and above the prime, twice the prime and one
+  // more (w = 868985321, 1737970642 and 3016468969 give exactly those products).
+  for (const std::uint32_t w : {0u, 1u, 2147483646u, 2147483647u, 2147483648u, 4294967295u,
+                                868985321u, 1737970642u, 3016468969u}) {
     Generator::State start{5, 6, 7, w};
     Generator generator(start);
-    generator.next_output();
-    plain_step(start);
-    EXPECT_EQ(generator.state().w, start.w);
+    for (int step = 0; step < 3; ++step) {
+      EXPECT_EQ(generator.next_output(), plain_step(start)) << w;
+      EXPECT_EQ(generator.state(), start) << w;
+    }
   }
 }
 
