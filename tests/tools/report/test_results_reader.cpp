@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -156,6 +158,48 @@ TEST(ResultsReader, NamesTheLineAndTheFaultOfABadRecord) {
     const std::string message = failure_of(text, &line);
     EXPECT_EQ(line, 9u) << bad.expected_words;
     EXPECT_NE(message.find(bad.expected_words), std::string::npos) << message;
+  }
+}
+
+// Damaged files of every kind are either read or refused at a line of the file, never anything
+// else; the sanitizer build checks that no damage makes the reader step outside its buffer.
+TEST(ResultsReader, EveryDamagedFileIsReadOrRefusedAtOneOfItsLines) {
+  const std::string whole = results_text(three_records);
+  const std::string bytes = " 0123456789.-*\r\n\tx";
+  std::mt19937 random(7);
+  for (int trial = 0; trial < 3000; ++trial) {
+    std::string text = whole;
+    for (int change = 1 + trial % 4; change > 0; --change) {
+      const std::size_t at = random() % text.size();
+      switch (random() % 4) {
+        case 0:
+          text[at] = bytes[random() % bytes.size()];
+          break;
+        case 1:
+          text.erase(at, 1);
+          break;
+        case 2:
+          text.insert(at, 1, bytes[random() % bytes.size()]);
+          break;
+        default:
+          text.resize(at);
+      }
+      if (text.empty()) {
+        break;
+      }
+    }
+    // A last line without its line end still counts as a line.
+    const auto line_count = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n') +
+                                                       (text.empty() || text.back() != '\n'));
+    RecordCollector collector;
+    try {
+      read_results(text_source(text, 1 + random() % 100), collector, 256);
+      EXPECT_TRUE(collector.ended);
+    } catch (const MalformedResults& error) {
+      EXPECT_GE(error.line(), 1u);
+      EXPECT_LE(error.line(), line_count + 1) << error.what();
+      EXPECT_FALSE(collector.ended);
+    }
   }
 }
 
