@@ -255,7 +255,7 @@ TEST(ConsoleReader, ShortRealsAgreeWithStrtod) {
     const int digits = static_cast<int>(random() % 25) + 1;
     for (int d = 0; d < digits; ++d) mantissa += alphabet[random() % 10];
     const auto point = random() % (mantissa.size() + 1);
-    mantissa.insert(point, ".");
+    mantissa = mantissa.substr(0, point) + "." + mantissa.substr(point);
     const int exponent = static_cast<int>(random() % 700) - 350;
     const std::string text = (random() & 1 ? "-" : "") + mantissa + "e" + std::to_string(exponent);
     const double expected = std::strtod(text.c_str(), nullptr);
