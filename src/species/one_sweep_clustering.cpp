@@ -45,38 +45,61 @@ std::int32_t OneSweepClustering::cluster(const PackedGenomes& genomes, std::int3
 
 void OneSweepClustering::grow_cluster(std::size_t seed) {
   const std::int32_t seed_group = groups_.group_of(seed);
-  const std::uint64_t* seed_genome = groups_.genome(seed_group);
-  const std::size_t words = groups_.words_per_genome();
+  scan_unlabelled(seed_group, static_cast<std::int32_t>(seed));
+  while (!sweep_queue_.empty() && !unlabelled_.empty()) {
+    if (sweep_queue_.size() >= pivot_queue_length) {
+      sweep_with_pivot(seed_group);
+      break;
+    }
+    const std::int32_t sweep_position = next_in_sweep();
+    scan_unlabelled(groups_.group_of(index(sweep_position)), sweep_position);
+  }
+  // Scans left over once every parasite has a cluster would label nothing.
+  sweep_queue_.clear();
+}
 
-  // The seed's scan. The full distances it measures also serve the pivot buckets.
+std::int32_t OneSweepClustering::next_in_sweep() {
+  std::pop_heap(sweep_queue_.begin(), sweep_queue_.end(), std::greater<>{});
+  const std::int32_t sweep_position = sweep_queue_.back();
+  sweep_queue_.pop_back();
+  return sweep_position;
+}
+
+void OneSweepClustering::scan_unlabelled(std::int32_t group, std::int32_t sweep_position) {
+  const std::uint64_t* genome = groups_.genome(group);
+  const std::size_t words = groups_.words_per_genome();
   std::size_t kept = 0;
   for (std::size_t i = 0; i < unlabelled_.size(); ++i) {
-    const std::int32_t group = unlabelled_[i];
-    const std::int64_t distance = genetic_distance(seed_genome, groups_.genome(group), words);
-    seed_distance_[index(group)] = distance;
-    if (distance <= threshold_) {
-      join(group, seed_group, static_cast<std::int32_t>(seed));
+    const std::int32_t candidate = unlabelled_[i];
+    if (within_distance(genome, groups_.genome(candidate), words, threshold_)) {
+      join(candidate, group, sweep_position);
     } else {
-      unlabelled_[kept++] = group;
+      unlabelled_[kept++] = candidate;
     }
   }
   unlabelled_.resize(kept);
+}
 
-  // Nothing to scan when only the seed's own genome joined; nothing to label when
-  // every parasite has a cluster.
-  if (!sweep_queue_.empty() && !unlabelled_.empty()) {
-    fill_buckets();
-    while (!sweep_queue_.empty() && bucketed_count_ > 0) {
-      std::pop_heap(sweep_queue_.begin(), sweep_queue_.end(), std::greater<>{});
-      const std::int32_t sweep_position = sweep_queue_.back();
-      sweep_queue_.pop_back();
-      scan_buckets(groups_.group_of(index(sweep_position)), sweep_position);
-    }
-    std::erase_if(unlabelled_, [this](std::int32_t group) {
-      return cluster_of_[index(groups_.members(group).front())] != 0;
-    });
+void OneSweepClustering::sweep_with_pivot(std::int32_t seed_group) {
+  const std::uint64_t* seed_genome = groups_.genome(seed_group);
+  const std::size_t words = groups_.words_per_genome();
+  const auto measure = [&](std::int32_t group) {
+    seed_distance_[index(group)] = genetic_distance(seed_genome, groups_.genome(group), words);
+  };
+  for (const std::int32_t group : unlabelled_) {
+    measure(group);
   }
-  sweep_queue_.clear();
+  for (const std::int32_t sweep_position : sweep_queue_) {
+    measure(groups_.group_of(index(sweep_position)));
+  }
+  fill_buckets();
+  while (!sweep_queue_.empty() && bucketed_count_ > 0) {
+    const std::int32_t sweep_position = next_in_sweep();
+    scan_buckets(groups_.group_of(index(sweep_position)), sweep_position);
+  }
+  std::erase_if(unlabelled_, [this](std::int32_t group) {
+    return cluster_of_[index(groups_.members(group).front())] != 0;
+  });
 }
 
 void OneSweepClustering::fill_buckets() {

@@ -20,11 +20,14 @@ namespace parasim::species {
 // - Each distinct genome is scanned at most once. A scan labels every unlabelled
 //   parasite within the threshold, and the unlabelled parasites only become fewer, so
 //   a second scan with the same genome labels nothing.
-// - Only parasites still unlabelled are looked at.
-// - The seed serves as a pivot. Its scan measures the distance of every unlabelled
-//   genome to it; by the triangle inequality a later scan from genome j can link only
-//   genomes k with |d(seed, j) - d(seed, k)| <= threshold, and those sit in a few
-//   buckets of genomes sorted by their distance to the seed.
+// - Only genomes still unlabelled are looked at, and counting the loci at which two
+//   genomes differ stops as soon as the count passes the threshold.
+// - A cluster that grows large uses its seed as a pivot. The distance of every
+//   unlabelled genome to the seed is measured once; by the triangle inequality a scan
+//   from genome j can then link only genomes k with |d(seed, j) - d(seed, k)| <=
+//   threshold, and those sit in a few buckets of genomes sorted by that distance.
+//   Measuring costs about as much as a few plain scans, so small clusters, the rule
+//   when the genomes are spread thin, are swept with plain scans.
 class OneSweepClustering {
  public:
   // Writes the cluster (1 ... count) of every parasite into cluster_of and returns the
@@ -33,7 +36,13 @@ class OneSweepClustering {
                        std::span<std::int32_t> cluster_of);
 
  private:
+  // Pending scans from which on a cluster is swept with its seed as pivot.
+  static constexpr std::size_t pivot_queue_length = 8;
+
   void grow_cluster(std::size_t seed);
+  std::int32_t next_in_sweep();
+  void scan_unlabelled(std::int32_t group, std::int32_t sweep_position);
+  void sweep_with_pivot(std::int32_t seed_group);
   void fill_buckets();
   void scan_buckets(std::int32_t group, std::int32_t sweep_position);
   void shrink_live_buckets();
@@ -45,7 +54,7 @@ class OneSweepClustering {
   std::int32_t cluster_ = 0;            // the cluster being grown
 
   std::vector<std::int32_t> unlabelled_;     // groups outside every cluster, ascending
-  std::vector<std::int64_t> seed_distance_;  // by group: distance to the current seed
+  std::vector<std::int64_t> seed_distance_;  // by group: distance to the pivot seed
   std::vector<std::int32_t> sweep_queue_;    // min-heap of parasites the sweep will scan
 
   // The unlabelled groups by distance to the seed: bucket b holds the groups at

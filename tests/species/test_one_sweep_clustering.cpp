@@ -91,6 +91,24 @@ TEST(OneSweepClustering, ParasiteJoiningBehindTheSweepIsNeverScanned) {
   EXPECT_EQ(result.cluster_of, (Clusters{1, 2, 1, 2, 1, 2, 3}));
 }
 
+TEST(OneSweepClustering, ScanLinksAGenomeOnTheWayBackToTheSeed) {
+  // With T = 2, j = {1 ... 5} is reached from the seed (no loci set) by a detour
+  // through a and b, and then links k = {1, 2, 3}, which lies on the way from the
+  // seed to j: d(seed, k) = d(seed, j) - T, the edge of the pivot's reach. Eight
+  // genomes next to the seed make the cluster large enough for the pivot.
+  GenomeTable genomes(20);
+  genomes.add_ones({});
+  genomes.add_ones({4, 5});  // a
+  for (std::size_t locus = 10; locus < 18; ++locus) {
+    genomes.add_ones({locus});
+  }
+  genomes.add_ones({1, 4, 5});        // b
+  genomes.add_ones({1, 2, 3, 4, 5});  // j
+  genomes.add_ones({1, 2, 3});        // k
+  OneSweepClustering clustering;
+  EXPECT_EQ(cluster(clustering, genomes, 2).cluster_of, Clusters(13, 1));
+}
+
 void expect_plain_result(OneSweepClustering& clustering, const GenomeTable& genomes,
                          std::int32_t threshold) {
   Clusters expected;
