@@ -1,0 +1,40 @@
+// The runs on which the program is compared with the reference: hand-picked ones, each chosen
+// for a situation it must reach, and random ones drawn from a fixed master seed.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "reference/reference_model.hpp"
+
+namespace parasim::reference {
+
+// What a hand-picked run is meant to show; checked on the reference's own run so that a case
+// that stops reaching its situation is noticed.
+enum class Reaches { kAnything, kExtinction, kSeveralSpecies, kSeveralHosts, kFullLength };
+
+struct ComparisonCase {
+  std::string name;
+  Parameters parameters;
+  std::int32_t ticks = 0;
+  Reaches reaches = Reaches::kAnything;
+};
+
+// How a case is shown in test names: the name and the seed.
+void PrintTo(const ComparisonCase& test_case, std::ostream* out);
+
+// The ten answer lines, LF-terminated, each real written so that it reads back exactly.
+std::string answers_for(const Parameters& parameters);
+
+std::vector<ComparisonCase> hand_picked_cases();
+
+// `count` random runs from the master seed, named prefix0, prefix1, ...
+std::vector<ComparisonCase> random_cases(std::uint64_t master_seed, int count,
+                                         const std::string& prefix);
+
+// The 23 console lines of a run that completes.
+std::string expected_console();
+
+}  // namespace parasim::reference
