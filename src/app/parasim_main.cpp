@@ -1,5 +1,6 @@
 #include "app/parasim_main.hpp"
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -73,6 +74,9 @@ int parasim_main(const std::vector<std::string>& arguments) {
   }
 
   std::ios::sync_with_stdio(false);
+  // A results file that outgrows the file size limit must fail like a full disk, with
+  // a report and the records written so far kept, not kill the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   RunRecord record;
   record.start_time = std::chrono::system_clock::now();
   std::optional<model::Simulation> run;
