@@ -122,9 +122,13 @@ void OneSweepClustering::fill_buckets() {
     filled += bucket_end_[b];
     bucket_end_[b] = bucket_begin_[b];
   }
+  // The genomes are copied in bucket order, so that scans read them one after another.
+  const std::size_t words = groups_.words_per_genome();
   bucket_entries_.resize(unlabelled_.size());
+  bucket_genomes_.resize(unlabelled_.size() * words);
   for (const std::int32_t group : unlabelled_) {
     auto& end = bucket_end_[index(seed_distance_[index(group)] - bucket_base_)];
+    std::copy_n(groups_.genome(group), words, bucket_genomes_.data() + index(end) * words);
     bucket_entries_[index(end++)] = group;
   }
   live_begin_ = 0;
@@ -142,8 +146,13 @@ void OneSweepClustering::scan_buckets(std::int32_t group, std::int32_t sweep_pos
     std::int32_t& end = bucket_end_[index(b)];
     for (std::int32_t i = bucket_begin_[index(b)]; i < end;) {
       const std::int32_t candidate = bucket_entries_[index(i)];
-      if (within_distance(genome, groups_.genome(candidate), words, threshold_)) {
-        bucket_entries_[index(i)] = bucket_entries_[index(--end)];
+      std::uint64_t* candidate_genome = bucket_genomes_.data() + index(i) * words;
+      if (within_distance(genome, candidate_genome, words, threshold_)) {
+        // The bucket's last entry takes the place of the one that joins.
+        if (--end != i) {
+          bucket_entries_[index(i)] = bucket_entries_[index(end)];
+          std::copy_n(bucket_genomes_.data() + index(end) * words, words, candidate_genome);
+        }
         --bucketed_count_;
         join(candidate, group, sweep_position);
       } else {

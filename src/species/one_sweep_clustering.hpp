@@ -58,7 +58,8 @@ class OneSweepClustering {
   std::vector<std::int32_t> sweep_queue_;    // min-heap of parasites the sweep will scan
 
   // The unlabelled groups by distance to the seed: bucket b holds the groups at
-  // distance bucket_base_ + b in bucket_entries_[bucket_begin_[b], bucket_end_[b]).
+  // distance bucket_base_ + b in bucket_entries_[bucket_begin_[b], bucket_end_[b]),
+  // and their genomes at the same places of bucket_genomes_.
   // Buckets outside [live_begin_, live_end_) are empty.
   std::int64_t bucket_base_ = 0;
   std::int64_t live_begin_ = 0;
@@ -67,6 +68,7 @@ class OneSweepClustering {
   std::vector<std::int32_t> bucket_begin_;
   std::vector<std::int32_t> bucket_end_;
   std::vector<std::int32_t> bucket_entries_;
+  std::vector<std::uint64_t> bucket_genomes_;
 };
 
 }  // namespace parasim::species
