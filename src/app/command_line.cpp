@@ -6,14 +6,19 @@ namespace parasim::app {
 
 namespace {
 
-std::optional<std::int32_t> parse_ticks(const std::string& text) {
+std::optional<std::int32_t> parse_count(const std::string& text, std::int32_t least) {
   std::int32_t value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || value < 0) {
+  if (error != std::errc() || stop != end || value < least) {
     return std::nullopt;
   }
   return value;
+}
+
+bool takes_value(const std::string& argument) {
+  return argument == "--seed" || argument == "--record" || argument == "--checkpoint" ||
+         argument == "--checkpoint-every" || argument == "--resume";
 }
 
 }  // namespace
@@ -21,6 +26,7 @@ std::optional<std::int32_t> parse_ticks(const std::string& text) {
 ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed;
   Options& options = parsed.options;
+  bool saw_checkpoint_every = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const bool has_value = i + 1 < arguments.size();
@@ -30,7 +36,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       options.show_version = true;
     } else if (argument == "--progress") {
       options.progress = true;
-    } else if (argument == "--seed" || argument == "--record") {
+    } else if (takes_value(argument)) {
       if (!has_value) {
         parsed.error = argument + " needs a value";
         return parsed;
@@ -38,10 +44,23 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       const std::string& value = arguments[++i];
       if (argument == "--record") {
         options.record_path = value;
-      } else if (const auto ticks = parse_ticks(value)) {
-        options.seed_ticks = ticks;
+      } else if (argument == "--checkpoint") {
+        options.checkpoint_path = value;
+      } else if (argument == "--resume") {
+        options.resume_path = value;
+      } else if (argument == "--seed") {
+        options.seed_ticks = parse_count(value, 0);
+        if (!options.seed_ticks) {
+          parsed.error = "--seed takes a tick count from 0 to 2147483647, not \"" + value + "\"";
+          return parsed;
+        }
+      } else if (const auto every = parse_count(value, 1)) {
+        options.checkpoint_every = *every;
+        saw_checkpoint_every = true;
       } else {
-        parsed.error = "--seed takes a tick count from 0 to 2147483647, not \"" + value + "\"";
+        parsed.error =
+            "--checkpoint-every takes a number of generations from 1 to 2147483647, not \"" +
+            value + "\"";
         return parsed;
       }
     } else {
@@ -49,11 +68,15 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       return parsed;
     }
   }
+  if (saw_checkpoint_every && !options.checkpoint_path) {
+    parsed.error = "--checkpoint-every goes with --checkpoint FILE";
+  }
   return parsed;
 }
 
 std::string usage_text() {
   return "Usage: parasim [--seed TICKS] [--record FILE] [--progress]\n"
+         "               [--checkpoint FILE [--checkpoint-every G]] [--resume FILE]\n"
          "       parasim --help | --version\n"
          "\n"
          "Runs one simulation of parasites evolving on a line of hosts. The ten parameters\n"
@@ -65,6 +88,14 @@ std::string usage_text() {
          "  --record FILE  after the run, write a JSON record of it to FILE (parameters,\n"
          "                 seed, times, outcome, exit status)\n"
          "  --progress     show a progress line on standard error while the model runs\n"
+         "  --checkpoint FILE\n"
+         "                 write the whole state of the run to FILE every G generations\n"
+         "                 (written atomically: a crash leaves the previous checkpoint)\n"
+         "  --checkpoint-every G\n"
+         "                 generations between checkpoints (default 100)\n"
+         "  --resume FILE  go on from the checkpoint in FILE: give the same answers in the\n"
+         "                 same directory; Output.dat is cut back to where the checkpoint\n"
+         "                 was taken and the run ends exactly as if never interrupted\n"
          "  --help         show this text\n"
          "  --version      show the program version\n"
          "\n"

@@ -15,6 +15,9 @@ struct Options {
   std::optional<std::int32_t> seed_ticks;  // --seed TICKS: the tick count instead of the clock
   std::optional<std::string> record_path;  // --record FILE: a JSON record of the run
   bool progress = false;                   // --progress: a live progress line on stderr
+  std::optional<std::string> checkpoint_path;  // --checkpoint FILE: the state, now and then
+  std::int32_t checkpoint_every = 100;         // --checkpoint-every G: generations between them
+  std::optional<std::string> resume_path;      // --resume FILE: go on from a checkpoint
 };
 
 struct ParsedCommandLine {

@@ -2,10 +2,12 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <new>
 #include <optional>
 
+#include "app/checkpoint_file.hpp"
 #include "app/command_line.hpp"
 #include "app/dialogue.hpp"
 #include "app/progress_line.hpp"
@@ -20,6 +22,42 @@ namespace parasim::app {
 
 namespace {
 
+// The checkpoint a resumed run goes on from, checked against the answers just given.
+model::Checkpoint checkpoint_to_resume(const Options& options,
+                                       const model::Parameters& parameters) {
+  const std::string& path = *options.resume_path;
+  const std::string statement = "cannot resume from \"" + path + "\"";
+  model::Checkpoint checkpoint;
+  try {
+    checkpoint = model::decode_checkpoint(read_whole_file(path));
+  } catch (const model::CheckpointError& error) {
+    throw textio::RunFailure(statement, error.what(), textio::exit_status_input_or_file);
+  }
+  const model::Parameters& saved = checkpoint.parameters;
+  const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  const bool same_parameters =
+      saved.genome_size == parameters.genome_size &&
+      same(saved.max_differentiation, parameters.max_differentiation) &&
+      same(saved.mutation_rate, parameters.mutation_rate) &&
+      saved.max_offspring == parameters.max_offspring &&
+      same(saved.dispersal_prob, parameters.dispersal_prob) &&
+      saved.host_count == parameters.host_count &&
+      same(saved.host_distance, parameters.host_distance) &&
+      saved.carrying_capacity == parameters.carrying_capacity &&
+      same(saved.survival_sd, parameters.survival_sd) && saved.generations == parameters.generations;
+  if (!same_parameters) {
+    throw textio::RunFailure(statement, "the checkpoint belongs to a run with other answers",
+                             textio::exit_status_input_or_file);
+  }
+  if (options.seed_ticks && *options.seed_ticks != checkpoint.tick_count) {
+    throw textio::RunFailure(statement,
+                             "the checkpoint belongs to a run with seed " +
+                                 std::to_string(checkpoint.tick_count),
+                             textio::exit_status_input_or_file);
+  }
+  return checkpoint;
+}
+
 // The run proper; fills the record as it goes and throws RunFailure when it fails.
 void run_model(const Options& options, RunRecord& record, std::optional<model::Simulation>& run) {
   textio::ConsoleReader reader(std::cin);
@@ -31,19 +69,34 @@ void run_model(const Options& options, RunRecord& record, std::optional<model::S
   }
   announce_run();
 
-  record.seed_from_option = options.seed_ticks.has_value();
-  record.tick_count = options.seed_ticks ? *options.seed_ticks : random::tick_count();
-  run.emplace(parameters, *record.tick_count);
+  std::optional<report::ResultsFile> results;
+  if (options.resume_path) {
+    model::Checkpoint checkpoint = checkpoint_to_resume(options, parameters);
+    record.seed_source = "checkpoint";
+    record.tick_count = checkpoint.tick_count;
+    results.emplace(report::ResultsFile::default_name, checkpoint.output_length);
+    run.emplace(std::move(checkpoint));
+  } else {
+    record.seed_source = options.seed_ticks ? "option" : "clock";
+    record.tick_count = options.seed_ticks ? *options.seed_ticks : random::tick_count();
+    run.emplace(parameters, *record.tick_count);
+    results.emplace();
+  }
 
-  report::ResultsFile results;
   ProgressLine progress(options.progress, parameters.generations);
   while (!run->finished()) {
-    run->run_generation(results);
+    run->run_generation(*results);
     progress.update(run->generations_run(), static_cast<std::int64_t>(run->population().size()),
                     run->species_count());
+    if (options.checkpoint_path && !run->finished() &&
+        run->generations_run() % options.checkpoint_every == 0) {
+      write_file_atomically(*options.checkpoint_path,
+                            model::encode_checkpoint(
+                                run->checkpoint(*record.tick_count, results->length())));
+    }
   }
   progress.clear();
-  results.close();
+  results->close();
   say_goodbye();
 }
 

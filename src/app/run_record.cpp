@@ -94,9 +94,7 @@ std::string run_record_json(const RunRecord& record) {
   }
   out += "  \"tick_count\": " +
          (record.tick_count ? std::to_string(*record.tick_count) : std::string("null")) + ",\n";
-  out += "  \"seed_source\": " +
-         json_string(!record.tick_count ? "none" : record.seed_from_option ? "option" : "clock") +
-         ",\n";
+  out += "  \"seed_source\": " + json_string(record.seed_source) + ",\n";
   out += "  \"start_time\": " + json_string(iso_time(record.start_time)) + ",\n";
   out += "  \"end_time\": " + json_string(iso_time(record.end_time)) + ",\n";
   out += "  \"wall_seconds\": " + json_real(record.wall_seconds) + ",\n";

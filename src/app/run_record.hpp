@@ -13,7 +13,7 @@ namespace parasim::app {
 struct RunRecord {
   std::optional<model::Parameters> parameters;  // absent when the dialogue failed
   std::optional<std::int32_t> tick_count;       // the seed, once drawn
-  bool seed_from_option = false;
+  std::string seed_source = "none";  // "clock", "option" or "checkpoint"
   std::chrono::system_clock::time_point start_time;
   std::chrono::system_clock::time_point end_time;
   double wall_seconds = 0.0;

@@ -23,6 +23,34 @@ Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
   hosts_ = build_host_line(parameters_, derived_, population_.phenotype(0));
 }
 
+Simulation::Simulation(Checkpoint checkpoint)
+    : parameters_(checkpoint.parameters),
+      derived_(derive_values(parameters_)),
+      generator_(checkpoint.generator),
+      mating_rules_{derived_.mate_threshold, random::EventThreshold(parameters_.mutation_rate)},
+      survival_rules_{random::EventThreshold(parameters_.dispersal_prob), parameters_.survival_sd},
+      limits_{parameters_.max_offspring, parameters_.carrying_capacity},
+      population_(std::move(checkpoint.population)),
+      offspring_pool_(parameters_.genome_size, "offspring_pool"),
+      hosts_(std::move(checkpoint.hosts)),
+      generation_(checkpoint.generation),
+      remaining_(checkpoint.remaining),
+      species_count_(checkpoint.species_count) {}
+
+Checkpoint Simulation::checkpoint(std::int32_t tick_count, std::int64_t output_length) const {
+  Checkpoint c;
+  c.parameters = parameters_;
+  c.tick_count = tick_count;
+  c.generation = generation_;
+  c.remaining = remaining_;
+  c.species_count = species_count_;
+  c.generator = generator_.state();
+  c.output_length = output_length;
+  c.population = population_;
+  c.hosts = hosts_;
+  return c;
+}
+
 void Simulation::run_generation(ReportSink& sink) {
   label_species();
   report_if_due(sink);

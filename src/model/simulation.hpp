@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/checkpoint.hpp"
 #include "model/host_table.hpp"
 #include "model/mate_search.hpp"
 #include "model/parameters.hpp"
@@ -22,6 +23,12 @@ class Simulation {
   // Builds the initial world: seeds the generator from ticks, makes the three
   // founders and the host line. Precondition: parameter_refusal(parameters) is empty.
   Simulation(const Parameters& parameters, std::int32_t ticks);
+
+  // Goes on from a checkpoint, exactly as the run that wrote it would have.
+  explicit Simulation(Checkpoint checkpoint);
+
+  // The state between two generations, for a checkpoint.
+  Checkpoint checkpoint(std::int32_t tick_count, std::int64_t output_length) const;
 
   // Whether the run is over: all requested generations run, or no parasite left.
   bool finished() const { return remaining_ == 0 || population_.size() == 0; }

@@ -1,6 +1,7 @@
 #include "report/results_file.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,6 +34,26 @@ ResultsFile::ResultsFile(std::string path) : path_(std::move(path)) {
     textio::append_text_line(buffer_, line);
   }
   write_all(buffer_);
+}
+
+ResultsFile::ResultsFile(std::string path, std::int64_t length) : path_(std::move(path)) {
+  descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+  if (descriptor_ < 0) {
+    throw textio::file_failure("cannot reopen \"" + path_ + "\" to resume the run", errno);
+  }
+  struct stat status {};
+  if (::fstat(descriptor_, &status) != 0) {
+    throw textio::file_failure("cannot reopen \"" + path_ + "\" to resume the run", errno);
+  }
+  if (status.st_size < length) {
+    throw textio::RunFailure("cannot resume the run",
+                             "\"" + path_ + "\" is shorter than when the checkpoint was written",
+                             textio::exit_status_input_or_file);
+  }
+  if (::ftruncate(descriptor_, length) != 0 || ::lseek(descriptor_, length, SEEK_SET) != length) {
+    throw textio::file_failure("cannot cut \"" + path_ + "\" back to the checkpoint", errno);
+  }
+  length_ = length;
 }
 
 ResultsFile::~ResultsFile() {

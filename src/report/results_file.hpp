@@ -17,6 +17,11 @@ class ResultsFile : public model::ReportSink {
   // Creates the file, or empties an existing one, and writes the header. Throws
   // textio::RunFailure when the file cannot be opened or written.
   explicit ResultsFile(std::string path = default_name);
+
+  // Reopens the file of an interrupted run to go on writing after its first `length`
+  // bytes; what came after them is cut off. Throws textio::RunFailure when the file
+  // cannot be opened or is shorter than that.
+  ResultsFile(std::string path, std::int64_t length);
   ~ResultsFile() override;
   ResultsFile(const ResultsFile&) = delete;
   ResultsFile& operator=(const ResultsFile&) = delete;

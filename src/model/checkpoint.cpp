@@ -1,0 +1,205 @@
+#include "model/checkpoint.hpp"
+
+#include <bit>
+#include <cstring>
+#include <limits>
+
+#include "model/initial_world.hpp"
+
+namespace parasim::model {
+
+namespace {
+
+constexpr char magic[] = "PARASIM CHECKPOINT\n";
+constexpr std::size_t magic_length = sizeof magic - 1;
+constexpr std::uint32_t format_version = 1;
+
+// FNV-1a over the payload: cheap, and any flipped or lost byte changes it.
+std::uint64_t checksum_of(const char* data, std::size_t size) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (std::size_t i = 0; i < size; ++i) {
+    hash ^= static_cast<unsigned char>(data[i]);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+class ByteWriter {
+ public:
+  template <typename T>
+  void put(T value) {
+    char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    out_.append(bytes, sizeof(T));
+  }
+  std::string& bytes() { return out_; }
+
+ private:
+  std::string out_;
+};
+
+class ByteReader {
+ public:
+  ByteReader(const char* data, std::size_t size) : data_(data), size_(size) {}
+
+  template <typename T>
+  T take() {
+    if (size_ - at_ < sizeof(T)) {
+      throw CheckpointError("the checkpoint ends too early");
+    }
+    T value;
+    std::memcpy(&value, data_ + at_, sizeof(T));
+    at_ += sizeof(T);
+    return value;
+  }
+  std::size_t left() const { return size_ - at_; }
+
+ private:
+  const char* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+void put_parameters(ByteWriter& out, const Parameters& p) {
+  out.put(p.genome_size);
+  out.put(p.max_differentiation);
+  out.put(p.mutation_rate);
+  out.put(p.max_offspring);
+  out.put(p.dispersal_prob);
+  out.put(p.host_count);
+  out.put(p.host_distance);
+  out.put(p.carrying_capacity);
+  out.put(p.survival_sd);
+  out.put(p.generations);
+}
+
+Parameters take_parameters(ByteReader& in) {
+  Parameters p;
+  p.genome_size = in.take<std::int32_t>();
+  p.max_differentiation = in.take<double>();
+  p.mutation_rate = in.take<double>();
+  p.max_offspring = in.take<std::int32_t>();
+  p.dispersal_prob = in.take<double>();
+  p.host_count = in.take<std::int32_t>();
+  p.host_distance = in.take<double>();
+  p.carrying_capacity = in.take<std::int32_t>();
+  p.survival_sd = in.take<double>();
+  p.generations = in.take<std::int32_t>();
+  return p;
+}
+
+void require(bool condition, const char* what) {
+  if (!condition) {
+    throw CheckpointError(std::string("the checkpoint is inconsistent: ") + what);
+  }
+}
+
+}  // namespace
+
+std::string encode_checkpoint(const Checkpoint& c) {
+  ByteWriter out;
+  put_parameters(out, c.parameters);
+  out.put(c.tick_count);
+  out.put(c.generation);
+  out.put(c.remaining);
+  out.put(c.species_count);
+  out.put(c.generator.x);
+  out.put(c.generator.y);
+  out.put(c.generator.z);
+  out.put(c.generator.w);
+  out.put(c.output_length);
+  const Population& population = c.population;
+  out.put(static_cast<std::uint64_t>(population.size()));
+  for (std::size_t row = 0; row < population.size(); ++row) {
+    out.put(population.species_id(row));
+    out.put(population.host_id(row));
+    for (std::size_t w = 0; w < population.words_per_genome(); ++w) {
+      out.put(population.genome(row)[w]);
+    }
+  }
+  const std::string& payload = out.bytes();
+
+  ByteWriter file;
+  file.bytes().append(magic, magic_length);
+  file.put(format_version);
+  file.put(static_cast<std::uint64_t>(payload.size()));
+  file.bytes() += payload;
+  file.put(checksum_of(payload.data(), payload.size()));
+  return std::move(file.bytes());
+}
+
+Checkpoint decode_checkpoint(const std::string& bytes) {
+  if (bytes.size() < magic_length || bytes.compare(0, magic_length, magic) != 0) {
+    throw CheckpointError("this is not a parasim checkpoint");
+  }
+  ByteReader header(bytes.data() + magic_length, bytes.size() - magic_length);
+  if (header.take<std::uint32_t>() != format_version) {
+    throw CheckpointError("the checkpoint was written by another version of parasim");
+  }
+  const auto payload_size = header.take<std::uint64_t>();
+  if (header.left() != payload_size + sizeof(std::uint64_t) || payload_size > header.left()) {
+    throw CheckpointError("the checkpoint is truncated or has trailing bytes");
+  }
+  const char* payload = bytes.data() + (bytes.size() - header.left());
+  std::uint64_t stored_checksum;
+  std::memcpy(&stored_checksum, payload + payload_size, sizeof stored_checksum);
+  if (checksum_of(payload, payload_size) != stored_checksum) {
+    throw CheckpointError("the checkpoint is corrupt (its checksum does not match)");
+  }
+
+  ByteReader in(payload, payload_size);
+  Checkpoint c;
+  c.parameters = take_parameters(in);
+  const Parameters& p = c.parameters;
+  require(!parameter_refusal(p), "its parameters describe no world");
+  c.tick_count = in.take<std::int32_t>();
+  c.generation = in.take<std::int32_t>();
+  c.remaining = in.take<std::int32_t>();
+  c.species_count = in.take<std::int32_t>();
+  require(c.tick_count >= 0 && c.generation >= 1 && c.remaining >= 0 && c.species_count >= 0,
+          "negative counters");
+  require(static_cast<std::int64_t>(c.generation) - 1 + c.remaining ==
+              std::max<std::int64_t>(p.generations, 0),
+          "generation counters that do not add up");
+  c.generator.x = in.take<std::uint32_t>();
+  c.generator.y = in.take<std::uint32_t>();
+  c.generator.z = in.take<std::uint32_t>();
+  c.generator.w = in.take<std::uint32_t>();
+  c.output_length = in.take<std::int64_t>();
+  require(c.output_length >= 0, "a negative results file length");
+
+  const auto rows = in.take<std::uint64_t>();
+  c.population = Population(p.genome_size, "population");
+  const std::size_t words = c.population.words_per_genome();
+  const std::size_t row_bytes = 2 * sizeof(std::int32_t) + words * sizeof(std::uint64_t);
+  require(rows <= in.left() / row_bytes && in.left() == rows * row_bytes,
+          "a population of the wrong size");
+  c.population.resize(static_cast<std::size_t>(rows));
+
+  const DerivedValues derived = derive_values(p);
+  c.hosts = build_host_line(p, derived, phenotype_of((p.genome_size + 1) / 2));
+  std::fill(c.hosts.host_load.begin(), c.hosts.host_load.end(), 0);
+  const int spare_bits = static_cast<int>(words * 64) - p.genome_size;
+  std::int32_t previous_host = 1;
+  for (std::size_t row = 0; row < rows; ++row) {
+    c.population.species_id(row) = in.take<std::int32_t>();
+    const auto host = in.take<std::int32_t>();
+    require(c.population.species_id(row) >= 1, "a species label below 1");
+    require(host >= previous_host && host <= p.host_count, "rows not grouped by host");
+    previous_host = host;
+    c.population.host_id(row) = host;
+    ++c.hosts.host_load[static_cast<std::size_t>(host - 1)];
+    std::int64_t ones = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+      const auto word = in.take<std::uint64_t>();
+      c.population.genome(row)[w] = word;
+      ones += std::popcount(word);
+    }
+    require(words == 0 || spare_bits == 0 || c.population.genome(row)[words - 1] >> (64 - spare_bits) == 0,
+            "loci beyond the genome");
+    c.population.phenotype(row) = phenotype_of(ones);
+  }
+  return c;
+}
+
+}  // namespace parasim::model

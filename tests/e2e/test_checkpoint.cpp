@@ -1,0 +1,129 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "e2e/run_parasim.hpp"
+
+namespace parasim::testing {
+namespace {
+
+// Starts parasim in dir with stdin.txt as its input and the given arguments; returns
+// its process id.
+pid_t start_parasim(const std::filesystem::path& dir, const std::vector<std::string>& arguments) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) {
+      _exit(127);
+    }
+    const int input = open("stdin.txt", O_RDONLY);
+    const int output = open("/dev/null", O_WRONLY);
+    dup2(input, 0);
+    dup2(output, 1);
+    dup2(output, 2);
+    std::vector<std::string> owned = {parasim_binary()};
+    owned.insert(owned.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : owned) {
+      argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
+int wait_for(pid_t child) {
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+const std::string input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 100);
+
+// Runs that are killed at random moments, again and again, and resumed each time
+// from their last checkpoint end with the very file of a run never interrupted.
+TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
+  const auto dir = fresh_directory("resume");
+  write_file(dir / "stdin.txt", input);
+  ASSERT_EQ(run_parasim(dir, input, "--seed 77").exit_status, 0);
+  const std::string uninterrupted = read_file(dir / "Output.dat");
+
+  std::mt19937 delays(2026);
+  int resumed = 0;
+  for (int trial = 0; trial < 6; ++trial) {
+    std::filesystem::remove(dir / "Output.dat");
+    std::filesystem::remove(dir / "run.ckpt");
+    const std::vector<std::string> fresh = {"--seed", "77", "--checkpoint", "run.ckpt",
+                                            "--checkpoint-every", "7"};
+    const std::vector<std::string> resume = {"--resume", "run.ckpt", "--checkpoint", "run.ckpt",
+                                             "--checkpoint-every", "7"};
+    int status = -1;
+    for (int attempt = 0; attempt < 40 && status != 0; ++attempt) {
+      const bool from_checkpoint = std::filesystem::exists(dir / "run.ckpt");
+      const pid_t child = start_parasim(dir, from_checkpoint ? resume : fresh);
+      resumed += from_checkpoint;
+      // The last attempts run to the end, so that every trial finishes.
+      if (attempt < 4) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delays() % 250));
+        kill(child, SIGKILL);
+      }
+      status = wait_for(child);
+      ASSERT_TRUE(status == 0 || status == 128 + SIGKILL) << "status " << status;
+    }
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(read_file(dir / "Output.dat"), uninterrupted) << "trial " << trial;
+  }
+  EXPECT_GT(resumed, 0);
+}
+
+TEST(Checkpoint, DamagedOrForeignCheckpointsAreRefused) {
+  const auto dir = fresh_directory("refuse");
+  ASSERT_EQ(run_parasim(dir, input, "--seed 5 --checkpoint run.ckpt --checkpoint-every 20")
+                .exit_status,
+            0);
+  const std::string good = read_file(dir / "run.ckpt");
+  const std::string results = read_file(dir / "Output.dat");
+
+  struct Case {
+    std::string checkpoint;
+    std::string answers;
+    std::string arguments;
+    std::string message;
+  };
+  std::string flipped = good;
+  flipped[flipped.size() / 2] ^= 0x10;
+  const std::vector<Case> cases = {
+      {good.substr(0, good.size() - 9), input, "", "truncated"},
+      {flipped, input, "", "corrupt"},
+      {"not a checkpoint at all", input, "", "not a parasim checkpoint"},
+      {good, answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 101), "", "other answers"},
+      {good, input, "--seed 6", "seed 5"},
+  };
+  for (const Case& c : cases) {
+    write_file(dir / "bad.ckpt", c.checkpoint);
+    write_file(dir / "Output.dat", results);
+    const RunResult run = run_parasim(dir, c.answers, "--resume bad.ckpt " + c.arguments);
+    EXPECT_EQ(run.exit_status, 2) << c.message;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(read_file(dir / "Output.dat"), results) << c.message;  // nothing lost
+  }
+  // The results file must still hold everything the checkpoint counted on.
+  write_file(dir / "Output.dat", results.substr(0, 100));
+  const RunResult run = run_parasim(dir, input, "--resume run.ckpt");
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find("shorter"), std::string::npos) << run.err;
+  std::filesystem::remove(dir / "missing.ckpt");
+  EXPECT_EQ(run_parasim(dir, input, "--resume missing.ckpt").exit_status, 2);
+}
+
+}  // namespace
+}  // namespace parasim::testing

@@ -1,0 +1,93 @@
+#include "model/checkpoint.hpp"
+
+#include <gtest/gtest.h>
+
+#include "model/simulation.hpp"
+
+namespace parasim::model {
+namespace {
+
+class Recorder : public ReportSink {
+ public:
+  void report(std::int32_t generation, const Population& population, const HostTable&) override {
+    text += std::to_string(generation) + ":" + std::to_string(population.size()) + ";";
+  }
+  std::string text;
+};
+
+Parameters parameters_with_genome(std::int32_t genome_size) {
+  Parameters p;
+  p.genome_size = genome_size;
+  p.max_differentiation = 0.1;
+  p.mutation_rate = 0.02;
+  p.max_offspring = 2;
+  p.dispersal_prob = 0.2;
+  p.host_count = 4;
+  p.host_distance = 1.0;
+  p.carrying_capacity = 40;
+  p.survival_sd = 1.0;
+  p.generations = 30;
+  return p;
+}
+
+void expect_same_state(const Simulation& a, const Simulation& b) {
+  ASSERT_EQ(a.generator().state(), b.generator().state());
+  ASSERT_EQ(a.generation(), b.generation());
+  ASSERT_EQ(a.hosts().host_load, b.hosts().host_load);
+  ASSERT_EQ(a.hosts().host_phenotype, b.hosts().host_phenotype);
+  ASSERT_EQ(a.population().size(), b.population().size());
+  for (std::size_t row = 0; row < a.population().size(); ++row) {
+    ASSERT_EQ(a.population().species_id(row), b.population().species_id(row));
+    ASSERT_EQ(a.population().host_id(row), b.population().host_id(row));
+    ASSERT_EQ(a.population().phenotype(row), b.population().phenotype(row));
+    for (std::size_t w = 0; w < a.population().words_per_genome(); ++w) {
+      ASSERT_EQ(a.population().genome(row)[w], b.population().genome(row)[w]);
+    }
+  }
+}
+
+// A run restored from its checkpoint at any generation goes on exactly as the
+// original: same reports, same state after every generation.
+TEST(Checkpoint, RestoredRunGoesOnExactlyAsTheOriginal) {
+  for (const std::int32_t genome_size : {0, 13, 64, 130}) {
+    Simulation original(parameters_with_genome(genome_size), 4321);
+    Recorder ignored;
+    for (int g = 0; g < 12 && !original.finished(); ++g) {
+      original.run_generation(ignored);
+    }
+    const std::string bytes = encode_checkpoint(original.checkpoint(4321, 1234));
+    const Checkpoint decoded = decode_checkpoint(bytes);
+    EXPECT_EQ(decoded.tick_count, 4321);
+    EXPECT_EQ(decoded.output_length, 1234);
+    Simulation restored{Checkpoint(decoded)};
+    expect_same_state(original, restored);
+    Recorder a;
+    Recorder b;
+    while (!original.finished()) {
+      original.run_generation(a);
+      restored.run_generation(b);
+      expect_same_state(original, restored);
+    }
+    EXPECT_TRUE(restored.finished());
+    EXPECT_EQ(a.text, b.text);
+  }
+}
+
+TEST(Checkpoint, EveryDamagedByteOrLengthIsRefused) {
+  Simulation run(parameters_with_genome(20), 99);
+  Recorder ignored;
+  run.run_generation(ignored);
+  const std::string bytes = encode_checkpoint(run.checkpoint(99, 500));
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    std::string damaged = bytes;
+    damaged[at] ^= 0x01;
+    EXPECT_THROW(decode_checkpoint(damaged), CheckpointError) << "byte " << at;
+  }
+  for (std::size_t length = 0; length < bytes.size(); length += 7) {
+    EXPECT_THROW(decode_checkpoint(bytes.substr(0, length)), CheckpointError) << length;
+  }
+  EXPECT_THROW(decode_checkpoint(bytes + "x"), CheckpointError);
+}
+
+}  // namespace
+}  // namespace parasim::model
