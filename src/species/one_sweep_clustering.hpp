@@ -36,7 +36,7 @@ class OneSweepClustering {
                        std::span<std::int32_t> cluster_of);
 
  private:
-  // Pending scans from which on a cluster is swept with its seed as pivot.
+  // A cluster with this many scans pending is swept with its seed as pivot.
   static constexpr std::size_t pivot_queue_length = 8;
 
   void grow_cluster(std::size_t seed);
