@@ -5,7 +5,9 @@
 // share of the run spent labelling species, and peak memory. Output.dat is written
 // to the working directory as in a real run.
 //
-// Deviates are counted only in a build with PARASIM_COUNT_DEVIATES.
+// Deviates are counted only in a build with PARASIM_COUNT_DEVIATES. With a second
+// argument, one line per generation (population at its start, seconds) goes to that
+// file, for the curve of cost against population size.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -61,9 +63,13 @@ double generator_alone_seconds(std::uint64_t deviates) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: parasim_whole_run TICKS < answers\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: parasim_whole_run TICKS [GENERATION_LOG] < answers\n");
     return 2;
+  }
+  std::FILE* generation_log = argc == 3 ? std::fopen(argv[2], "w") : nullptr;
+  if (generation_log != nullptr) {
+    std::fprintf(generation_log, "generation,population,seconds\n");
   }
   const parasim::model::Parameters parameters = read_answers();
   const auto ticks = static_cast<std::int32_t>(std::strtol(argv[1], nullptr, 10));
@@ -74,12 +80,20 @@ int main(int argc, char** argv) {
   double labelling = 0.0;
   std::size_t largest_population = 0;
   while (!run.finished()) {
-    largest_population = std::max(largest_population, run.population().size());
-    const Clock::time_point labelling_start = Clock::now();
+    const std::size_t population = run.population().size();
+    largest_population = std::max(largest_population, population);
+    const Clock::time_point generation_start = Clock::now();
     run.label_species();
-    labelling += seconds_since(labelling_start);
+    labelling += seconds_since(generation_start);
     run.report_if_due(results);
     run.breed_next_generation();
+    if (generation_log != nullptr) {
+      std::fprintf(generation_log, "%d,%zu,%.6f\n", run.generations_run(), population,
+                   seconds_since(generation_start));
+    }
+  }
+  if (generation_log != nullptr) {
+    std::fclose(generation_log);
   }
   results.close();
   const double wall = seconds_since(start);

@@ -49,3 +49,23 @@ TEST(RunRecord, ExtinctAndFailedRunsAreRecordedToo) {
 
 }  // namespace
 }  // namespace parasim::testing
+
+namespace parasim::testing {
+namespace {
+
+TEST(Progress, LeavesStandardOutputAndTheResultsAlone) {
+  const auto dir = fresh_directory("progress");
+  const std::string input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 60);
+  const RunResult plain = run_parasim(dir, input, "--seed 8");
+  const std::string results = read_file(dir / "Output.dat");
+  const RunResult shown = run_parasim(dir, input, "--seed 8 --progress");
+  EXPECT_EQ(shown.exit_status, 0);
+  EXPECT_EQ(shown.out, plain.out);
+  EXPECT_EQ(read_file(dir / "Output.dat"), results);
+  // The line is drawn at least once and cleared at the end.
+  EXPECT_NE(shown.err.find("generation 1/60"), std::string::npos);
+  EXPECT_EQ(shown.err.substr(shown.err.size() - 4), "\r\x1b[K");
+}
+
+}  // namespace
+}  // namespace parasim::testing
