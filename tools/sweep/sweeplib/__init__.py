@@ -1,0 +1,1 @@
+"""Replicates and parameter sweeps of parasim runs: plan, run, resume, collect."""

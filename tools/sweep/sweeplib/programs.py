@@ -1,0 +1,78 @@
+"""Finding parasim and parasim-report: given on the command line, in the environment, or in
+the build tree beside this tool (<build>/tools/sweep/parasim-sweep finds
+<build>/src/app/parasim and <build>/tools/report/parasim-report)."""
+
+import os
+import subprocess
+
+from .errors import SweepError
+
+
+def _usable(path):
+    return os.path.isfile(path) and os.access(path, os.X_OK)
+
+
+def find_program(name, explicit, option, variable, tool_folder, relative_places):
+    """The absolute path of a program, and whether the user named it (then it is passed on
+    to the commands that parasim-sweep prints)."""
+    if explicit:
+        source = option
+        path = explicit
+    elif os.environ.get(variable):
+        source = variable
+        path = os.environ[variable]
+    else:
+        for place in relative_places:
+            candidate = os.path.normpath(os.path.join(tool_folder, place))
+            if _usable(candidate):
+                return os.path.abspath(candidate), False
+        raise SweepError(
+            f"cannot find {name} beside parasim-sweep (looked in "
+            + ", ".join(os.path.normpath(os.path.join(tool_folder, p)) for p in relative_places)
+            + f"); give its path with {option} PATH or {variable}")
+    if not _usable(path):
+        raise SweepError(f"{name} given by {source} is not an executable file: {path}")
+    return os.path.abspath(path), True
+
+
+class Programs:
+    """The programs one sweep command uses; each is looked for when first needed."""
+
+    def __init__(self, tool_folder, parasim=None, report=None):
+        self.tool_folder = tool_folder
+        self._parasim_option = parasim
+        self._report_option = report
+        self._parasim = None
+        self._report = None
+        self._checkpoints = None
+
+    def parasim(self):
+        if self._parasim is None:
+            self._parasim = find_program("parasim", self._parasim_option, "--parasim",
+                                         "PARASIM_BINARY", self.tool_folder,
+                                         ("parasim", "../../src/app/parasim"))
+        return self._parasim[0]
+
+    def parasim_was_named(self):
+        self.parasim()
+        return self._parasim[1]
+
+    def report(self):
+        if self._report is None:
+            self._report = find_program("parasim-report", self._report_option, "--report",
+                                        "PARASIM_REPORT_BINARY", self.tool_folder,
+                                        ("parasim-report", "../report/parasim-report"))
+        return self._report[0]
+
+    def supports_checkpoints(self):
+        """Whether this parasim writes checkpoints and resumes from them (older builds do not;
+        their runs are simply started again after an interruption)."""
+        if self._checkpoints is None:
+            try:
+                shown = subprocess.run([self.parasim(), "--help"], stdin=subprocess.DEVNULL,
+                                       capture_output=True, text=True, timeout=30)
+                text = shown.stdout + shown.stderr
+            except (OSError, subprocess.SubprocessError):
+                text = ""
+            self._checkpoints = "--resume" in text and "--checkpoint-every" in text
+        return self._checkpoints

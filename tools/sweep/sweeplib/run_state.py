@@ -1,0 +1,161 @@
+"""The state of one run, kept in its folder: the markers that say it is done or failed, and
+the lock held while a process runs it.
+
+A run is done only when its 'done' marker is there and names the size of the Output.dat
+beside it; the marker is written under a temporary name and renamed into place after parasim
+has exited 0 and its files are on disk. Everything else in the folder (a partial Output.dat, a
+record, a checkpoint) is work in progress that the next attempt clears or resumes."""
+
+import errno
+import fcntl
+import json
+import os
+import shutil
+import socket
+import time
+
+DONE = "done"
+FAILED = "failed"
+LOCK = ".lock"
+ANSWERS = "answers.txt"
+RESULTS = "Output.dat"
+RECORD = "record.json"
+CHECKPOINT = "checkpoint.bin"
+STDOUT = "stdout.txt"
+STDERR = "stderr.txt"
+TABLES = "tables"
+
+# What one attempt leaves; cleared before a fresh attempt.
+ATTEMPT_FILES = (RESULTS, RECORD, CHECKPOINT, STDOUT, STDERR, FAILED)
+
+# How long a worker waits for a lock that someone holds only for a moment (a status probe)
+# before taking the run as busy elsewhere.
+LOCK_PATIENCE_SECONDS = 0.5
+
+
+def read_marker(folder, name):
+    """The JSON content of a marker, or None when it is missing or not a whole marker."""
+    try:
+        with open(os.path.join(folder, name), encoding="utf-8") as stream:
+            data = json.load(stream)
+    except (OSError, ValueError):
+        return None
+    return data if isinstance(data, dict) else None
+
+
+def is_done(folder):
+    marker = read_marker(folder, DONE)
+    if marker is None:
+        return False
+    try:
+        return os.path.getsize(os.path.join(folder, RESULTS)) == marker.get("output_bytes")
+    except OSError:
+        return False
+
+
+def _sync_folder(folder):
+    try:
+        descriptor = os.open(folder, os.O_RDONLY)
+    except OSError:
+        return
+    try:
+        os.fsync(descriptor)
+    except OSError:
+        pass
+    finally:
+        os.close(descriptor)
+
+
+def write_marker(folder, name, content):
+    """Writes a marker atomically: a reader sees it whole or not at all."""
+    content = dict(content, host=socket.gethostname(),
+                   time=time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime()))
+    path = os.path.join(folder, name)
+    temporary = f"{path}.tmp-{os.getpid()}"
+    with open(temporary, "w", encoding="utf-8") as stream:
+        json.dump(content, stream, indent=2)
+        stream.write("\n")
+        stream.flush()
+        os.fsync(stream.fileno())
+    os.replace(temporary, path)
+    _sync_folder(folder)
+
+
+def sync_file(path):
+    with open(path, "rb") as stream:
+        os.fsync(stream.fileno())
+
+
+def clear_attempt(folder):
+    """Removes what an earlier attempt left, so that a fresh one starts as parasim would in
+    a folder holding only the answers."""
+    for name in ATTEMPT_FILES + (DONE,):
+        try:
+            os.remove(os.path.join(folder, name))
+        except FileNotFoundError:
+            pass
+    shutil.rmtree(os.path.join(folder, TABLES), ignore_errors=True)
+    for name in os.listdir(folder):
+        if ".tmp-" in name:
+            path = os.path.join(folder, name)
+            if os.path.isdir(path):
+                shutil.rmtree(path, ignore_errors=True)
+            else:
+                os.remove(path)
+
+
+class RunLock:
+    """An exclusive lock on a run folder. The lock belongs to the open file, so it is given to
+    parasim too: a parasim left running by a killed sweep still holds its run."""
+
+    def __init__(self, descriptor):
+        self.descriptor = descriptor
+
+    @classmethod
+    def try_take(cls, folder, patience=LOCK_PATIENCE_SECONDS):
+        descriptor = os.open(os.path.join(folder, LOCK), os.O_RDWR | os.O_CREAT, 0o644)
+        deadline = time.monotonic() + patience
+        while True:
+            try:
+                fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                return cls(descriptor)
+            except OSError as error:
+                if error.errno not in (errno.EAGAIN, errno.EACCES, errno.EWOULDBLOCK):
+                    os.close(descriptor)
+                    raise
+            if time.monotonic() >= deadline:
+                os.close(descriptor)
+                return None
+            time.sleep(0.05)
+
+    def release(self):
+        if self.descriptor is not None:
+            os.close(self.descriptor)
+            self.descriptor = None
+
+
+def is_locked(folder):
+    """Whether some process holds the run (asks without waiting and lets go at once)."""
+    path = os.path.join(folder, LOCK)
+    if not os.path.exists(path):
+        return False
+    lock = RunLock.try_take(folder, patience=0)
+    if lock is None:
+        return True
+    lock.release()
+    return False
+
+
+def run_status(folder):
+    """done, running, failed or pending."""
+    if is_done(folder):
+        return "done"
+    if is_locked(folder):
+        return "running"
+    if read_marker(folder, FAILED) is not None:
+        return "failed"
+    return "pending"
+
+
+def plan_statuses(plan):
+    return {run.run_id: run_status(plan.run_folder(run)) for run in plan.runs}

@@ -1,0 +1,178 @@
+"""Reading a sweep file: the ten parameters (each a value or a list), replicates, master seed.
+
+Everything that is wrong with a file is found here, before any folder is made, and reported
+with the key it concerns."""
+
+import dataclasses
+import difflib
+import math
+import tomllib
+
+from .errors import SweepError
+from .parameters import INT_MAX, INT_MIN, IS_INTEGER, NAMES
+
+# A plan larger than this is almost certainly a mistake in a list, and its folders alone
+# would fill a file system's inodes.
+MAX_RUNS = 1_000_000
+MAX_SEED = 2**63 - 1
+
+SETTINGS = ("replicates", "master_seed", "checkpoint_every")
+KNOWN_KEYS = NAMES + SETTINGS
+
+
+@dataclasses.dataclass(frozen=True)
+class SweepDefinition:
+    """What a sweep file asks for, with every value checked and in its parasim type."""
+
+    values: dict  # name -> tuple of values, in the order the file lists them
+    replicates: int
+    master_seed: int
+    checkpoint_every: int  # generations between checkpoints of a run; 0: none
+
+    def point_count(self):
+        count = 1
+        for name in NAMES:
+            count *= len(self.values[name])
+        return count
+
+    def run_count(self):
+        return self.point_count() * self.replicates
+
+    def as_json(self):
+        """The definition as plain JSON data: what a plan folder keeps and compares."""
+        return {
+            "parameters": {name: list(self.values[name]) for name in NAMES},
+            "replicates": self.replicates,
+            "master_seed": self.master_seed,
+            "checkpoint_every": self.checkpoint_every,
+        }
+
+
+def _is_whole(value):
+    return isinstance(value, int) and not isinstance(value, bool)
+
+
+def _kind(value):
+    if isinstance(value, bool):
+        return f"the boolean {str(value).lower()}"
+    if isinstance(value, str):
+        return f"the string {value!r}"
+    if isinstance(value, float):
+        return f"the real number {value!r}"
+    if isinstance(value, int):
+        return f"the whole number {value}"
+    if isinstance(value, dict):
+        return "a table"
+    if isinstance(value, list):
+        return "a list"
+    return f"a {type(value).__name__}"
+
+
+def _parameter_value(name, value, where):
+    if IS_INTEGER[name]:
+        if not _is_whole(value):
+            raise SweepError(f"{where}: {name} takes whole numbers, not {_kind(value)}")
+        if not INT_MIN <= value <= INT_MAX:
+            raise SweepError(
+                f"{where}: {name} = {value} is outside what parasim reads "
+                f"({INT_MIN} ... {INT_MAX})")
+        return value
+    if isinstance(value, float):
+        if not math.isfinite(value):
+            raise SweepError(f"{where}: {name} must be a finite number, not {value!r}")
+        return value
+    if _is_whole(value):
+        return float(value)
+    raise SweepError(f"{where}: {name} takes numbers, not {_kind(value)}")
+
+
+# The same refusals parasim makes of a world it cannot build: better said once, at planning,
+# than as a failure of every run that uses the value.
+def _check_world(name, value, where):
+    least = {"genome_size": 0, "host_count": 1, "carrying_capacity": 1}.get(name)
+    if least is not None and value < least:
+        raise SweepError(f"{where}: {name} must be at least {least} for parasim to run, not {value}")
+
+
+def _parameter_values(name, raw):
+    if isinstance(raw, list):
+        if not raw:
+            raise SweepError(f"{name}: the list is empty; give at least one value")
+        values = []
+        for position, item in enumerate(raw, start=1):
+            where = f"{name}, value {position} of the list"
+            if isinstance(item, (list, dict)):
+                raise SweepError(f"{where}: lists of lists are not a sweep; give plain numbers")
+            value = _parameter_value(name, item, where)
+            _check_world(name, value, where)
+            if value in values:
+                raise SweepError(f"{where}: {value!r} is listed twice")
+            values.append(value)
+        return tuple(values)
+    value = _parameter_value(name, raw, name)
+    _check_world(name, value, name)
+    return (value,)
+
+
+def _setting(document, key, least, default):
+    if key not in document:
+        if default is None:
+            raise SweepError(f"the sweep file has no {key}; add a line such as '{key} = 1'")
+        return default
+    value = document[key]
+    if not _is_whole(value):
+        raise SweepError(f"{key} takes a whole number, not {_kind(value)}")
+    if value < least:
+        raise SweepError(f"{key} must be at least {least}, not {value}")
+    if value > MAX_SEED:
+        raise SweepError(f"{key} must be at most {MAX_SEED}, not {value}")
+    return value
+
+
+def definition_from_document(document):
+    """Checks a parsed TOML document and returns its SweepDefinition."""
+    for key, value in document.items():
+        if key not in KNOWN_KEYS:
+            hint = difflib.get_close_matches(key, KNOWN_KEYS, n=1)
+            extra = f" (did you mean {hint[0]}?)" if hint else ""
+            if isinstance(value, dict):
+                extra += "; the parameters go at the top of the file, not in a [table]"
+            raise SweepError(f"unknown key {key!r} in the sweep file{extra}")
+    missing = [name for name in NAMES if name not in document]
+    if missing:
+        raise SweepError("the sweep file gives no value for " + ", ".join(missing)
+                         + " (all ten parameters are needed)")
+    values = {name: _parameter_values(name, document[name]) for name in NAMES}
+    definition = SweepDefinition(
+        values=values,
+        replicates=_setting(document, "replicates", 1, 1),
+        master_seed=_setting(document, "master_seed", 0, None),
+        checkpoint_every=_setting(document, "checkpoint_every", 0, 0),
+    )
+    if definition.checkpoint_every > INT_MAX:
+        raise SweepError(f"checkpoint_every must be at most {INT_MAX}")
+    if definition.run_count() > MAX_RUNS:
+        raise SweepError(
+            f"the sweep file asks for {definition.run_count()} runs "
+            f"({definition.point_count()} combinations x {definition.replicates} replicates); "
+            f"more than {MAX_RUNS} is refused")
+    return definition
+
+
+def read_sweep_file(path):
+    """Reads and checks the sweep file at path."""
+    try:
+        with open(path, "rb") as stream:
+            raw = stream.read()
+    except OSError as error:
+        raise SweepError(f"cannot read the sweep file {path}: {error.strerror}") from None
+    try:
+        document = tomllib.loads(raw.decode("utf-8"))
+    except UnicodeDecodeError:
+        raise SweepError(f"{path} is not UTF-8 text") from None
+    except tomllib.TOMLDecodeError as error:
+        raise SweepError(f"{path} is not valid TOML: {error}") from None
+    try:
+        return definition_from_document(document)
+    except SweepError as error:
+        raise SweepError(f"{path}: {error.message}") from None
