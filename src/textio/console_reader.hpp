@@ -29,8 +29,8 @@ struct ReadResult {
 // [EeDd][+-]?[0-9]+ or [+-][0-9]+ ("1.5-3" is 0.0015), else bad_real; the
 // nearest double, ties to even; too large for a double is bad_real, too small
 // gives 0 or a subnormal with the item's sign.
-// Decisions the specification leaves open: an empty item (the first non-blank
-// is "," or "/"), a repeat count ("2*9"), words such as Inf or NaN, a lone "."
+// Cases the list-input rules leave open, decided here: an empty item (the first
+// non-blank is "," or "/"), a repeat count ("2*9"), words such as Inf or NaN, a lone "."
 // or sign are syntax errors of the type being read; NUL and other bytes are
 // ordinary characters that break the syntax.
 // The reader works on input.rdbuf() alone (a null buffer reads as end_of_file)

@@ -79,7 +79,7 @@ TEST(ReadFailureMessage, TextsOfTheRunTimeLibrary) {
   EXPECT_EQ(read_failure_message(ReadFailure::bad_real), "Bad real number in item 1 of list input");
 }
 
-// ---- worked examples of Part 1.2
+// ---- worked examples of the reading rules
 
 TEST(ConsoleReader, IntegerSurroundedByBlanks) { EXPECT_TRUE(is_integer(integer_of("  42  \n"), 42)); }
 
