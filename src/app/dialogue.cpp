@@ -1,5 +1,7 @@
 #include "app/dialogue.hpp"
 
+#include <cerrno>
+#include <ios>
 #include <string>
 
 #include "textio/run_failure.hpp"
@@ -11,25 +13,35 @@ namespace {
 
 constexpr const char* rule_line = "---------------------------------------------";
 
-template <typename T>
-T take(textio::ReadResult<T> result, int number, const char* prompt) {
-  if (!result.value) {
-    throw textio::RunFailure("cannot read parameter " + std::to_string(number) + " of 10 (\"" +
-                                 prompt + "\")",
-                             std::string(textio::read_failure_message(result.failure)),
-                             textio::exit_status_input_or_file);
+std::string read_statement(int number, const char* prompt) {
+  return "cannot read parameter " + std::to_string(number) + " of 10 (\"" + prompt + "\")";
+}
+
+// Writes the prompt, then reads its answer with read (one of the reader's two reads).
+// Standard input that cannot be read at all (a directory, a descriptor open only for
+// writing) is a failed read with the system's text.
+template <typename Read>
+auto ask(int number, const char* prompt, Read read) {
+  textio::write_console_line(prompt);
+  try {
+    auto result = read();
+    if (!result.value) {
+      throw textio::RunFailure(read_statement(number, prompt),
+                               std::string(textio::read_failure_message(result.failure)),
+                               textio::exit_status_input_or_file);
+    }
+    return *result.value;
+  } catch (const std::ios_base::failure&) {
+    throw textio::file_failure(read_statement(number, prompt), errno);
   }
-  return *result.value;
 }
 
 std::int32_t ask_integer(textio::ConsoleReader& reader, int number, const char* prompt) {
-  textio::write_console_line(prompt);
-  return take(reader.read_integer(), number, prompt);
+  return ask(number, prompt, [&reader] { return reader.read_integer(); });
 }
 
 double ask_real(textio::ConsoleReader& reader, int number, const char* prompt) {
-  textio::write_console_line(prompt);
-  return take(reader.read_real(), number, prompt);
+  return ask(number, prompt, [&reader] { return reader.read_real(); });
 }
 
 }  // namespace

@@ -359,7 +359,7 @@ TEST(Failures, HundredMegabyteLineStreamsThroughInLittleMemory) {
 
 // Standard input closed or open on something unreadable: a failed read of the
 // first answer, reported as the end of the input or with the system's text.
-TEST(Failures, DISABLED_UnreadableStandardInputIsAFailedReadNotACrash) {
+TEST(Failures, UnreadableStandardInputIsAFailedReadNotACrash) {
   const auto dir = fresh_directory("failures-stdin");
   for (const auto& [name, set_up, system_text] :
        std::vector<std::tuple<std::string, std::function<void()>, std::string>>{
@@ -397,7 +397,7 @@ TEST(Failures, ClosedStandardOutputLeavesTheResultsFileAlone) {
   expect_results_alone_with_closed(1);
 }
 
-TEST(Failures, DISABLED_ClosedStandardErrorLeavesTheResultsFileAlone) {
+TEST(Failures, ClosedStandardErrorLeavesTheResultsFileAlone) {
   expect_results_alone_with_closed(2);
 }
 
