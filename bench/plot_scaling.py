@@ -22,7 +22,7 @@ def main(table_path, figure_path):
         axes.loglog(population, guide, "--", color="grey", label="N\u00b2 through the last point")
     axes.set_xlabel("population at the start of the generation")
     axes.set_ylabel("seconds per generation")
-    axes.set_title("Cost of one generation (genome size 64, ten hosts)")
+    axes.set_title("Cost of one generation (genome size 64, one host of capacity 50,000)")
     axes.grid(True, which="both", alpha=0.3)
     axes.legend()
     figure.tight_layout()

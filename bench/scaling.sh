@@ -14,11 +14,12 @@ driver="$PARASIM_ROOT/build/bench/bench/parasim_whole_run"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Ten hosts of capacity 5,000: the population climbs to the 50,000 the hosts can hold.
-printf '%s\n' 64 0.05 0.002 2 0.1 10 0.5 5000 1.0 22 > "$work/growth.txt"
+# One host of capacity 50,000 and a wide survival curve: the population about doubles
+# every generation until it fills the host.
+printf '%s\n' 64 0.05 0.002 2 0.0 1 0.5 50000 2.0 19 > "$work/growth.txt"
 (cd "$work" && "$driver" 2024 "$PARASIM_ROOT/docs/performance-scaling.csv" < growth.txt)
 
-printf '%s\n' 1000 0.05 0.002 2 0.1 10 0.5 5000 1.0 16 > "$work/memory.txt"
+printf '%s\n' 1000 0.05 0.002 2 0.0 1 0.5 50000 2.0 18 > "$work/memory.txt"
 echo "== genome size 1000, up to 50,000 parasites"
 (cd "$work" && "$driver" 2024 < memory.txt)
 

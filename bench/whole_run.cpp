@@ -45,6 +45,7 @@ parasim::model::Parameters read_answers() {
   return p;
 }
 
+#ifdef PARASIM_COUNT_DEVIATES
 // The generator on its own: as many steps as the run drew, none of the run's work.
 double generator_alone_seconds(std::uint64_t deviates) {
   parasim::random::Generator generator({0xF95E7740u, 0x0F941B35u, 0x00F8BD1Fu, 0x2223C08Du});
@@ -59,6 +60,7 @@ double generator_alone_seconds(std::uint64_t deviates) {
   }
   return elapsed;
 }
+#endif
 
 }  // namespace
 
