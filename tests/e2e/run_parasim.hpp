@@ -44,11 +44,23 @@ inline std::filesystem::path fresh_directory(const std::string& name) {
   return dir;
 }
 
+// The six header lines every results file begins with.
+inline const std::string results_file_header =
+    " This file is organized as following:\r\n"
+    " --First column: generation time\r\n"
+    " --Second column: parasite phenotype \r\n"
+    " --Third column: host id\r\n"
+    " --Fourth column: host phenotype\r\n"
+    " --Fifth column: parasite species\r\n";
+
+// With a time limit, a run that hangs is stopped and ends with status 124.
 inline RunResult run_parasim(const std::filesystem::path& dir, const std::string& input,
-                             const std::string& arguments = "") {
+                             const std::string& arguments = "", int time_limit_seconds = 0) {
   write_file(dir / "stdin.txt", input);
-  const std::string command = "cd '" + dir.string() + "' && '" + parasim_binary() + "' " +
-                              arguments + " < stdin.txt > stdout.txt 2> stderr.txt";
+  const std::string limit =
+      time_limit_seconds > 0 ? "timeout -k 5 " + std::to_string(time_limit_seconds) + " " : "";
+  const std::string command = "cd '" + dir.string() + "' && " + limit + "'" + parasim_binary() +
+                              "' " + arguments + " < stdin.txt > stdout.txt 2> stderr.txt";
   const int status = std::system(command.c_str());
   RunResult result;
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -28,13 +28,7 @@
 namespace parasim::testing {
 namespace {
 
-const std::string header =
-    " This file is organized as following:\r\n"
-    " --First column: generation time\r\n"
-    " --Second column: parasite phenotype \r\n"
-    " --Third column: host id\r\n"
-    " --Fourth column: host phenotype\r\n"
-    " --Fifth column: parasite species\r\n";
+const std::string& header = results_file_header;
 
 constexpr int set_up_failed = 125;  // the child could not arrange its surroundings
 constexpr int exec_failed = 127;

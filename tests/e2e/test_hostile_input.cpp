@@ -31,13 +31,7 @@ const std::set<std::string> read_messages = {"End of file", "Bad integer for ite
                                              "Integer overflow while reading item 1",
                                              "Bad real number in item 1 of list input"};
 
-const std::string header =
-    " This file is organized as following:\r\n"
-    " --First column: generation time\r\n"
-    " --Second column: parasite phenotype \r\n"
-    " --Third column: host id\r\n"
-    " --Fourth column: host phenotype\r\n"
-    " --Fifth column: parasite species\r\n";
+const std::string& header = results_file_header;
 
 // The records of Output.dat after its header, each exactly 66 characters.
 struct Record {
@@ -62,19 +56,10 @@ std::vector<Record> records_of(const std::string& file) {
   return records;
 }
 
-// Runs the binary like run_parasim, but stops it after 30 seconds: a run that
-// hangs ends with status 124.
+// Every run here is stopped after 30 seconds: a run that hangs ends with status 124.
 RunResult run_limited(const std::filesystem::path& dir, const std::string& input,
                       const std::string& arguments = "") {
-  write_file(dir / "stdin.txt", input);
-  const std::string command = "cd '" + dir.string() + "' && timeout -k 5 30 '" + parasim_binary() +
-                              "' " + arguments + " < stdin.txt > stdout.txt 2> stderr.txt";
-  const int status = std::system(command.c_str());
-  RunResult result;
-  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = read_file(dir / "stdout.txt");
-  result.err = read_file(dir / "stderr.txt");
-  return result;
+  return run_parasim(dir, input, arguments, 30);
 }
 
 std::string line_of(const std::string& err, bool last) {
