@@ -48,7 +48,7 @@ void BM_MateSearchAndChild(benchmark::State& state) {
   const auto species = static_cast<int>(state.range(1));
   constexpr std::int32_t size = 10000;
   parasim::random::Generator generator;
-  parasim::random::seed_from_ticks(generator, 99);
+  parasim::random::init_random_seed(generator, 99);
   const Population population = clumped_population(size, genome_size, species, generator);
   Population pool(genome_size, "offspring_pool");
   pool.resize(1);

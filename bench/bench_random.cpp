@@ -14,7 +14,7 @@ using parasim::random::Generator;
 
 Generator seeded() {
   Generator generator;
-  parasim::random::seed_from_ticks(generator, 123456);
+  parasim::random::init_random_seed(generator, 123456);
   return generator;
 }
 

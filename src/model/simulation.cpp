@@ -18,7 +18,7 @@ Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
       population_(parameters.genome_size, "population"),
       offspring_pool_(parameters.genome_size, "offspring_pool"),
       remaining_(std::max(parameters.generations, 0)) {
-  random::seed_from_ticks(generator_, ticks);
+  random::init_random_seed(generator_, ticks);
   build_founders(population_, generator_);
   hosts_ = build_host_line(parameters_, derived_, population_.phenotype(0));
 }

@@ -10,7 +10,7 @@ std::int32_t tick_count() {
   return static_cast<std::int32_t>(static_cast<std::uint64_t>(ticks) & 0x7FFFFFFFu);
 }
 
-void seed_from_ticks(Generator& generator, std::int32_t ticks) {
+void init_random_seed(Generator& generator, std::int32_t ticks) {
   std::int32_t seed[Generator::seed_size];
   for (int i = 0; i < Generator::seed_size; ++i) {
     // Wrapping signed arithmetic: a tick count near 2^31 - 1 gives negative words.
@@ -18,12 +18,6 @@ void seed_from_ticks(Generator& generator, std::int32_t ticks) {
                                         37u * static_cast<std::uint32_t>(i));
   }
   generator.put_seed(seed);
-}
-
-std::int32_t init_random_seed(Generator& generator) {
-  const std::int32_t ticks = tick_count();
-  seed_from_ticks(generator, ticks);
-  return ticks;
 }
 
 }  // namespace parasim::random

@@ -31,13 +31,13 @@ TEST(Founders, HalfTheLociSetAtDistinctPlacesWithEveryDrawCounted) {
   for (const auto& [genome_size, ones] : std::vector<std::pair<int, int>>{
            {100, 50}, {11, 6}, {1, 1}, {0, 0}, {64, 32}, {129, 65}}) {
     random::Generator generator;
-    random::seed_from_ticks(generator, 123456 + genome_size);
+    random::init_random_seed(generator, 123456 + genome_size);
     const int passes = founder_passes(genome_size, generator);
     Population population(genome_size, "population");
     build_founders(population, generator);
 
     random::Generator counted;
-    random::seed_from_ticks(counted, 123456 + genome_size);
+    random::init_random_seed(counted, 123456 + genome_size);
     for (int i = 0; i < passes; ++i) {
       counted.next_output();
     }

@@ -16,7 +16,7 @@ using testing::Parasite;
 
 random::Generator seeded(std::int32_t ticks) {
   random::Generator generator;
-  random::seed_from_ticks(generator, ticks);
+  random::init_random_seed(generator, ticks);
   return generator;
 }
 

@@ -22,7 +22,7 @@ struct Phase {
 Phase run_phase(const Population& population, const HostTable& hosts, std::int32_t max_offspring,
                 std::int32_t carrying_capacity, std::int32_t mate_threshold) {
   Phase phase;
-  random::seed_from_ticks(phase.generator, 404);
+  random::init_random_seed(phase.generator, 404);
   phase.start = phase.generator;
   ReproductionBuffers buffers;
   reproduce(population, hosts, {max_offspring, carrying_capacity},
@@ -154,7 +154,7 @@ std::vector<Parasite> plain_reproduce(const std::vector<Parasite>& population,
 // queue wraps and capacity stops, against the literal phase.
 TEST(Reproduction, MatchesTheLiteralPhase) {
   random::Generator source;
-  random::seed_from_ticks(source, 8080);
+  random::init_random_seed(source, 8080);
   for (int trial = 0; trial < 400; ++trial) {
     const auto genome_size = static_cast<std::int32_t>(source.next_index(12));
     const auto host_count = static_cast<std::size_t>(source.next_index(4) + 1);
@@ -182,7 +182,7 @@ TEST(Reproduction, MatchesTheLiteralPhase) {
     const double rate = trial % 3 == 0 ? 0.1 : 0.0;
 
     random::Generator generator;
-    random::seed_from_ticks(generator, trial);
+    random::init_random_seed(generator, trial);
     random::Generator plain = generator;
     const Population population = make_population(parasites, genome_size);
     HostTable hosts = loads(host_load);

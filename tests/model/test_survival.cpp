@@ -51,7 +51,7 @@ TEST(Dispersal, StayersDrawTwoDeviatesAndDispersersThree) {
   std::vector<std::uint32_t> survivors;
   for (const double dispersal : {-1.0, 1.0}) {
     random::Generator generator;
-    random::seed_from_ticks(generator, 9);
+    random::init_random_seed(generator, 9);
     random::Generator expected = generator;
     disperse_and_select(pool, hosts, {random::EventThreshold(dispersal), 1e9}, generator,
                         survivors);
@@ -67,7 +67,7 @@ TEST(Survival, RatesFollowTheGaussianAndDispersalIsUniformOverHosts) {
   Population pool = make_population(std::vector<testing::Parasite>(children, {"", 1, 1}), 0);
   const HostTable hosts = three_hosts();  // phenotype 0.0: survival 1, e^-0.5, e^-0.5
   random::Generator generator;
-  random::seed_from_ticks(generator, 2718);
+  random::init_random_seed(generator, 2718);
   std::vector<std::uint32_t> survivors;
   disperse_and_select(pool, hosts, {random::EventThreshold(1.0), 1.0}, generator, survivors);
   std::vector<int> per_host(3, 0);

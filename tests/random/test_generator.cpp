@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -13,13 +14,13 @@ namespace {
 
 TEST(Generator, SeedsFromTickCountAndDrawsTheKnownOutputs) {
   Generator generator;
-  seed_from_ticks(generator, 123456);
+  init_random_seed(generator, 123456);
   EXPECT_EQ(generator.state(), (Generator::State{0xF95E7740u, 0x0F941B35u, 0x00F8BD1Fu, 0x2223C08Du}));
   EXPECT_EQ(generator.next_output(), 3370730463u);
   EXPECT_EQ(generator.next_output(), 2920125618u);
   EXPECT_EQ(generator.next_output(), 3040787070u);
 
-  seed_from_ticks(generator, 123456);
+  init_random_seed(generator, 123456);
   EXPECT_NEAR(generator.uniform_deviate(), 0.78480934328, 1e-11);
   EXPECT_NEAR(generator.uniform_deviate(), 0.67989472718, 1e-11);
   EXPECT_NEAR(generator.uniform_deviate(), 0.70798841072, 1e-11);
@@ -27,7 +28,7 @@ TEST(Generator, SeedsFromTickCountAndDrawsTheKnownOutputs) {
 
 TEST(Generator, LargestTickCountWrapsTheSeedWords) {
   Generator generator;
-  seed_from_ticks(generator, 2147483647);
+  init_random_seed(generator, 2147483647);
   EXPECT_EQ(generator.state().x, 0x86A06AFFu);
   // The later words wrapped past 2^31 - 1: -2147483612, -2147483575, -2147483538.
   EXPECT_EQ(generator.state().y, static_cast<std::uint32_t>(-2147483612) ^ 0x0F95F950u);
@@ -38,8 +39,8 @@ TEST(Generator, LargestTickCountWrapsTheSeedWords) {
 TEST(Generator, SameTickCountGivesTheSameStream) {
   Generator first;
   Generator second;
-  seed_from_ticks(first, 987654321);
-  seed_from_ticks(second, 987654321);
+  init_random_seed(first, 987654321);
+  init_random_seed(second, 987654321);
   for (int i = 0; i < 1000; ++i) {
     ASSERT_EQ(first.next_output(), second.next_output());
   }
@@ -77,7 +78,7 @@ TEST(Generator, MultiplicativeWordIsCutTo32BitsBeforeTheReduction) {
 TEST(Generator, MatchesTheLiteralStepOverLongStreams) {
   for (const std::int32_t ticks : {0, 1, 123456, 2147483600, 2147483647}) {
     Generator generator;
-    seed_from_ticks(generator, ticks);
+    init_random_seed(generator, ticks);
     Generator::State plain = generator.state();
     for (int i = 0; i < 200000; ++i) {
       ASSERT_EQ(generator.next_output(), plain_step(plain)) << "ticks " << ticks << " step " << i;
@@ -98,7 +99,7 @@ TEST(Generator, MatchesTheLiteralStepOverLongStreams) {
 
 TEST(Generator, NextIndexIsTheExactTruncatedProduct) {
   Generator generator;
-  seed_from_ticks(generator, 42);
+  init_random_seed(generator, 42);
   Generator copy = generator;
   for (int i = 0; i < 100000; ++i) {
     const auto n = static_cast<std::uint32_t>(1 + (copy.next_output() % 2147483647u));
@@ -112,7 +113,7 @@ TEST(Generator, NextIndexIsTheExactTruncatedProduct) {
 
 TEST(EventThreshold, AgreesWithTheDeviateComparison) {
   Generator generator;
-  seed_from_ticks(generator, 7);
+  init_random_seed(generator, 7);
   const double probabilities[] = {-1.0, -0.0, 0.0, 1e-300, 0x1p-32, 0x1p-33, 0.005, 0.3,
                                   0.5, 1.0 - 0x1p-32, 1.0, 2.0, NAN};
   for (const double p : probabilities) {
@@ -130,6 +131,25 @@ TEST(EventThreshold, AgreesWithTheDeviateComparison) {
   const EventThreshold on_grid(3 * 0x1p-32);
   EXPECT_TRUE(on_grid.happens(3));
   EXPECT_FALSE(on_grid.happens(4));
+}
+
+}  // namespace
+}  // namespace parasim::random
+
+namespace parasim::random {
+namespace {
+
+TEST(Seeding, TickCountIsTheClockIn100MicrosecondTicks) {
+  const auto now_ticks = [] {
+    const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::microseconds>(since_epoch).count() / 100 %
+           (std::int64_t{1} << 31);
+  };
+  const std::int64_t before = now_ticks();
+  const std::int32_t ticks = tick_count();
+  const std::int64_t after = now_ticks();
+  // Ticks of 100 microseconds, modulo 2^31 (the count wraps every 2.5 days).
+  EXPECT_TRUE((before <= ticks && ticks <= after) || after < before) << ticks;
 }
 
 }  // namespace

@@ -32,13 +32,13 @@ std::vector<std::int32_t> plain_shuffle(std::int32_t n, std::int32_t offset, Gen
 
 TEST(Shuffle, WorkedExampleOfFourEntries) {
   Generator generator;
-  seed_from_ticks(generator, 123456);
+  init_random_seed(generator, 123456);
   std::vector<std::int32_t> vector(4);
   shuffle(vector, 4, 10, generator);
   EXPECT_EQ(vector, (std::vector<std::int32_t>{11, 14, 13, 12}));
 
   Generator counted;
-  seed_from_ticks(counted, 123456);
+  init_random_seed(counted, 123456);
   for (int i = 0; i < 8; ++i) {
     counted.next_output();
   }
@@ -47,7 +47,7 @@ TEST(Shuffle, WorkedExampleOfFourEntries) {
 
 TEST(Shuffle, SingleEntryDrawsTwoDeviatesAndEmptyDrawsNone) {
   Generator generator;
-  seed_from_ticks(generator, 99);
+  init_random_seed(generator, 99);
   const Generator start = generator;
   std::vector<std::int32_t> vector = {-7, -7};
   shuffle(vector, 0, 5, generator);
@@ -65,7 +65,7 @@ TEST(Shuffle, SingleEntryDrawsTwoDeviatesAndEmptyDrawsNone) {
 
 TEST(Shuffle, MatchesTheLiteralProcedureForManySizes) {
   Generator generator;
-  seed_from_ticks(generator, 2024);
+  init_random_seed(generator, 2024);
   for (std::int32_t n = 1; n <= 300; ++n) {
     for (const std::int32_t offset : {0, -1, 17}) {
       Generator plain = generator;
@@ -86,7 +86,7 @@ TEST(Shuffle, MatchesTheLiteralProcedureForManySizes) {
 // order 5/27, each single exchange 14/81 and each rotation 4/27.
 TEST(Shuffle, OrdersOfThreeFollowTheirProbabilities) {
   Generator generator;
-  seed_from_ticks(generator, 31337);
+  init_random_seed(generator, 31337);
   constexpr int samples = 300000;
   std::map<std::vector<std::int32_t>, int> counts;
   std::vector<std::int32_t> vector(3);
