@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/simulation.hpp"
+#include "model/small_world.hpp"
 
 namespace parasim::model {
 namespace {
@@ -16,18 +17,7 @@ class Recorder : public ReportSink {
 };
 
 Parameters parameters_with_genome(std::int32_t genome_size) {
-  Parameters p;
-  p.genome_size = genome_size;
-  p.max_differentiation = 0.1;
-  p.mutation_rate = 0.02;
-  p.max_offspring = 2;
-  p.dispersal_prob = 0.2;
-  p.host_count = 4;
-  p.host_distance = 1.0;
-  p.carrying_capacity = 40;
-  p.survival_sd = 1.0;
-  p.generations = 30;
-  return p;
+  return testing::small_world(genome_size, 0.02, 30);
 }
 
 void expect_same_state(const Simulation& a, const Simulation& b) {

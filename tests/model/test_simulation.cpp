@@ -5,6 +5,8 @@
 #include <bit>
 #include <numeric>
 
+#include "model/small_world.hpp"
+
 namespace parasim::model {
 namespace {
 
@@ -47,18 +49,7 @@ void expect_invariants(const Simulation& run) {
 
 TEST(Simulation, EveryGenerationKeepsTheStateConsistent) {
   for (const std::int32_t genome_size : {0, 1, 10, 64, 100, 130}) {
-    Parameters p;
-    p.genome_size = genome_size;
-    p.max_differentiation = 0.1;
-    p.mutation_rate = 0.01;
-    p.max_offspring = 2;
-    p.dispersal_prob = 0.2;
-    p.host_count = 4;
-    p.host_distance = 1.0;
-    p.carrying_capacity = 40;
-    p.survival_sd = 1.0;
-    p.generations = 25;
-    Simulation run(p, 1000 + genome_size);
+    Simulation run(testing::small_world(genome_size, 0.01, 25), 1000 + genome_size);
     NoReports reports;
     expect_invariants(run);
     while (!run.finished()) {
