@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "textio/run_failure.hpp"
+#include "app/failure_report.hpp"
 
 namespace parasim::app {
 
@@ -20,7 +20,7 @@ std::string directory_of(const std::string& path) {
 }
 
 [[noreturn]] void fail(const std::string& what, const std::string& path) {
-  throw textio::file_failure(what + " \"" + path + "\"", errno);
+  throw FileFailure(what + " \"" + path + "\"", errno);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "model/parameters.hpp"
+
 namespace parasim::app {
 
 namespace {
@@ -34,6 +36,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       options.show_help = true;
     } else if (argument == "--version") {
       options.show_version = true;
+    } else if (argument == "--list-parameters") {
+      options.list_parameters = true;
     } else if (argument == "--progress") {
       options.progress = true;
     } else if (takes_value(argument)) {
@@ -77,7 +81,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
 std::string usage_text() {
   return "Usage: parasim [--seed TICKS] [--record FILE] [--progress]\n"
          "               [--checkpoint FILE [--checkpoint-every G]] [--resume FILE]\n"
-         "       parasim --help | --version\n"
+         "       parasim --help | --version | --list-parameters\n"
          "\n"
          "Runs one simulation of parasites evolving on a line of hosts. The ten parameters\n"
          "are read from standard input, one answer per prompt; the results go to\n"
@@ -98,6 +102,9 @@ std::string usage_text() {
          "                 was taken and the run ends exactly as if never interrupted\n"
          "  --help         show this text\n"
          "  --version      show the program version\n"
+         "  --list-parameters\n"
+         "                 list the ten answers in the order asked: name, type and prompt,\n"
+         "                 separated by tabs\n"
          "\n"
          "Exit status: 0 after a completed run (also when the population died out),\n"
          "2 after a failed read, a refused parameter or a failed file operation,\n"
@@ -105,5 +112,15 @@ std::string usage_text() {
 }
 
 std::string version_text() { return "parasim 1.0.0\n"; }
+
+std::string parameter_listing() {
+  std::string text;
+  for (const model::ParameterField& field : model::parameter_fields) {
+    text += std::string(field.name) + '\t' +
+            (field.type == model::AnswerType::integer ? "integer" : "real") + '\t' +
+            std::string(field.prompt) + '\n';
+  }
+  return text;
+}
 
 }  // namespace parasim::app

@@ -12,6 +12,7 @@ namespace parasim::app {
 struct Options {
   bool show_help = false;
   bool show_version = false;
+  bool list_parameters = false;  // --list-parameters: the ten answers, for programs
   std::optional<std::int32_t> seed_ticks;  // --seed TICKS: the tick count instead of the clock
   std::optional<std::string> record_path;  // --record FILE: a JSON record of the run
   bool progress = false;                   // --progress: a live progress line on stderr
@@ -29,5 +30,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 std::string usage_text();
 std::string version_text();
+
+// The ten answers in the order asked, one per line: name, type ("integer" or "real") and the
+// prompt, separated by tabs. Tools that write answer files check their own list against it.
+std::string parameter_listing();
 
 }  // namespace parasim::app

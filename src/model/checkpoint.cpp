@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "model/allocation_failure.hpp"
 #include "model/initial_world.hpp"
 
 namespace parasim::model {
@@ -60,31 +61,26 @@ class ByteReader {
   std::size_t at_ = 0;
 };
 
+// The ten answers in the order asked, each in its own type.
 void put_parameters(ByteWriter& out, const Parameters& p) {
-  out.put(p.genome_size);
-  out.put(p.max_differentiation);
-  out.put(p.mutation_rate);
-  out.put(p.max_offspring);
-  out.put(p.dispersal_prob);
-  out.put(p.host_count);
-  out.put(p.host_distance);
-  out.put(p.carrying_capacity);
-  out.put(p.survival_sd);
-  out.put(p.generations);
+  for (const ParameterField& field : parameter_fields) {
+    if (field.type == AnswerType::integer) {
+      out.put(p.*field.integer);
+    } else {
+      out.put(p.*field.real);
+    }
+  }
 }
 
 Parameters take_parameters(ByteReader& in) {
   Parameters p;
-  p.genome_size = in.take<std::int32_t>();
-  p.max_differentiation = in.take<double>();
-  p.mutation_rate = in.take<double>();
-  p.max_offspring = in.take<std::int32_t>();
-  p.dispersal_prob = in.take<double>();
-  p.host_count = in.take<std::int32_t>();
-  p.host_distance = in.take<double>();
-  p.carrying_capacity = in.take<std::int32_t>();
-  p.survival_sd = in.take<double>();
-  p.generations = in.take<std::int32_t>();
+  for (const ParameterField& field : parameter_fields) {
+    if (field.type == AnswerType::integer) {
+      p.*field.integer = in.take<std::int32_t>();
+    } else {
+      p.*field.real = in.take<double>();
+    }
+  }
   return p;
 }
 
@@ -169,12 +165,12 @@ Checkpoint decode_checkpoint(const std::string& bytes) {
   require(c.output_length >= 0, "a negative results file length");
 
   const auto rows = in.take<std::uint64_t>();
-  c.population = Population(p.genome_size, "population");
+  c.population = Population(p.genome_size);
   const std::size_t words = c.population.words_per_genome();
   const std::size_t row_bytes = 2 * sizeof(std::int32_t) + words * sizeof(std::uint64_t);
   require(rows <= in.left() / row_bytes && in.left() == rows * row_bytes,
           "a population of the wrong size");
-  c.population.resize(static_cast<std::size_t>(rows));
+  allocate("population", [&] { c.population.resize(static_cast<std::size_t>(rows)); });
 
   const DerivedValues derived = derive_values(p);
   c.hosts = build_host_line(p, derived, phenotype_of((p.genome_size + 1) / 2));

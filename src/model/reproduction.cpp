@@ -2,24 +2,18 @@
 
 #include <algorithm>
 #include <cassert>
-#include <new>
 #include <span>
 
+#include "model/allocation_failure.hpp"
 #include "random/shuffle.hpp"
-#include "textio/run_failure.hpp"
 
 namespace parasim::model {
 
 namespace {
 
 void ensure_length(std::vector<std::int32_t>& vector, std::size_t length, const char* name) {
-  if (vector.size() >= length) {
-    return;
-  }
-  try {
-    vector.resize(length);
-  } catch (const std::bad_alloc&) {
-    throw textio::memory_failure(name);
+  if (vector.size() < length) {
+    allocate(name, [&] { vector.resize(length); });
   }
 }
 
@@ -44,7 +38,7 @@ void reproduce(const Population& population, const HostTable& hosts,
                random::Generator& generator, ReproductionBuffers& buffers, Population& pool) {
   const auto population_size = static_cast<std::int32_t>(population.size());
   const std::size_t pool_capacity = most_children(hosts, limits);
-  pool.reserve(pool_capacity);
+  allocate("offspring_pool", [&] { pool.reserve(pool_capacity); });
   ensure_length(buffers.mate_order, population.size(), "mate_order");
 
   std::size_t next_row = 0;

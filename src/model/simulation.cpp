@@ -1,11 +1,9 @@
 #include "model/simulation.hpp"
 
 #include <algorithm>
-#include <new>
-
+#include "model/allocation_failure.hpp"
 #include "model/initial_world.hpp"
 #include "random/seeding.hpp"
-#include "textio/run_failure.hpp"
 
 namespace parasim::model {
 
@@ -15,8 +13,8 @@ Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
       mating_rules_{derived_.mate_threshold, random::EventThreshold(parameters.mutation_rate)},
       survival_rules_{random::EventThreshold(parameters.dispersal_prob), parameters.survival_sd},
       limits_{parameters.max_offspring, parameters.carrying_capacity},
-      population_(parameters.genome_size, "population"),
-      offspring_pool_(parameters.genome_size, "offspring_pool"),
+      population_(parameters.genome_size),
+      offspring_pool_(parameters.genome_size),
       remaining_(std::max(parameters.generations, 0)) {
   random::init_random_seed(generator_, ticks);
   build_founders(population_, generator_);
@@ -31,7 +29,7 @@ Simulation::Simulation(Checkpoint checkpoint)
       survival_rules_{random::EventThreshold(parameters_.dispersal_prob), parameters_.survival_sd},
       limits_{parameters_.max_offspring, parameters_.carrying_capacity},
       population_(std::move(checkpoint.population)),
-      offspring_pool_(parameters_.genome_size, "offspring_pool"),
+      offspring_pool_(parameters_.genome_size),
       hosts_(std::move(checkpoint.hosts)),
       generation_(checkpoint.generation),
       remaining_(checkpoint.remaining),
@@ -83,11 +81,7 @@ void Simulation::count_species() {
   for (const std::int32_t label : population_.species_ids()) {
     const auto index = static_cast<std::size_t>(label);
     if (index >= label_seen_.size()) {
-      try {
-        label_seen_.resize(index + 1, 0);
-      } catch (const std::bad_alloc&) {
-        throw textio::memory_failure("species labels");
-      }
+      allocate("species labels", [&] { label_seen_.resize(index + 1, 0); });
     }
     if (label_seen_[index] == 0) {
       label_seen_[index] = 1;

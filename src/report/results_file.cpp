@@ -7,30 +7,27 @@
 #include <cerrno>
 
 #include "textio/report_record.hpp"
-#include "textio/run_failure.hpp"
 #include "textio/text_line.hpp"
 
 namespace parasim::report {
 
-namespace {
+using Operation = ResultsFileFailure::Operation;
 
-constexpr const char* header_lines[] = {
-    "This file is organized as following:",
-    "--First column: generation time",
-    "--Second column: parasite phenotype ",
-    "--Third column: host id",
-    "--Fourth column: host phenotype",
-    "--Fifth column: parasite species",
-};
-
-}  // namespace
+// The file is closed first: a constructor that throws leaves no destructor to do it.
+void ResultsFile::fail(Operation operation, int error) {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);
+    descriptor_ = -1;
+  }
+  throw ResultsFileFailure(operation, path_, error);
+}
 
 ResultsFile::ResultsFile(std::string path) : path_(std::move(path)) {
   descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (descriptor_ < 0) {
-    throw textio::file_failure("cannot open \"" + path_ + "\" for writing", errno);
+    fail(Operation::create, errno);
   }
-  for (const char* line : header_lines) {
+  for (const std::string_view line : header_texts) {
     textio::append_text_line(buffer_, line);
   }
   write_all(buffer_);
@@ -39,19 +36,17 @@ ResultsFile::ResultsFile(std::string path) : path_(std::move(path)) {
 ResultsFile::ResultsFile(std::string path, std::int64_t length) : path_(std::move(path)) {
   descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
   if (descriptor_ < 0) {
-    throw textio::file_failure("cannot reopen \"" + path_ + "\" to resume the run", errno);
+    fail(Operation::reopen, errno);
   }
   struct stat status {};
   if (::fstat(descriptor_, &status) != 0) {
-    throw textio::file_failure("cannot reopen \"" + path_ + "\" to resume the run", errno);
+    fail(Operation::reopen, errno);
   }
   if (status.st_size < length) {
-    throw textio::RunFailure("cannot resume the run",
-                             "\"" + path_ + "\" is shorter than when the checkpoint was written",
-                             textio::exit_status_input_or_file);
+    fail(Operation::shorter, 0);
   }
   if (::ftruncate(descriptor_, length) != 0 || ::lseek(descriptor_, length, SEEK_SET) != length) {
-    throw textio::file_failure("cannot cut \"" + path_ + "\" back to the checkpoint", errno);
+    fail(Operation::cut_back, errno);
   }
   length_ = length;
 }
@@ -85,7 +80,7 @@ void ResultsFile::write_all(const std::string& text) {
       if (errno == EINTR) {
         continue;
       }
-      throw textio::file_failure("cannot write to \"" + path_ + "\"", errno);
+      fail(Operation::write, errno);
     }
     data += written;
     left -= static_cast<std::size_t>(written);
@@ -97,7 +92,7 @@ void ResultsFile::close() {
   const int descriptor = descriptor_;
   descriptor_ = -1;
   if (::close(descriptor) != 0 && errno != EINTR) {
-    throw textio::file_failure("cannot close \"" + path_ + "\"", errno);
+    fail(Operation::close, errno);
   }
 }
 

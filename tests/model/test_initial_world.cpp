@@ -33,7 +33,7 @@ TEST(Founders, HalfTheLociSetAtDistinctPlacesWithEveryDrawCounted) {
     random::Generator generator;
     random::init_random_seed(generator, 123456 + genome_size);
     const int passes = founder_passes(genome_size, generator);
-    Population population(genome_size, "population");
+    Population population(genome_size);
     build_founders(population, generator);
 
     random::Generator counted;

@@ -35,7 +35,7 @@ TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
   // Parent 0; candidate 1 differs at 2 loci, candidate 2 at 3, candidate 3 is identical.
   const Population population = make_population(
       {{"000000", 1, 1}, {"110000", 2, 2}, {"111000", 3, 3}, {"000000", 4, 4}}, 6);
-  Population pool(6, "offspring_pool");
+  Population pool(6);
   pool.resize(1);
   random::Generator generator = seeded(1);
 
@@ -56,7 +56,7 @@ TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
 
 TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
   const Population population = make_population({{"1011001110", 5, 2}, {"0000000000", 6, 1}}, 10);
-  Population pool(10, "offspring_pool");
+  Population pool(10);
   pool.resize(1);
   random::Generator generator = seeded(3);
   const random::Generator start = generator;
@@ -76,7 +76,7 @@ TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
 
 TEST(MateSearch, WithoutLociTheFirstCandidateMatesAndOneDeviateIsDrawn) {
   const Population population = make_population({{"", 1, 1}, {"", 7, 1}}, 0);
-  Population pool(0, "offspring_pool");
+  Population pool(0);
   pool.resize(1);
   random::Generator generator = seeded(5);
   const random::Generator start = generator;
@@ -118,7 +118,7 @@ TEST(MateSearch, PackedRecombinationMatchesTheLiteralChild) {
         }
         const Population population =
             make_population({{parent, 1, 1}, {mate, 2, 1}}, genome_size);
-        Population pool(genome_size, "offspring_pool");
+        Population pool(genome_size);
         pool.resize(1);
         random::Generator generator = seeded(trial + genome_size);
         random::Generator plain = generator;

@@ -14,7 +14,7 @@ using testing::make_population;
 using testing::Parasite;
 
 struct Phase {
-  Population pool{4, "offspring_pool"};
+  Population pool{4};
   random::Generator generator;
   random::Generator start;
 };
@@ -187,7 +187,7 @@ TEST(Reproduction, MatchesTheLiteralPhase) {
     const Population population = make_population(parasites, genome_size);
     HostTable hosts = loads(host_load);
     ReproductionBuffers buffers;
-    Population pool(genome_size, "offspring_pool");
+    Population pool(genome_size);
     reproduce(population, hosts, {max_offspring, capacity},
               {threshold, random::EventThreshold(rate)}, generator, buffers, pool);
     const std::vector<Parasite> expected =

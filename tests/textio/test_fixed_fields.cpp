@@ -93,7 +93,7 @@ TEST(IntegerField, AppendsAfterExistingText) {
   EXPECT_EQ(std::string(buffer, 6), "   -3#");
 }
 
-// ---- Fw.d: the worked examples of the record format
+// ---- Fw.d: rounding, signs and widths of the record format
 
 TEST(RealField, WorkedExamples) {
   EXPECT_EQ(real_field(0.5), "         0.5000");

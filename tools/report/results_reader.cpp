@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "report/results_layout.hpp"
 #include "report_errors.hpp"
 
 namespace parasim::report_tool {
@@ -14,15 +15,9 @@ namespace {
 
 constexpr std::size_t smallest_buffer = 256;
 
-// The header as the run writes it, each line after its leading blank; the third ends with a blank.
-constexpr std::array<std::string_view, 6> header_lines{{
-    " This file is organized as following:",
-    " --First column: generation time",
-    " --Second column: parasite phenotype ",
-    " --Third column: host id",
-    " --Fourth column: host phenotype",
-    " --Fifth column: parasite species",
-}};
+// A header line as the file holds it, without its line end: the blank every written line
+// starts with, then the header text.
+std::string header_line(std::size_t i) { return " " + std::string(report::header_texts[i]); }
 
 // Splits the input into lines with one buffer, refilled as lines are taken from it.
 class LineSplitter {
@@ -97,18 +92,19 @@ class LineSplitter {
 };
 
 void check_header(LineSplitter& lines) {
-  for (std::size_t i = 0; i < header_lines.size(); ++i) {
+  for (std::size_t i = 0; i < report::header_texts.size(); ++i) {
+    const std::string expected = header_line(i);
     std::string_view line;
     const std::uint64_t line_number = i + 1;
     if (!lines.next(line)) {
       throw MalformedResults(line_number,
                              "the file ends inside its six-line header; a results file "
                              "starts with the header line \"" +
-                                 std::string(header_lines[i]) + "\"");
+                                 expected + "\"");
     }
-    if (line != header_lines[i]) {
+    if (line != expected) {
       throw MalformedResults(line_number, "header line " + std::to_string(line_number) +
-                                              " must read \"" + std::string(header_lines[i]) +
+                                              " must read \"" + expected +
                                               "\" (blanks included)");
     }
   }
@@ -120,7 +116,7 @@ std::uint64_t read_results(const ByteSource& source, RecordConsumer& consumer,
                            std::size_t buffer_size) {
   LineSplitter lines(source, buffer_size);
   check_header(lines);
-  std::uint64_t line_number = header_lines.size();
+  std::uint64_t line_number = report::header_texts.size();
   std::uint64_t records = 0;
   std::string_view line;
   ResultsRecord record;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "app/command_line.hpp"
+#include "model/checkpoint.hpp"
+#include "model/parameters.hpp"
+#include "model/simulation.hpp"
+#include "report/results_file.hpp"
+
+namespace parasim::app {
+
+// Where the run's tick count came from.
+enum class SeedSource { clock, option, checkpoint };
+
+std::string_view seed_source_name(SeedSource source);
+
+// How a run starts: its tick count, and the checkpoint it goes on from, if any.
+struct RunStart {
+  std::int32_t tick_count = 0;
+  SeedSource seed_source = SeedSource::clock;
+  std::optional<model::Checkpoint> checkpoint;
+};
+
+// The tick count from --seed or the clock; or, with --resume, the checkpoint, which must
+// belong to a run with the same answers (and the same --seed when one is given). Throws
+// ResumeRefused or FileFailure.
+RunStart choose_start(const Options& options, const model::Parameters& parameters);
+
+// A run ready for its generation loop: the world and its results file, written up to where
+// the world stands.
+struct OpenedRun {
+  std::unique_ptr<model::Simulation> simulation;
+  std::unique_ptr<report::ResultsFile> results;
+};
+
+// Builds the world from the answers and the tick count and creates the results file; or goes
+// on from the start's checkpoint (taken from it) and cuts the results file back to where the
+// checkpoint was taken. Throws the failures of failure_report.hpp.
+OpenedRun open_run(RunStart& start, const model::Parameters& parameters);
+
+}  // namespace parasim::app
