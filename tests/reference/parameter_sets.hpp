@@ -17,7 +17,7 @@ enum class Reaches { kAnything, kExtinction, kSeveralSpecies, kSeveralHosts, kFu
 
 struct ComparisonCase {
   std::string name;
-  Parameters parameters;
+  model::Parameters parameters;
   std::int32_t ticks = 0;
   Reaches reaches = Reaches::kAnything;
 };
@@ -25,16 +25,10 @@ struct ComparisonCase {
 // How a case is shown in test names: the name and the seed.
 void PrintTo(const ComparisonCase& test_case, std::ostream* out);
 
-// The ten answer lines, LF-terminated, each real written so that it reads back exactly.
-std::string answers_for(const Parameters& parameters);
-
 std::vector<ComparisonCase> hand_picked_cases();
 
 // `count` random runs from the master seed, named prefix0, prefix1, ...
 std::vector<ComparisonCase> random_cases(std::uint64_t master_seed, int count,
                                          const std::string& prefix);
-
-// The 23 console lines of a run that completes.
-std::string expected_console();
 
 }  // namespace parasim::reference

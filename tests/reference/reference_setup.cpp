@@ -11,7 +11,7 @@ std::int32_t derive_mate_threshold(std::int32_t genome_size, double max_differen
   return int_of(product) + 1;
 }
 
-World set_up(const Parameters& parameters, std::int32_t ticks) {
+World set_up(const model::Parameters& parameters, std::int32_t ticks) {
   World world;
   world.parameters = parameters;
   world.mutation_rate = parameters.mutation_rate;
