@@ -11,8 +11,8 @@ namespace parasim::model {
 namespace {
 
 TEST(Founders, HalfTheLociSetWithTheReferenceDraws) {
-  for (const auto& [genome_size, ones] : std::vector<std::pair<int, int>>{
-           {100, 50}, {11, 6}, {1, 1}, {0, 0}, {64, 32}, {129, 65}}) {
+  for (const auto& [genome_size, ones] :
+       std::vector<std::pair<int, int>>{{100, 50}, {11, 6}, {1, 1}, {0, 0}, {64, 32}, {129, 65}}) {
     Parameters p;
     p.genome_size = genome_size;
     p.host_count = 1;
@@ -39,8 +39,7 @@ TEST(HostLine, AlternatesAboveAndBelowTheFirstHost) {
   EXPECT_EQ(hosts.host_load, (std::vector<std::int32_t>{3, 0, 0, 0, 0}));
 
   p.host_count = 2;
-  EXPECT_EQ(build_host_line(p, derive_values(p), 5.0).host_phenotype,
-            (std::vector<double>{5, 6}));
+  EXPECT_EQ(build_host_line(p, derive_values(p), 5.0).host_phenotype, (std::vector<double>{5, 6}));
   p.host_count = 3;
   EXPECT_EQ(build_host_line(p, derive_values(p), 0.5).host_phenotype,
             (std::vector<double>{0.5, 1.5, -0.5}));
@@ -66,8 +65,8 @@ TEST(HostLine, PositionsAreRoundedOnceFromTheExtendedSumAsInTheReference) {
     const double position = hosts.host_phenotype[static_cast<std::size_t>(h - 1)];
     EXPECT_EQ(position, expected.host_table(h, 1)) << "host " << h;
     const int k = h / 2;
-    differs_from_double_arithmetic += position != (h % 2 == 0 ? p1 + k * d.host_spacing
-                                                              : p1 - k * d.host_spacing);
+    differs_from_double_arithmetic +=
+        position != (h % 2 == 0 ? p1 + k * d.host_spacing : p1 - k * d.host_spacing);
   }
   // The line is long enough for the extended intermediate to matter somewhere.
   EXPECT_GT(differs_from_double_arithmetic, 0);

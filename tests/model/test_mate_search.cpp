@@ -34,8 +34,8 @@ MatingRules rules(std::int32_t mate_threshold, double mutation_rate) {
 
 TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
   // Parent 0; candidate 1 differs at 2 loci, candidate 2 at 3, candidate 3 is identical.
-  const Population population = make_population(
-      {{"000000", 1, 1}, {"110000", 2, 2}, {"111000", 3, 3}, {"000000", 4, 4}}, 6);
+  const Population population =
+      make_population({{"000000", 1, 1}, {"110000", 2, 2}, {"111000", 3, 3}, {"000000", 4, 4}}, 6);
   Population pool(6);
   pool.resize(1);
   random::Generator generator = seeded(1);
@@ -104,8 +104,7 @@ TEST(MateSearch, PackedRecombinationMatchesTheReferenceChild) {
           parent += (source.next_output() & 1) ? '1' : '0';
           mate += (source.next_output() & 1) ? '1' : '0';
         }
-        const Population population =
-            make_population({{parent, 1, 1}, {mate, 2, 1}}, genome_size);
+        const Population population = make_population({{parent, 1, 1}, {mate, 2, 1}}, genome_size);
         Population pool(genome_size);
         pool.resize(1);
         random::Generator generator = seeded(trial + genome_size);
@@ -119,13 +118,13 @@ TEST(MateSearch, PackedRecombinationMatchesTheReferenceChild) {
         ASSERT_EQ(found_mate, 1);
 
         const std::vector<std::int32_t> order = {1};
-        ASSERT_TRUE(offspring(population, order, 0, 1, rules(genome_size, rate), generator, pool,
-                              0));
+        ASSERT_TRUE(
+            offspring(population, order, 0, 1, rules(genome_size, rate), generator, pool, 0));
         const reference::Matrix<double> child = reference::population_matrix(pool);
         for (int column = 1; column <= genome_size + 3; ++column) {
           ASSERT_EQ(child(1, column), expected.child(column))
-              << "column " << column << ", " << genome_size << " loci, rate " << rate
-              << ", trial " << trial;
+              << "column " << column << ", " << genome_size << " loci, rate " << rate << ", trial "
+              << trial;
         }
         ASSERT_EQ(generator.state(), reference::program_state(expected.generator));
       }

@@ -79,8 +79,8 @@ World world_holding(const model::Parameters& parameters, std::int32_t mate_thres
   world.record_width = world.population.columns();
   world.mutation_rate = parameters.mutation_rate;
   world.mate_threshold = mate_threshold;
-  world.max_population = static_cast<std::int32_t>(
-      static_cast<std::int64_t>(hosts.host_count()) * parameters.carrying_capacity);
+  world.max_population = static_cast<std::int32_t>(static_cast<std::int64_t>(hosts.host_count()) *
+                                                   parameters.carrying_capacity);
   world.host_table.create(hosts.host_count(), 2);
   for (int h = 1; h <= hosts.host_count(); ++h) {
     world.host_table(h, 1) = hosts.host_phenotype[static_cast<std::size_t>(h - 1)];

@@ -45,12 +45,10 @@ std::vector<ComparisonCase> hand_picked_cases() {
       {"Genome130", {130, 0.05, 0.002, 2, 0.2, 3, 1, 40, 1, 25}, 130130, R::kFullLength},
       // 10 x 0.7 lies just below 7, so the threshold is 7; with threshold 8 this run differs.
       {"ThresholdSevenOfTen", {10, 0.7, 0.5, 3, 0.2, 3, 0.5, 40, 1, 25}, 707, R::kFullLength},
-      {"DifferentiationAboveOne", {32, 1.5, 0.05, 2, 0.3, 4, 1, 30, 1.5, 25}, 15,
-       R::kSeveralHosts},
+      {"DifferentiationAboveOne", {32, 1.5, 0.05, 2, 0.3, 4, 1, 30, 1.5, 25}, 15, R::kSeveralHosts},
       {"SmallNegativeDifferentiation", {10, -0.05, 0.01, 2, 0.2, 3, 1, 30, 1, 25}, 16,
        R::kFullLength},
-      {"NegativeDifferentiation", {10, -0.3, 0.01, 2, 0.2, 3, 1, 30, 1, 25}, 17,
-       R::kExtinction},
+      {"NegativeDifferentiation", {10, -0.3, 0.01, 2, 0.2, 3, 1, 30, 1, 25}, 17, R::kExtinction},
       {"MutationOne", {10, 0.5, 1, 2, 0.2, 3, 1, 30, 1, 25}, 18, R::kFullLength},
       {"MutationZero", {32, 0.1, 0, 2, 0.5, 5, 1, 30, 1, 40}, 19, R::kSeveralHosts},
       {"DispersalOne", {32, 0.2, 0.01, 2, 1, 6, 0.5, 20, 1, 25}, 20, R::kSeveralHosts},
@@ -60,17 +58,13 @@ std::vector<ComparisonCase> hand_picked_cases() {
       {"EightHosts", {32, 0.3, 0.01, 3, 0.5, 8, 0.5, 30, 1.5, 40}, 24, R::kSeveralHosts},
       {"HostDistanceZero", {32, 0.2, 0.01, 2, 0.5, 5, 0, 20, 1, 25}, 25, R::kSeveralHosts},
       {"HostDistanceTwo", {32, 0.2, 0.01, 2, 0.5, 5, 2, 20, 0.5, 25}, 26, R::kSeveralHosts},
-      {"NegativeHostPhenotypes", {5, 0.4, 0.01, 2, 0.5, 5, 1, 20, 0.5, 25}, 27,
-       R::kSeveralHosts},
+      {"NegativeHostPhenotypes", {5, 0.4, 0.01, 2, 0.5, 5, 1, 20, 0.5, 25}, 27, R::kSeveralHosts},
       {"CapacityOne", {10, 0.5, 0.01, 4, 0.3, 3, 1, 1, 1, 25}, 28, R::kExtinction},
       {"SurvivalSdZero", {10, 0.5, 0.01, 2, 0.2, 3, 1, 20, 0, 10}, 29, R::kExtinction},
       {"NarrowSurvival", {32, 0.2, 0.05, 3, 0.2, 3, 1, 30, 0.25, 40}, 30, R::kSeveralSpecies},
-      {"SeveralSpeciesTen", {10, 0, 0.02, 3, 0.2, 3, 0.5, 60, 1, 40}, 3000009,
-       R::kSeveralSpecies},
-      {"SeveralSpecies32", {32, 0, 0.005, 3, 0.2, 3, 0.5, 60, 1, 40}, 2000006,
-       R::kSeveralSpecies},
-      {"SeveralSpecies64", {64, 0.1, 0.02, 3, 0.2, 3, 0.5, 60, 1, 40}, 2000006,
-       R::kSeveralSpecies},
+      {"SeveralSpeciesTen", {10, 0, 0.02, 3, 0.2, 3, 0.5, 60, 1, 40}, 3000009, R::kSeveralSpecies},
+      {"SeveralSpecies32", {32, 0, 0.005, 3, 0.2, 3, 0.5, 60, 1, 40}, 2000006, R::kSeveralSpecies},
+      {"SeveralSpecies64", {64, 0.1, 0.02, 3, 0.2, 3, 0.5, 60, 1, 40}, 2000006, R::kSeveralSpecies},
       {"SeveralSpecies100", {100, 0.1, 0.01, 3, 0.2, 3, 0.5, 60, 1, 40}, 1000003,
        R::kSeveralSpecies},
       {"SeveralSpeciesLowMutation", {64, 0, 0.001, 3, 0.2, 3, 0.5, 60, 1, 40}, 1000003,
@@ -84,6 +78,22 @@ std::vector<ComparisonCase> hand_picked_cases() {
       {"LargestTickCount", {100, 0.25, 0.001, 2, 0.1, 5, 2, 20, 0.5, 25}, 2147483647,
        R::kFullLength},
       {"TickCountZero", {64, 0.2, 0.005, 2, 0.3, 4, 1, 30, 1, 25}, 0, R::kFullLength},
+      {"GenomeZeroThirtyGenerations", {0, 0.5, 0.01, 2, 0.2, 3, 1, 30, 1, 30}, 3, R::kFullLength},
+      {"Genome65SixHosts", {65, 0.05, 0.02, 3, 0.3, 6, 0.5, 50, 0.7, 40}, 99, R::kSeveralHosts},
+      {"ThresholdSevenOfTenEightHosts", {10, 0.7, 0.05, 4, 0.5, 8, 0.3, 20, 2, 60}, 5,
+       R::kSeveralHosts},
+  };
+}
+
+std::vector<ComparisonCase> long_cases() {
+  using R = Reaches;
+  return {
+      {"Genome60HundredGenerations", {60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 100}, 7,
+       R::kSeveralSpecies},
+      {"Genome100HundredGenerations", {100, 0.1, 0.005, 2, 0.05, 5, 1, 200, 0.5, 100}, 42,
+       R::kSeveralSpecies},
+      {"Genome400TwoHundredGenerations", {400, 0.02, 0.002, 2, 0.05, 6, 0.75, 200, 0.5, 200}, 777,
+       R::kSeveralSpecies},
   };
 }
 

@@ -27,6 +27,11 @@ void PrintTo(const ComparisonCase& test_case, std::ostream* out);
 
 std::vector<ComparisonCase> hand_picked_cases();
 
+// Runs of the size real studies make, seconds to minutes of the reference's time each: compared
+// with the reference only with PARASIM_LONG_TESTS=1, and held in every test run by the digests
+// of their results files (tests/e2e/test_stored_runs.cpp).
+std::vector<ComparisonCase> long_cases();
+
 // `count` random runs from the master seed, named prefix0, prefix1, ...
 std::vector<ComparisonCase> random_cases(std::uint64_t master_seed, int count,
                                          const std::string& prefix);

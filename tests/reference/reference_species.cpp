@@ -158,8 +158,8 @@ void species(Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
              std::int32_t population_size, std::int32_t record_width, std::int32_t mate_threshold,
              const RowDistance& distance) {
   const std::int32_t old_label_limit = max_old_label(population, population_size, record_width);
-  const std::int32_t cluster_count = sweep_clusters(
-      population_size, distance, linkage_threshold(mate_threshold), cluster_of);
+  const std::int32_t cluster_count =
+      sweep_clusters(population_size, distance, linkage_threshold(mate_threshold), cluster_of);
   carry_labels(population, cluster_of, cluster_count, population_size, record_width,
                old_label_limit);
 }

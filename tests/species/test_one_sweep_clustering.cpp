@@ -129,7 +129,7 @@ TEST(OneSweepClustering, MatchesTheReferenceSweepOnRandomPopulations) {
            {-1, 0, 1, 2, g / 10, g / 4, g / 2 - 2, g / 2, g, g + 1}) {
         for (const std::size_t count : {1, 2, 3, 7, 40, 250}) {
           expect_reference_result(clustering, testing::random_population(loci, count, shape, rng),
-                              threshold);
+                                  threshold);
         }
       }
     }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "genome_table.hpp"
-#include "reference/adapters.hpp"
 #include "random_populations.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::species {
 namespace {
