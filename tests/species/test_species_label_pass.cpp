@@ -136,7 +136,7 @@ TEST(SpeciesLabelPass, MatchesTheReferenceTurnByTurnPass) {
   for (int trial = 0; trial < 3000; ++trial) {
     std::vector<std::int32_t> cluster_of;
     Labels species_id;
-    random_generation(rng, cluster_of, species_id, trial % 100 == 0 ? 200000 : 60);
+    random_generation(rng, cluster_of, species_id, trial % 100 == 0 ? 20000 : 60);
     const std::int32_t count = *std::max_element(cluster_of.begin(), cluster_of.end());
     Labels expected = species_id;
     reference::carry_labels(cluster_of, count, expected);
