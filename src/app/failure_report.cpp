@@ -25,11 +25,13 @@ FailureReport memory(const std::string& array) {
           exit_status_memory};
 }
 
-FailureReport results_file(const report::ResultsFileFailure& failure) {
-  using Operation = report::ResultsFileFailure::Operation;
+FailureReport output_file(const report::OutputFailure& failure) {
+  using Operation = report::OutputFailure::Operation;
   const std::string file = quoted(failure.path());
   const std::string system_text = std::strerror(failure.error());
   switch (failure.operation()) {
+    case Operation::make_folder:
+      return input_or_file("cannot make the folder " + file, system_text);
     case Operation::create:
       return input_or_file("cannot open " + file + " for writing", system_text);
     case Operation::reopen:
@@ -37,6 +39,10 @@ FailureReport results_file(const report::ResultsFileFailure& failure) {
     case Operation::shorter:
       return input_or_file("cannot resume the run",
                            file + " is shorter than when the checkpoint was written");
+    case Operation::other_run:
+      return input_or_file("cannot resume the run",
+                           file + " is not the file the checkpoint was taken with: its first " +
+                               "bytes differ (another run's file?)");
     case Operation::cut_back:
       return input_or_file("cannot cut " + file + " back to the checkpoint", system_text);
     case Operation::write:
@@ -71,8 +77,8 @@ FailureReport report_current_failure() {
     return input_or_file(failure.what(), std::strerror(failure.error()));
   } catch (const ResumeRefused& failure) {
     return input_or_file("cannot resume from " + quoted(failure.path()), failure.what());
-  } catch (const report::ResultsFileFailure& failure) {
-    return results_file(failure);
+  } catch (const report::OutputFailure& failure) {
+    return output_file(failure);
   } catch (const model::AllocationFailure& failure) {
     return memory(failure.array());
   } catch (const std::bad_alloc&) {

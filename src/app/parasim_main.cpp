@@ -51,14 +51,17 @@ class RunSession {
     }
     announce_run();
     start_ = choose_start(options_, *parameters_);
-    opened_ = open_run(*start_, *parameters_);
+    opened_ = open_run(options_, *start_, *parameters_);
 
     const auto observers = observers_for(options_, *parameters_, *start_);
     std::vector<GenerationObserver*> watching;
     for (const auto& observer : observers) {
       watching.push_back(observer.get());
     }
-    run_generations(*opened_.simulation, *opened_.results, watching);
+    run_generations(opened_, watching);
+    if (opened_.history) {
+      opened_.history->close();
+    }
     opened_.results->close();
     say_goodbye();
   }
