@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/output_targets.hpp"
 #include "model/allocation_failure.hpp"
 #include "report/results_file.hpp"
 
@@ -75,6 +76,9 @@ FailureReport report_current_failure() {
     return input_or_file("the parameters cannot be run", refusal_message(failure.refusal()));
   } catch (const FileFailure& failure) {
     return input_or_file(failure.what(), std::strerror(failure.error()));
+  } catch (const TargetRefused& failure) {
+    return input_or_file("cannot use " + quoted(failure.path()) + " as " + failure.role(),
+                         failure.what());
   } catch (const ResumeRefused& failure) {
     return input_or_file("cannot resume from " + quoted(failure.path()), failure.what());
   } catch (const report::OutputFailure& failure) {
