@@ -105,10 +105,17 @@ std::string_view read_failure_message(textio::ReadFailure failure) {
 }
 
 std::string refusal_message(const model::ParameterRefusal& refusal) {
-  const std::string_view name = refusal.field->name;
-  const std::string what = name == "genome_size"   ? "The genome size"
-                           : name == "host_count"  ? "The number of hosts"
-                                                   : "The carrying capacity";
+  // How each answer that can be refused is named in a sentence.
+  static constexpr std::pair<std::string_view, std::string_view> subjects[] = {
+      {"genome_size", "The genome size"},
+      {"host_count", "The number of hosts"},
+      {"carrying_capacity", "The carrying capacity"}};
+  std::string what(refusal.field->name);
+  for (const auto& [name, subject] : subjects) {
+    if (name == refusal.field->name) {
+      what = subject;
+    }
+  }
   const std::string least =
       refusal.least == 0 ? "0 or more" : "at least " + std::to_string(refusal.least);
   return what + " must be " + least + ", not " + std::to_string(refusal.value);
