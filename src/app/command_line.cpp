@@ -20,7 +20,7 @@ std::optional<std::int32_t> parse_count(const std::string& text, std::int32_t le
 
 bool takes_value(const std::string& argument) {
   return argument == "--seed" || argument == "--record" || argument == "--checkpoint" ||
-         argument == "--checkpoint-every" || argument == "--resume";
+         argument == "--checkpoint-every" || argument == "--resume" || argument == "--history";
 }
 
 }  // namespace
@@ -52,6 +52,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
         options.checkpoint_path = value;
       } else if (argument == "--resume") {
         options.resume_path = value;
+      } else if (argument == "--history") {
+        options.history_path = value;
       } else if (argument == "--seed") {
         options.seed_ticks = parse_count(value, 0);
         if (!options.seed_ticks) {
@@ -79,7 +81,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
 }
 
 std::string usage_text() {
-  return "Usage: parasim [--seed TICKS] [--record FILE] [--progress]\n"
+  return "Usage: parasim [--seed TICKS] [--record FILE] [--progress] [--history DIR]\n"
          "               [--checkpoint FILE [--checkpoint-every G]] [--resume FILE]\n"
          "       parasim --help | --version | --list-parameters\n"
          "\n"
@@ -92,6 +94,9 @@ std::string usage_text() {
          "  --record FILE  after the run, write a JSON record of it to FILE (parameters,\n"
          "                 seed, times, outcome, exit status)\n"
          "  --progress     show a progress line on standard error while the model runs\n"
+         "  --history DIR  keep the species history in DIR (made when missing):\n"
+         "                 species.csv, who split from whom and when, and abundance.csv,\n"
+         "                 every generation's species by host\n"
          "  --checkpoint FILE\n"
          "                 write the whole state of the run to FILE every G generations\n"
          "                 (written atomically: a crash leaves the previous checkpoint)\n"

@@ -19,6 +19,7 @@ struct Options {
   std::optional<std::string> checkpoint_path;  // --checkpoint FILE: the state, now and then
   std::int32_t checkpoint_every = 100;         // --checkpoint-every G: generations between them
   std::optional<std::string> resume_path;      // --resume FILE: go on from a checkpoint
+  std::optional<std::string> history_path;     // --history DIR: the species history
 };
 
 struct ParsedCommandLine {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/output_targets.hpp"
 #include "model/allocation_failure.hpp"
 #include "report/results_file.hpp"
 
@@ -25,11 +26,13 @@ FailureReport memory(const std::string& array) {
           exit_status_memory};
 }
 
-FailureReport results_file(const report::ResultsFileFailure& failure) {
-  using Operation = report::ResultsFileFailure::Operation;
+FailureReport output_file(const report::OutputFailure& failure) {
+  using Operation = report::OutputFailure::Operation;
   const std::string file = quoted(failure.path());
   const std::string system_text = std::strerror(failure.error());
   switch (failure.operation()) {
+    case Operation::make_folder:
+      return input_or_file("cannot make the folder " + file, system_text);
     case Operation::create:
       return input_or_file("cannot open " + file + " for writing", system_text);
     case Operation::reopen:
@@ -37,6 +40,10 @@ FailureReport results_file(const report::ResultsFileFailure& failure) {
     case Operation::shorter:
       return input_or_file("cannot resume the run",
                            file + " is shorter than when the checkpoint was written");
+    case Operation::other_run:
+      return input_or_file("cannot resume the run",
+                           file + " is not the file the checkpoint was taken with: its first " +
+                               "bytes differ (another run's file?)");
     case Operation::cut_back:
       return input_or_file("cannot cut " + file + " back to the checkpoint", system_text);
     case Operation::write:
@@ -69,10 +76,13 @@ FailureReport report_current_failure() {
     return input_or_file("the parameters cannot be run", refusal_message(failure.refusal()));
   } catch (const FileFailure& failure) {
     return input_or_file(failure.what(), std::strerror(failure.error()));
+  } catch (const TargetRefused& failure) {
+    return input_or_file("cannot use " + quoted(failure.path()) + " as " + failure.role(),
+                         failure.what());
   } catch (const ResumeRefused& failure) {
     return input_or_file("cannot resume from " + quoted(failure.path()), failure.what());
-  } catch (const report::ResultsFileFailure& failure) {
-    return results_file(failure);
+  } catch (const report::OutputFailure& failure) {
+    return output_file(failure);
   } catch (const model::AllocationFailure& failure) {
     return memory(failure.array());
   } catch (const std::bad_alloc&) {
@@ -95,10 +105,17 @@ std::string_view read_failure_message(textio::ReadFailure failure) {
 }
 
 std::string refusal_message(const model::ParameterRefusal& refusal) {
-  const std::string_view name = refusal.field->name;
-  const std::string what = name == "genome_size"   ? "The genome size"
-                           : name == "host_count"  ? "The number of hosts"
-                                                   : "The carrying capacity";
+  // How each answer that can be refused is named in a sentence.
+  static constexpr std::pair<std::string_view, std::string_view> subjects[] = {
+      {"genome_size", "The genome size"},
+      {"host_count", "The number of hosts"},
+      {"carrying_capacity", "The carrying capacity"}};
+  std::string what(refusal.field->name);
+  for (const auto& [name, subject] : subjects) {
+    if (name == refusal.field->name) {
+      what = subject;
+    }
+  }
   const std::string least =
       refusal.least == 0 ? "0 or more" : "at least " + std::to_string(refusal.least);
   return what + " must be " + least + ", not " + std::to_string(refusal.value);

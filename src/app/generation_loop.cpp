@@ -11,12 +11,21 @@ RunOutcome outcome_of(const model::Simulation& simulation) {
   return outcome;
 }
 
-void run_generations(model::Simulation& simulation, report::ResultsFile& results,
-                     std::span<GenerationObserver* const> observers) {
+void run_generations(OpenedRun& run, std::span<GenerationObserver* const> observers) {
+  model::Simulation& simulation = *run.simulation;
   while (!simulation.finished()) {
-    simulation.run_generation(results);
+    simulation.label_species();
+    if (run.history) {
+      run.history->record(simulation.generation(), simulation.population(), simulation.hosts(),
+                          simulation.history());
+    }
     for (GenerationObserver* observer : observers) {
-      observer->after_generation(simulation, results);
+      observer->after_labelling(simulation);
+    }
+    simulation.report_if_due(*run.results);
+    simulation.breed_next_generation();
+    for (GenerationObserver* observer : observers) {
+      observer->after_generation(run);
     }
   }
   for (GenerationObserver* observer : observers) {

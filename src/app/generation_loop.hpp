@@ -3,18 +3,19 @@
 #include <cstdint>
 #include <span>
 
+#include "app/opened_run.hpp"
 #include "model/simulation.hpp"
-#include "report/results_file.hpp"
 
 namespace parasim::app {
 
 // Something that follows the run from one generation to the next: the progress line, the
-// periodic checkpoint. It sees the world after each generation and when the loop ends.
+// periodic checkpoint. It sees each generation right after its species are labelled (the
+// moment the results file reports), the run's files after each generation, and the end.
 class GenerationObserver {
  public:
   virtual ~GenerationObserver() = default;
-  virtual void after_generation(const model::Simulation& simulation,
-                                const report::ResultsFile& results) = 0;
+  virtual void after_labelling(const model::Simulation& /*simulation*/) {}
+  virtual void after_generation(const OpenedRun& /*run*/) {}
   virtual void after_run() {}
 };
 
@@ -29,10 +30,10 @@ struct RunOutcome {
 // The outcome as the world stands now.
 RunOutcome outcome_of(const model::Simulation& simulation);
 
-// Runs generations until the run is over (all requested run, or no parasite left), with the
-// reports going to results and each observer told after every generation and at the end.
+// Runs generations until the run is over (all requested run, or no parasite left): each
+// generation's species labelled, its history recorded when the run keeps one, its report
+// written when due, the next generation bred; the observers are told as it goes.
 // Exceptions of the generation (a failed write, exhausted memory) pass through.
-void run_generations(model::Simulation& simulation, report::ResultsFile& results,
-                     std::span<GenerationObserver* const> observers);
+void run_generations(OpenedRun& run, std::span<GenerationObserver* const> observers);
 
 }  // namespace parasim::app

@@ -55,16 +55,32 @@ RunStart choose_start(const Options& options, const model::Parameters& parameter
   return start;
 }
 
-OpenedRun open_run(RunStart& start, const model::Parameters& parameters) {
+OpenedRun open_run(const Options& options, RunStart& start, const model::Parameters& parameters) {
   OpenedRun run;
   const std::string results_path(report::results_file_name);
   if (start.checkpoint) {
-    run.results =
-        std::make_unique<report::ResultsFile>(results_path, start.checkpoint->output_length);
-    run.simulation = std::make_unique<model::Simulation>(std::move(*start.checkpoint));
+    model::Checkpoint& checkpoint = *start.checkpoint;
+    if (options.history_path && !checkpoint.abundance) {
+      throw ResumeRefused(*options.resume_path,
+                          "the checkpoint was taken by a run without --history, so the history "
+                          "of the generations before it is missing");
+    }
+    // Every file must be the one the checkpoint was taken with before any is cut back.
+    report::check_mark(results_path, checkpoint.results);
+    if (options.history_path) {
+      report::check_mark(report::HistoryFiles::abundance_path(*options.history_path),
+                         *checkpoint.abundance);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path,
+                                                           *checkpoint.abundance);
+    }
+    run.results = std::make_unique<report::ResultsFile>(results_path, checkpoint.results);
+    run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint));
     start.checkpoint.reset();
   } else {
     run.simulation = std::make_unique<model::Simulation>(parameters, start.tick_count);
+    if (options.history_path) {
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path);
+    }
     run.results = std::make_unique<report::ResultsFile>(results_path);
   }
   return run;

@@ -9,6 +9,7 @@
 #include "model/checkpoint.hpp"
 #include "model/parameters.hpp"
 #include "model/simulation.hpp"
+#include "report/history_files.hpp"
 #include "report/results_file.hpp"
 
 namespace parasim::app {
@@ -30,16 +31,18 @@ struct RunStart {
 // ResumeRefused or FileFailure.
 RunStart choose_start(const Options& options, const model::Parameters& parameters);
 
-// A run ready for its generation loop: the world and its results file, written up to where
-// the world stands.
+// A run ready for its generation loop: the world and its files, written up to where the world
+// stands: the results file and, when the run keeps one, the species history.
 struct OpenedRun {
   std::unique_ptr<model::Simulation> simulation;
   std::unique_ptr<report::ResultsFile> results;
+  std::unique_ptr<report::HistoryFiles> history;
 };
 
-// Builds the world from the answers and the tick count and creates the results file; or goes
-// on from the start's checkpoint (taken from it) and cuts the results file back to where the
-// checkpoint was taken. Throws the failures of failure_report.hpp.
-OpenedRun open_run(RunStart& start, const model::Parameters& parameters);
+// Builds the world from the answers and the tick count and creates the files; or goes on from
+// the start's checkpoint (taken from it) and cuts the files back to where the checkpoint was
+// taken, once all of them are found to be the files it was taken with. The history is made
+// before the results file is touched. Throws the failures of failure_report.hpp.
+OpenedRun open_run(const Options& options, RunStart& start, const model::Parameters& parameters);
 
 }  // namespace parasim::app

@@ -5,13 +5,17 @@
 
 namespace parasim::app {
 
-void PeriodicCheckpoint::after_generation(const model::Simulation& simulation,
-                                          const report::ResultsFile& results) {
+void PeriodicCheckpoint::after_generation(const OpenedRun& run) {
+  const model::Simulation& simulation = *run.simulation;
   if (simulation.finished() || simulation.generations_run() % every_ != 0) {
     return;
   }
-  write_file_atomically(path_, model::encode_checkpoint(
-                                   simulation.checkpoint(tick_count_, results.length())));
+  std::optional<model::FileMark> abundance;
+  if (run.history) {
+    abundance = run.history->abundance_mark();
+  }
+  write_file_atomically(path_, model::encode_checkpoint(simulation.checkpoint(
+                                   tick_count_, run.results->mark(), abundance)));
 }
 
 }  // namespace parasim::app

@@ -14,8 +14,7 @@ class PeriodicCheckpoint : public GenerationObserver {
   PeriodicCheckpoint(std::string path, std::int32_t every, std::int32_t tick_count)
       : path_(std::move(path)), every_(every), tick_count_(tick_count) {}
 
-  void after_generation(const model::Simulation& simulation,
-                        const report::ResultsFile& results) override;
+  void after_generation(const OpenedRun& run) override;
 
  private:
   std::string path_;

@@ -21,8 +21,8 @@ ProgressLine::ProgressLine(std::int32_t total_generations)
 
 ProgressLine::~ProgressLine() { clear(); }
 
-void ProgressLine::after_generation(const model::Simulation& simulation,
-                                    const report::ResultsFile& /*results*/) {
+void ProgressLine::after_generation(const OpenedRun& run) {
+  const model::Simulation& simulation = *run.simulation;
   const std::int32_t generations_done = simulation.generations_run();
   const auto population = static_cast<long long>(simulation.population().size());
   const std::int32_t species = simulation.species_count();

@@ -18,8 +18,7 @@ class ProgressLine : public GenerationObserver {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void after_generation(const model::Simulation& simulation,
-                        const report::ResultsFile& results) override;
+  void after_generation(const OpenedRun& run) override;
   void after_run() override { clear(); }
 
  private:

@@ -1,7 +1,6 @@
 #include "model/simulation.hpp"
 
 #include <algorithm>
-#include "model/allocation_failure.hpp"
 #include "model/initial_world.hpp"
 #include "random/seeding.hpp"
 
@@ -31,19 +30,21 @@ Simulation::Simulation(Checkpoint checkpoint)
       population_(std::move(checkpoint.population)),
       offspring_pool_(parameters_.genome_size),
       hosts_(std::move(checkpoint.hosts)),
+      history_(std::move(checkpoint.species)),
       generation_(checkpoint.generation),
-      remaining_(checkpoint.remaining),
-      species_count_(checkpoint.species_count) {}
+      remaining_(checkpoint.remaining) {}
 
-Checkpoint Simulation::checkpoint(std::int32_t tick_count, std::int64_t output_length) const {
+Checkpoint Simulation::checkpoint(std::int32_t tick_count, const FileMark& results,
+                                  const std::optional<FileMark>& abundance) const {
   Checkpoint c;
   c.parameters = parameters_;
   c.tick_count = tick_count;
   c.generation = generation_;
   c.remaining = remaining_;
-  c.species_count = species_count_;
+  c.species.assign(history_.species().begin(), history_.species().end());
   c.generator = generator_.state();
-  c.output_length = output_length;
+  c.results = results;
+  c.abundance = abundance;
   c.population = population_;
   c.hosts = hosts_;
   return c;
@@ -58,7 +59,7 @@ void Simulation::run_generation(ReportSink& sink) {
 void Simulation::label_species() {
   labeller_.label(population_.packed_genomes(), population_.species_ids(),
                   derived_.mate_threshold);
-  count_species();
+  history_.record_labelling(generation_, labeller_.births(), population_.species_ids());
 }
 
 void Simulation::report_if_due(ReportSink& sink) {
@@ -74,24 +75,6 @@ void Simulation::breed_next_generation() {
   regroup_by_host(offspring_pool_, survivors_, hosts_, next_slot_, population_);
   ++generation_;
   --remaining_;
-}
-
-void Simulation::count_species() {
-  std::int32_t count = 0;
-  for (const std::int32_t label : population_.species_ids()) {
-    const auto index = static_cast<std::size_t>(label);
-    if (index >= label_seen_.size()) {
-      allocate("species labels", [&] { label_seen_.resize(index + 1, 0); });
-    }
-    if (label_seen_[index] == 0) {
-      label_seen_[index] = 1;
-      ++count;
-    }
-  }
-  for (const std::int32_t label : population_.species_ids()) {
-    label_seen_[static_cast<std::size_t>(label)] = 0;
-  }
-  species_count_ = count;
 }
 
 }  // namespace parasim::model

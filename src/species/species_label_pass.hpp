@@ -24,6 +24,14 @@ inline constexpr std::int32_t min_species_size = 11;
 // clusters not yet relabelled, and turns for labels nobody carries change nothing and
 // are skipped. When no fresh label is left below 2^31, a cluster that would split keeps
 // its labels instead.
+// A species split off in one labelling call: its fresh label, the label in whose turn it was
+// issued (the species it split from), and how many parasites received it.
+struct SpeciesBirth {
+  std::int32_t label = 0;
+  std::int32_t parent_label = 0;
+  std::int32_t size = 0;
+};
+
 class SpeciesLabelPass {
  public:
   // Precondition: cluster_of and species_id have one entry per parasite, at least
@@ -31,10 +39,16 @@ class SpeciesLabelPass {
   void relabel(std::span<const std::int32_t> cluster_of, std::int32_t cluster_count,
                std::span<std::int32_t> species_id);
 
+  // The species split off by the last call, in the order their labels were issued.
+  std::span<const SpeciesBirth> births() const { return births_; }
+
  private:
   CarrierTally carrier_tally_;
   std::vector<std::int32_t> new_label_;  // by cluster; 0 while the cluster keeps its labels
   std::vector<TallyRow> rows_;
+  std::vector<SpeciesBirth> births_;
+  std::vector<std::int32_t> birth_cluster_;  // by birth: the cluster that received the label
+  std::vector<std::int32_t> cluster_size_;
 };
 
 }  // namespace parasim::species

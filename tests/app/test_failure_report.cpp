@@ -13,7 +13,7 @@
 namespace parasim::app {
 namespace {
 
-using Operation = report::ResultsFileFailure::Operation;
+using Operation = report::OutputFailure::Operation;
 
 struct Case {
   const char* what;
@@ -55,12 +55,12 @@ TEST(FailureReport, EveryFailureHasItsStatementMessageAndStatus) {
       {"no capacity", [] { throw ParametersRefused(refusal("carrying_capacity", 1, -1)); },
        "the parameters cannot be run", "The carrying capacity must be at least 1, not -1", 2},
       {"a results file that cannot be made",
-       [] { throw report::ResultsFileFailure(Operation::create, "Output.dat", EACCES); },
+       [] { throw report::OutputFailure(Operation::create, "Output.dat", EACCES); },
        "cannot open \"Output.dat\" for writing", std::strerror(EACCES), 2},
-      {"a full disk", [] { throw report::ResultsFileFailure(Operation::write, "Output.dat", ENOSPC); },
+      {"a full disk", [] { throw report::OutputFailure(Operation::write, "Output.dat", ENOSPC); },
        "cannot write to \"Output.dat\"", std::strerror(ENOSPC), 2},
       {"a results file shorter than the checkpoint",
-       [] { throw report::ResultsFileFailure(Operation::shorter, "Output.dat", 0); },
+       [] { throw report::OutputFailure(Operation::shorter, "Output.dat", 0); },
        "cannot resume the run", "\"Output.dat\" is shorter than when the checkpoint was written", 2},
       {"a checkpoint that cannot be written",
        [] { throw FileFailure("cannot write the checkpoint \"cp.tmp\"", EROFS); },
