@@ -13,7 +13,7 @@ namespace {
 
 const std::string kRule(45, '-');
 
-// The banner and the ten prompts.
+// The banner, the ten prompts and the two lines that announce the run.
 std::string dialogue() {
   std::string console;
   for (const char* line : {kRule.c_str(), " Welcome! This executable is part of the manuscript:",
