@@ -17,7 +17,11 @@ constexpr std::size_t smallest_buffer = 256;
 
 // A header line as the file holds it, without its line end: the blank every written line
 // starts with, then the header text.
-std::string header_line(std::size_t i) { return " " + std::string(report::header_texts[i]); }
+std::string header_line(std::size_t i) {
+  std::string line(1, ' ');
+  line.append(report::header_texts[i]);
+  return line;
+}
 
 // Splits the input into lines with one buffer, refilled as lines are taken from it.
 class LineSplitter {
