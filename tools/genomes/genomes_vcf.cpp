@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "report/appended_file.hpp"
@@ -51,21 +53,27 @@ class TemporaryFiles {
   std::string index() const { return final_vcf_ + ".tbi.tmp"; }
   std::string samples() const { return samples_path_for(final_vcf_) + ".tmp"; }
 
-  // The sample table and the index first, the VCF last.
+  // The sample table and the index first, the VCF last. When a rename fails, the files of
+  // this write already put in place are taken away again: a sample table or an index must not
+  // stand beside a VCF they do not describe.
   void put_in_place() {
-    place(samples(), samples_path_for(final_vcf_));
-    place(index(), final_vcf_ + ".tbi");
-    place(vcf(), final_vcf_);
+    const std::pair<std::string, std::string> moves[] = {
+        {samples(), samples_path_for(final_vcf_)},
+        {index(), final_vcf_ + ".tbi"},
+        {vcf(), final_vcf_}};
+    for (std::size_t i = 0; i < std::size(moves); ++i) {
+      if (::rename(moves[i].first.c_str(), moves[i].second.c_str()) != 0) {
+        const int error = errno;
+        for (std::size_t j = 0; j < i; ++j) {
+          ::unlink(moves[j].second.c_str());
+        }
+        throw OutputFailure(Operation::write, moves[i].second, error);
+      }
+    }
     placed_ = true;
   }
 
  private:
-  static void place(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-      throw OutputFailure(Operation::write, to, errno);
-    }
-  }
-
   std::string final_vcf_;
   bool placed_ = false;
 };
