@@ -87,18 +87,25 @@ def test_genomes_folder_that_cannot_serve_refuses_the_run(console, tmp_path):
     (tmp_path / "Output.dat").write_bytes(b"an earlier run's results")
     (tmp_path / "a-file").write_text("not a folder")
     cases = [
-        ("missing/g", 'cannot make the folder "missing/g"', "No such file or directory"),
-        ("a-file", 'cannot make the folder "a-file"', "Not a directory"),
-        ("a-file/g", 'cannot make the folder "a-file/g"', "Not a directory"),
+        ("missing/g", 'its folder "missing" cannot be used: No such file or directory'),
+        ("a-file", "it exists and is not a folder"),
+        ("a-file/g", "Not a directory"),
+        ("Output.dat", "it exists and is not a folder"),
     ]
     if os.geteuid() != 0:  # root may write anywhere
         (tmp_path / "locked").mkdir(mode=0o555)
-        cases.append(("locked", 'cannot write files in the folder "locked"', "Permission denied"))
-    for folder, statement, reason in cases:
+        cases.append(("locked", "Permission denied"))
+    for folder, reason in cases:
         result = console.run(tmp_path, parameters, "--genomes", folder, seed=seed)
         assert result.returncode == 2
-        assert result.stderr.decode().splitlines()[-2:] == ["parasim: " + statement, reason]
+        assert result.stderr.decode().splitlines() == [
+            'parasim: cannot use "%s" as the genomes folder' % folder, reason]
+        assert result.stdout == b""  # refused before the first question
         assert (tmp_path / "Output.dat").read_bytes() == b"an earlier run's results"
+    # The history and the genomes may share a folder: their files have names of their own.
+    assert console.run(tmp_path, parameters, "--genomes", "both", "--history", "both",
+                       seed=seed).returncode == 0
+    assert {"species.csv", "genomes-000001.vcf.gz"} <= set(os.listdir(tmp_path / "both"))
 
 
 @pytest.mark.parametrize("arguments,message", [
