@@ -379,7 +379,8 @@ PYBIND11_MODULE(_parasim, m) {
             handle.run = SteppedRun::restore(bytes, results_path);
             return handle;
           },
-          py::arg("state"), py::arg("results_path"))
+          py::arg("state"), py::arg("results_path"),
+          "Goes on from saved bytes or a console checkpoint, optionally writing a results file.")
       .def("step",
            [](RunHandle& handle) {
              BusyWhile busy(handle);
@@ -390,20 +391,32 @@ PYBIND11_MODULE(_parasim, m) {
              }
              py::gil_scoped_release release;
              handle.run->step();
-           })
-      .def_property_readonly("generation", [](RunHandle& h) { return h.idle().generation(); })
-      .def_property_readonly("finished", [](RunHandle& h) { return h.idle().finished(); })
+           },
+           "Runs the rest of the standing generation and labels the next, interpreter released.")
+      .def_property_readonly(
+          "generation", [](RunHandle& h) { return h.idle().generation(); },
+          "The generation that stands labelled; after the end, one past the last run.")
+      .def_property_readonly(
+          "finished", [](RunHandle& h) { return h.idle().finished(); },
+          "Whether all generations have run or no parasite is left.")
       .def_property_readonly(
           "population_size",
-          [](RunHandle& h) { return h.idle().simulation().population().size(); })
+          [](RunHandle& h) { return h.idle().simulation().population().size(); },
+          "The number of parasites now.")
       .def_property_readonly(
-          "species_count", [](RunHandle& h) { return h.idle().simulation().species_count(); })
-      .def_property_readonly("seed", [](RunHandle& h) { return h.idle().tick_count(); })
+          "species_count", [](RunHandle& h) { return h.idle().simulation().species_count(); },
+          "The species labels carried at the last labelling.")
+      .def_property_readonly(
+          "seed", [](RunHandle& h) { return h.idle().tick_count(); }, "The run's tick count.")
       .def_property_readonly("parameters",
-                             [](RunHandle& h) { return h.idle().simulation().parameters(); })
-      .def_property_readonly("results_path", [](RunHandle& h) { return h.idle().results_path(); })
+                             [](RunHandle& h) { return h.idle().simulation().parameters(); },
+                             "The run's answers.")
+      .def_property_readonly(
+          "results_path", [](RunHandle& h) { return h.idle().results_path(); },
+          "The results file written as the run goes, or None.")
       .def("population",
-           [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); })
+           [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); },
+           "genomes, phenotype, host and species as a dict of new numpy arrays.")
       .def("hosts",
            [](RunHandle& h) {
              const model::HostTable& hosts = h.idle().simulation().hosts();
@@ -411,10 +424,14 @@ PYBIND11_MODULE(_parasim, m) {
              table["phenotype"] = array_of(hosts.host_phenotype);
              table["load"] = array_of(hosts.host_load);
              return table;
-           })
+           },
+           "Each host's phenotype and load, by host number, as a dict of new numpy arrays.")
       .def("species_table",
-           [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); })
-      .def("abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); })
+           [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
+           "The species of the run so far as a dict of numpy arrays.")
+      .def(
+          "abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); },
+          "Every labelling's parasites by species and host as a dict of numpy arrays.")
       .def("save",
            [](RunHandle& h) {
              std::string bytes;
@@ -424,18 +441,23 @@ PYBIND11_MODULE(_parasim, m) {
                bytes = h.run->save();
              }
              return py::bytes(bytes);
-           })
+           },
+           "The whole state as bytes.")
       .def("write_results",
            [](RunHandle& h, const std::string& path) {
              BusyWhile busy(h);
              py::gil_scoped_release release;
              h.run->write_results(path);
-           })
-      .def("write_vcf", [](RunHandle& h, const std::string& path) {
-        BusyWhile busy(h);
-        py::gil_scoped_release release;
-        h.run->write_vcf(path);
-      });
+           },
+           "Writes the results file of the generations run so far, played again from the seed.")
+      .def(
+          "write_vcf",
+          [](RunHandle& h, const std::string& path) {
+            BusyWhile busy(h);
+            py::gil_scoped_release release;
+            h.run->write_vcf(path);
+          },
+          "Writes the genomes as they stand as an indexed VCF with its sample table.");
 
   m.def("read_results", &results_arrays, py::arg("path"),
         "The records of a results file as a dict of arrays, checked as parasim-report checks.");

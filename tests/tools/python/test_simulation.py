@@ -95,13 +95,3 @@ def test_seed_from_the_clock_and_refused_seeds():
             parasim.Simulation(parameters, seed=seed)
     with pytest.raises(TypeError):
         parasim.Simulation(parameters.as_dict(), seed=1)
-
-
-def test_help_describes_the_module():
-    text = parasim.__doc__ + parasim.Simulation.__doc__ + parasim.Parameters.__doc__
-    for word in ("Simulation", "read_results", "KeyboardInterrupt", "mutation_rate",
-                 "Mutation rate"):
-        assert word in text
-    for name in ("step", "run", "population", "hosts", "history", "checkpoint",
-                 "from_checkpoint", "write_results", "write_vcf"):
-        assert getattr(parasim.Simulation, name).__doc__
