@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "genomes_vcf.hpp"
 #include "model/population.hpp"

@@ -4,6 +4,7 @@
 #include <htslib/vcf.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
