@@ -54,17 +54,24 @@ void SpeciesHistory::record_labelling(std::int32_t generation,
     found(birth.label, species_of_label(birth.parent_label), birth.size);
   }
 
+  // A species lives on while its label has carriers and the label is still its own: a
+  // species whose carriers all vanished before this labelling may see its label issued
+  // afresh in it, to a new species.
   extant_count_ = 0;
   for (SpeciesRecord& record : species_) {
     if (!record.extant) {
       continue;
     }
-    if (index(record.label) < carriers_.size() && carriers_[index(record.label)] > 0) {
+    const std::size_t label = index(record.label);
+    const bool own_label = species_by_label_[label] == record.species;
+    if (own_label && label < carriers_.size() && carriers_[label] > 0) {
       record.last_seen = generation;
       ++extant_count_;
     } else {
       record.extant = false;
-      species_by_label_[index(record.label)] = 0;
+      if (own_label) {
+        species_by_label_[label] = 0;
+      }
     }
   }
 }

@@ -89,6 +89,21 @@ TEST(SpeciesHistory, ASpeciesWithoutCarriersEndsAndItsReusedLabelIsANewSpecies) 
   EXPECT_EQ(history.species_of_label(2), 3);
 }
 
+TEST(SpeciesHistory, ALabelWhoseCarriersVanishedBeforeTheLabellingGoesToANewSpecies) {
+  SpeciesLabelPass pass;
+  SpeciesHistory history;
+  label(pass, history, 1, {1, 1, 1}, Labels(3, 1));
+  label(pass, history, 2, cluster_blocks({11, 11}), Labels(22, 1));  // species 2, label 2
+  // No child of species 2 survived: label 2 is free at the next labelling, whose split
+  // takes it. Species 2 was last seen in generation 2; label 2 now names species 3.
+  label(pass, history, 3, cluster_blocks({12, 11}), Labels(23, 1));
+  EXPECT_EQ(rows(history), (std::vector<Row>{{1, 1, 0, 1, 3, 3, true},
+                                             {2, 2, 1, 2, 11, 2, false},
+                                             {3, 2, 1, 3, 11, 3, true}}));
+  EXPECT_EQ(history.extant_count(), 2);
+  EXPECT_EQ(history.species_of_label(2), 3);
+}
+
 TEST(SpeciesHistory, GoesOnFromItsRecordsAsACheckpointHoldsThem) {
   SpeciesLabelPass pass;
   SpeciesHistory whole;
