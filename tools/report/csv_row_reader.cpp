@@ -10,7 +10,12 @@
 namespace parasim::report_tool {
 namespace {
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) {
+  std::string out(1, '"');
+  out += text;
+  out += '"';
+  return out;
+}
 
 }  // namespace
 

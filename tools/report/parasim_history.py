@@ -296,6 +296,22 @@ def muller_bands(history, generations):
     return bottom, bottom + clade
 
 
+def stacked_bands(counts):
+    """Counts (rows stacked in order, by column) as bands: (bottom, top), each row by column."""
+    top = np.cumsum(counts, axis=0)
+    return top - counts, top
+
+
+def band_span(heights):
+    """The columns worth drawing of a band of these heights: from the column before its first
+    non-zero height to the column after its last, so that it starts and ends at zero; None for
+    a band that is empty throughout."""
+    present = np.flatnonzero(heights > 0)
+    if present.size == 0:
+        return None
+    return slice(max(0, present[0] - 1), min(len(heights), present[-1] + 2))
+
+
 def hosts_by_phenotype(history):
     """The hosts that ever held parasites, as (host, phenotype) pairs in phenotype order (ties
     by host number). Host numbers alternate above and below the founders' host, so this is

@@ -307,9 +307,10 @@ def muller_figure(history, naming):
     generations, stride = ph.drawn_generations(history, MOST_DRAWN_GENERATIONS)
     bottom, top = ph.muller_bands(history, generations)
     for index, species in enumerate(history.species):
-        if np.any(top[index] > bottom[index]):
-            axes.fill_between(generations, bottom[index], top[index], linewidth=0,
-                              color=naming.colours(species), gid=f"species-{species}")
+        span = ph.band_span(top[index] - bottom[index])
+        if span is not None:
+            axes.fill_between(generations[span], bottom[index][span], top[index][span],
+                              linewidth=0, color=naming.colours(species), gid=f"species-{species}")
     axes.set_xlabel("generation")
     axes.set_ylabel("parasites")
     axes.set_xlim(generations[0] if len(generations) else 0,
@@ -336,11 +337,14 @@ def host_use_figure(history, naming):
             continue
         host, phenotype = hosts[place]
         counts = ph.host_matrix(history, host, generations)
-        used = np.flatnonzero(counts.sum(axis=1) > 0)
-        bands = axes.stackplot(generations, counts[used],
-                               colors=[naming.colours(index + 1) for index in used], linewidth=0)
-        for band, index in zip(bands, used):
-            band.set_gid(f"host-{host}-species-{index + 1}")
+        bottom, top = ph.stacked_bands(counts)
+        # Each species only where it lives, which keeps the SVG of a long run small.
+        for index in range(len(history)):
+            span = ph.band_span(counts[index])
+            if span is not None:
+                axes.fill_between(generations[span], bottom[index][span], top[index][span],
+                                  linewidth=0, color=naming.colours(index + 1),
+                                  gid=f"host-{host}-species-{index + 1}")
         axes.text(0.01, 0.95, f"host {host} (phenotype {phenotype:g})", transform=axes.transAxes,
                   fontsize="small", va="top")
         axes.set_ylim(bottom=0)

@@ -12,7 +12,11 @@ namespace {
 
 // A header line as the file holds it, without its line end: the blank every written line
 // starts with, then the header text.
-std::string header_line(std::size_t i) { return " " + std::string(report::header_texts[i]); }
+std::string header_line(std::size_t i) {
+  std::string line(1, ' ');
+  line += report::header_texts[i];
+  return line;
+}
 
 void check_header(LineSplitter& lines) {
   for (std::size_t i = 0; i < report::header_texts.size(); ++i) {

@@ -112,6 +112,18 @@ class FixtureLayouts(unittest.TestCase):
         self.assertEqual(bottom[:, 0].tolist(), [0, 6, 18, 12, 29])
         self.assertEqual(top[:, 0].tolist(), [35, 18, 29, 12, 29])
 
+    def test_host_bands_stack_in_order_of_origin_where_species_live(self):
+        counts = ph.host_matrix(self.history, 2, np.array([3, 8, 12]))
+        # Host 2: species 2 from generation 3, species 4 from 8, species 5 only at 12.
+        self.assertEqual(counts[[1, 3, 4]].tolist(), [[11, 2, 2], [0, 11, 14], [0, 0, 3]])
+        bottom, top = ph.stacked_bands(counts)
+        self.assertEqual(bottom[4].tolist(), [11, 13, 16])
+        self.assertEqual(top[4].tolist(), [11, 13, 19])
+        self.assertEqual(ph.band_span(counts[3]), slice(0, 3))
+        self.assertEqual(ph.band_span(counts[4]), slice(1, 3))
+        self.assertEqual(ph.band_span(np.array([0, 5, 0, 0, 0])), slice(0, 3))
+        self.assertIsNone(ph.band_span(counts[0]))
+
     def test_hosts_in_phenotype_order_and_labels_to_species(self):
         self.assertEqual(ph.hosts_by_phenotype(self.history), [(3, 4.5), (1, 5.0), (2, 5.5)])
         found = ph.species_of_label(self.history, [3, 3, 3, 4, 9], [6, 8, 12, 12, 12])
