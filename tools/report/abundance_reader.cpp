@@ -32,8 +32,7 @@ class LivingSpecies {
 
   std::size_t count_at(std::int32_t generation) {
     // Species are listed in order of birth.
-    while (born_ < species_.size() &&
-           species_.entries()[born_].born <= generation) {
+    while (born_ < species_.size() && species_.entries()[born_].born <= generation) {
       ++born_;
     }
     while (ended_ < last_seen_.size() && last_seen_[ended_] < generation) {
@@ -122,8 +121,8 @@ class AbundanceChecker {
       }
       finish_generation();
     }
-    const std::int32_t expected = started_ ? current_.generation + 1
-                                           : (species_.empty() ? 1 : species_.at(1).born);
+    const std::int32_t expected =
+        started_ ? current_.generation + 1 : (species_.empty() ? 1 : species_.at(1).born);
     if (generation > species_.last_generation()) {
       rows_.fail("generation " + std::to_string(generation) +
                  " is after the last generation in species.csv (" +
@@ -145,9 +144,8 @@ class AbundanceChecker {
       distinct += i == 0 || current_.rows[i].species != current_.rows[i - 1].species;
     }
     if (distinct != living_.count_at(current_.generation)) {
-      rows_.fail("generation " + std::to_string(current_.generation) +
-                 " has no row for species " + std::to_string(missing_species()) +
-                 ", which lived then by species.csv");
+      rows_.fail("generation " + std::to_string(current_.generation) + " has no row for species " +
+                 std::to_string(missing_species()) + ", which lived then by species.csv");
     }
     for (AbundanceObserver* observer : observers_) {
       observer->generation_done(current_);

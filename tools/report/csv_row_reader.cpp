@@ -19,8 +19,7 @@ std::string quoted(std::string_view text) {
 
 }  // namespace
 
-CsvRowReader::CsvRowReader(const ByteSource& source, std::string file_name,
-                           std::size_t buffer_size)
+CsvRowReader::CsvRowReader(const ByteSource& source, std::string file_name, std::size_t buffer_size)
     : lines_(source, buffer_size), file_name_(std::move(file_name)) {}
 
 void CsvRowReader::fail(const std::string& problem) const {

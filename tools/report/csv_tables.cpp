@@ -4,7 +4,6 @@
 #include <string>
 #include <system_error>
 
-
 namespace parasim::report_tool {
 namespace {
 

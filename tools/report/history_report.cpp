@@ -12,8 +12,8 @@
 namespace parasim::report_tool {
 
 void report_history(const std::filesystem::path& folder,
-                    const std::optional<std::filesystem::path>& table_folder,
-                    std::int64_t min_size, std::ostream& out) {
+                    const std::optional<std::filesystem::path>& table_folder, std::int64_t min_size,
+                    std::ostream& out) {
   const SpeciesTable species = [&] {
     const InputFile file((folder / "species.csv").string());
     return read_species_table(file.source(), file.path());

@@ -12,7 +12,7 @@ namespace parasim::report_tool {
 // HistoryTables there. Throws MalformedHistory for a damaged history and ReportIoError for a
 // file that cannot be read or written.
 void report_history(const std::filesystem::path& folder,
-                    const std::optional<std::filesystem::path>& table_folder,
-                    std::int64_t min_size, std::ostream& out);
+                    const std::optional<std::filesystem::path>& table_folder, std::int64_t min_size,
+                    std::ostream& out);
 
 }  // namespace parasim::report_tool

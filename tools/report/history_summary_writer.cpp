@@ -28,8 +28,8 @@ void write_history_summary(std::ostream& out, const std::string& history_name,
         << ": no generation recorded (the run ran no generation).\n";
     return;
   }
-  out << "Species history in " << history_name << ": generations " << s.first_generation
-      << " to " << s.last_generation << "\n\n";
+  out << "Species history in " << history_name << ": generations " << s.first_generation << " to "
+      << s.last_generation << "\n\n";
   item(out, "species in all") << s.species_total << '\n';
   item(out, "speciation events") << s.speciation_events << '\n';
   item(out, "extinctions") << s.extinctions << '\n';
@@ -49,17 +49,18 @@ void write_history_summary(std::ostream& out, const std::string& history_name,
     out << "none died out\n";
   }
   item(out, "species alive at the end") << s.species_at_end << " (" << s.species_at_end_min_size
-                                         << " with at least " << s.min_size << " parasites)\n";
+                                        << " with at least " << s.min_size << " parasites)\n";
   item(out, "parasites at the end") << s.population_at_end << " on " << s.hosts_occupied_at_end
-                                     << (s.hosts_occupied_at_end == 1 ? " host" : " hosts")
-                                     << " (generation " << s.last_generation << ")\n";
-  item(out, "tree of the extant species") << s.extant_tips
-                                           << (s.extant_tips == 1 ? " tip" : " tips");
+                                    << (s.hosts_occupied_at_end == 1 ? " host" : " hosts")
+                                    << " (generation " << s.last_generation << ")\n";
+  item(out, "tree of the extant species")
+      << s.extant_tips << (s.extant_tips == 1 ? " tip" : " tips");
   if (s.colless) {
     out << "; Colless index " << *s.colless << " (normalised " << fixed(*s.colless_normalised, 4)
         << "); gamma ";
-    out << (s.gamma ? fixed(*s.gamma, 4) : std::string("undefined (no time between the splits "
-                                                       "and the end)"));
+    out << (s.gamma ? fixed(*s.gamma, 4)
+                    : std::string("undefined (no time between the splits "
+                                  "and the end)"));
     out << '\n';
   } else {
     out << " (Colless index and gamma need at least three)\n";

@@ -119,13 +119,13 @@ void HistoryTables::finish(const SpeciesTable& species, const AbundanceTally& ta
                count.extinctions, count.extant_lineages);
   }
   const HistoryStatistics& s = statistics;
-  append_row(summary_, s.first_generation, s.last_generation, s.species_total,
-             s.speciation_events, s.extinctions, s.first_split, s.mean_extinct_lifetime,
-             s.species_at_end, s.min_size, s.species_at_end_min_size, s.population_at_end,
-             s.hosts_occupied_at_end, s.extant_tips, s.colless, s.colless_normalised, s.gamma);
+  append_row(summary_, s.first_generation, s.last_generation, s.species_total, s.speciation_events,
+             s.extinctions, s.first_split, s.mean_extinct_lifetime, s.species_at_end, s.min_size,
+             s.species_at_end_min_size, s.population_at_end, s.hosts_occupied_at_end, s.extant_tips,
+             s.colless, s.colless_normalised, s.gamma);
 
-  for (CsvFile* file : {&tree_, &extant_tree_, &species_, &sizes_, &host_use_, &lineages_,
-                        &summary_}) {
+  for (CsvFile* file :
+       {&tree_, &extant_tree_, &species_, &sizes_, &host_use_, &lineages_, &summary_}) {
     file->commit();
   }
 }

@@ -31,8 +31,7 @@ void check_header(LineSplitter& lines) {
     }
     if (line != expected) {
       throw MalformedResults(line_number, "header line " + std::to_string(line_number) +
-                                              " must read \"" + expected +
-                                              "\" (blanks included)");
+                                              " must read \"" + expected + "\" (blanks included)");
     }
   }
 }

@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::int64_t most_int32 = std::numeric_limits<std::int32_t>::max();
 
-std::size_t index_of(std::int32_t species) { return static_cast<std::size_t>(species) - 1; }
+std::size_t index_of(std::int32_t species) {
+  return static_cast<std::size_t>(species) - 1;
+}
 
 std::string generation_text(std::int32_t generation) {
   return "generation " + std::to_string(generation);
@@ -65,11 +67,11 @@ SpeciesTable read_species_table(const ByteSource& source, const std::string& fil
       }
     } else {
       if (rows.field(2).empty()) {
-        rows.fail("species " + std::to_string(entry.species) + " has no parent; only species 1 "
+        rows.fail("species " + std::to_string(entry.species) +
+                  " has no parent; only species 1 "
                   "may have none");
       }
-      entry.parent =
-          static_cast<std::int32_t>(rows.whole(2, "parent", 1, most_int32));
+      entry.parent = static_cast<std::int32_t>(rows.whole(2, "parent", 1, most_int32));
       if (entry.parent >= entry.species) {
         rows.fail("parent " + std::to_string(entry.parent) + " is not an earlier species");
       }
@@ -95,9 +97,8 @@ SpeciesTable read_species_table(const ByteSource& source, const std::string& fil
       const SpeciesEntry& other = entries[index_of(earlier->second)];
       if (other.last_seen >= entry.born) {
         rows.fail("label " + std::to_string(entry.label) + " is given at " +
-                  generation_text(entry.born) + " while species " +
-                  std::to_string(other.species) + " still carries it (last seen at " +
-                  generation_text(other.last_seen) + ")");
+                  generation_text(entry.born) + " while species " + std::to_string(other.species) +
+                  " still carries it (last seen at " + generation_text(other.last_seen) + ")");
       }
     }
     latest_of_label[entry.label] = entry.species;

@@ -7,7 +7,9 @@
 namespace parasim::report_tool {
 namespace {
 
-std::size_t at(std::int32_t index) { return static_cast<std::size_t>(index); }
+std::size_t at(std::int32_t index) {
+  return static_cast<std::size_t>(index);
+}
 
 // Nodes are laid down in preorder from a stack of pending subtrees; each pending subtree knows
 // the slot of its parent it fills.
@@ -211,8 +213,8 @@ std::optional<double> gamma_statistic(const SpeciesTree& tree, std::int32_t pres
   }
   std::sort(splits.begin(), splits.end());
   splits.push_back(present);
-  double total = 0.0;          // T: the sum of k g_k over k = 2 ... n
-  double partial_sums = 0.0;   // the sum over i = 2 ... n-1 of the sum of k g_k up to i
+  double total = 0.0;         // T: the sum of k g_k over k = 2 ... n
+  double partial_sums = 0.0;  // the sum over i = 2 ... n-1 of the sum of k g_k up to i
   for (std::size_t k = 2; k <= n; ++k) {
     const double interval = static_cast<double>(splits[k - 1] - splits[k - 2]);
     total += static_cast<double>(k) * interval;

@@ -12,7 +12,7 @@ namespace parasim::report_tool {
 // A node of a species tree. A tip is the end of one species' lineage; an inner node is a split,
 // where a daughter species leaves its mother's lineage. Times are generations.
 struct TreeNode {
-  std::int32_t time = 0;     // a tip: the species' last generation; an inner node: the daughter's birth
+  std::int32_t time = 0;     // a tip: its species' last generation; inner: the daughter's birth
   std::int32_t species = 0;  // a tip: the species that ends there; an inner node: the daughter
   std::int32_t parent = -1;  // index of the parent node; -1 at the root
   std::int32_t first = -1;   // an inner node's children: first the mother's lineage going on,

@@ -92,7 +92,7 @@ TEST_F(AbundanceReader, HandsOnEveryGenerationAndSumsThemUp) {
 
 struct Damage {
   const char* what;
-  const char* row_start;   // the first line starting with this is changed
+  const char* row_start;    // the first line starting with this is changed
   const char* replacement;  // nullptr: the line is removed
   const char* fault_at;     // the line reported is the first starting with this ("" for the
                             // damaged line itself)
@@ -104,8 +104,7 @@ TEST_F(AbundanceReader, RefusesRowsThatDisagreeWithTheSpeciesOrTheFormat) {
       {"wrong label", "4,2,", "4,2,3,2,5.5,12,5.5,0.1", "",
        "species 2 carries label 2 in species.csv, not 3"},
       {"unknown species", "4,2,", "4,6,2,2,5.5,12,5.5,0.1", "", "species 6 is out of range"},
-      {"a generation missing", "2,1,", nullptr, "3,1,",
-       "generation 3 where generation 2 was due"},
+      {"a generation missing", "2,1,", nullptr, "3,1,", "generation 3 where generation 2 was due"},
       {"before its birth", "2,1,", "2,2,2,2,5.5,6,5.5,0", "",
        "species 2 has carriers at generation 2, but species.csv gives it generations 3 to 12"},
       {"after its end", "8,4,", "8,3,3,2,5.5,11,5.5,0.1", "",

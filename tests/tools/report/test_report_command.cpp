@@ -249,8 +249,7 @@ TEST_F(ReportCommand, SummarisesAHistoryWithOrWithoutTheResultsFile) {
                              history.string() + history_summary_tail);
 
   outcome = run({"--history", history.string(), "--min-size", "3"});
-  EXPECT_NE(outcome.out.find("4 (3 with at least 3 parasites)"), std::string::npos)
-      << outcome.out;
+  EXPECT_NE(outcome.out.find("4 (3 with at least 3 parasites)"), std::string::npos) << outcome.out;
 }
 
 TEST_F(ReportCommand, WritesTheHistoryTables) {
@@ -275,13 +274,14 @@ TEST_F(ReportCommand, WritesTheHistoryTables) {
   EXPECT_EQ(host_use.substr(host_use.find("12,")),
             "12,1,5,1,1\n12,2,5.5,2,2\n12,3,4.5,2,1\n12,2,5.5,4,14\n12,1,5,5,20\n12,2,5.5,5,3\n");
   // gamma is -sqrt(24) / 25, to the last digits the arithmetic leaves.
-  EXPECT_EQ(read_file(folder_ / "history_summary.csv")
-                .rfind("first_generation,last_generation,species_total,speciation_events,extinctions,"
-            "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
-            "species_at_end_min_size,population_at_end,hosts_occupied_at_end,extant_tree_tips,"
-            "colless_index,colless_normalised,gamma\n"
-            "1,12,5,4,1,3,3,4,10,2,41,3,4,0,0,-0.195959179422654"),
-            0u);
+  EXPECT_EQ(
+      read_file(folder_ / "history_summary.csv")
+          .rfind("first_generation,last_generation,species_total,speciation_events,extinctions,"
+                 "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
+                 "species_at_end_min_size,population_at_end,hosts_occupied_at_end,extant_tree_tips,"
+                 "colless_index,colless_normalised,gamma\n"
+                 "1,12,5,4,1,3,3,4,10,2,41,3,4,0,0,-0.195959179422654"),
+      0u);
   EXPECT_EQ(first_lines(read_file(folder_ / "lineages.csv"), 5),
             "generation,species_alive,speciation_events,extinctions,extant_lineages\n1,1,0,0,1\n"
             "2,1,0,0,1\n3,2,1,0,2\n4,2,1,0,2\n");
@@ -302,8 +302,8 @@ TEST_F(ReportCommand, MalformedHistoryNamesFileAndLine) {
 
   Outcome outcome = run({"--history", damaged.string(), "--csv", tables.string()});
   EXPECT_EQ(outcome.status, exit_malformed_results);
-  EXPECT_EQ(outcome.err, (damaged / "abundance.csv").string() +
-                             ":21: count \"x\" is not a whole number\n");
+  EXPECT_EQ(outcome.err,
+            (damaged / "abundance.csv").string() + ":21: count \"x\" is not a whole number\n");
   EXPECT_EQ(read_file(tables / "tree.nwk"), tree_before);
   for (const auto& entry : fs::directory_iterator(tables)) {
     EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();

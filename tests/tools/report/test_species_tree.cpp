@@ -34,41 +34,68 @@ struct TreeCase {
 const std::vector<TreeCase>& tree_cases() {
   static const std::vector<TreeCase> cases{
       {"the founders alone", "1,1,,1,3,30,true\n", "sp1_L1:29;", "sp1_L1:29;", {1}, 0, NAN},
-      {"one split", "1,1,,1,3,30,true\n2,2,1,10,11,30,true\n",
-       "(sp1_L1:20,sp2_L2:20):9;", "(sp1_L1:20,sp2_L2:20):9;", {1, 2}, 0, NAN},
+      {"one split",
+       "1,1,,1,3,30,true\n2,2,1,10,11,30,true\n",
+       "(sp1_L1:20,sp2_L2:20):9;",
+       "(sp1_L1:20,sp2_L2:20):9;",
+       {1, 2},
+       0,
+       NAN},
       // Three tips, splits at 2 and 4, present 5: g2 = 2, g3 = 1, T = 7;
       // gamma = (4 - 3.5) / (7 sqrt(1/12)) = 0.5 sqrt(12) / 7.
-      {"three tips", "1,1,,1,3,5,true\n2,2,1,2,11,5,true\n3,3,1,4,12,5,true\n",
-       "((sp1_L1:1,sp3_L3:1):2,sp2_L2:3):1;", "((sp1_L1:1,sp3_L3:1):2,sp2_L2:3):1;", {1, 3, 2},
-       1, 0.5 * std::sqrt(12.0) / 7.0},
+      {"three tips",
+       "1,1,,1,3,5,true\n2,2,1,2,11,5,true\n3,3,1,4,12,5,true\n",
+       "((sp1_L1:1,sp3_L3:1):2,sp2_L2:3):1;",
+       "((sp1_L1:1,sp3_L3:1):2,sp2_L2:3):1;",
+       {1, 3, 2},
+       1,
+       0.5 * std::sqrt(12.0) / 7.0},
       // A caterpillar of four: Colless 2 + 1 + 0; g2 = g3 = g4 = 1, T = 9;
       // gamma = ((2 + 5) / 2 - 4.5) / (9 sqrt(1/24)) = -sqrt(24) / 9.
       {"a caterpillar",
        "1,1,,1,3,5,true\n2,2,1,2,11,5,true\n3,3,1,3,11,5,true\n4,4,1,4,11,5,true\n",
        "(((sp1_L1:1,sp4_L4:1):1,sp3_L3:2):1,sp2_L2:3):1;",
-       "(((sp1_L1:1,sp4_L4:1):1,sp3_L3:2):1,sp2_L2:3):1;", {1, 4, 3, 2}, 3,
+       "(((sp1_L1:1,sp4_L4:1):1,sp3_L3:2):1,sp2_L2:3):1;",
+       {1, 4, 3, 2},
+       3,
        -std::sqrt(24.0) / 9.0},
       // The fixture: species 3 dies, so its split leaves the extant tree and the branch to
       // species 5's split grows from 4 to 6. Splits 3, 8, 9, present 12: g = 5, 1, 3, T = 25;
       // gamma = ((10 + 13) / 2 - 12.5) / (25 sqrt(1/24)) = -sqrt(24) / 25.
-      {"the fixture", testing::file_text(testing::five_species_history / "species.csv").substr(
-                          std::string(species_table_header).size() + 1),
+      {"the fixture",
+       testing::file_text(testing::five_species_history / "species.csv")
+           .substr(std::string(species_table_header).size() + 1),
        "(((sp1_L1:3,sp5_L4:3):4,sp3_L3:2):2,(sp2_L2:4,sp4_L3:4):5):2;",
-       "((sp1_L1:3,sp5_L4:3):6,(sp2_L2:4,sp4_L3:4):5):2;", {1, 5, 3, 2, 4}, 0,
+       "((sp1_L1:3,sp5_L4:3):6,(sp2_L2:4,sp4_L3:4):5):2;",
+       {1, 5, 3, 2, 4},
+       0,
        -std::sqrt(24.0) / 25.0},
       // Species 1 dies leaving its daughter: the extant tree is one tip whose branch runs
       // from the founding.
-      {"a mother gone", "1,1,,1,3,6,false\n2,2,1,4,11,9,true\n", "(sp1_L1:2,sp2_L2:5):3;",
-       "sp2_L2:8;", {1, 2}, 0, NAN},
+      {"a mother gone",
+       "1,1,,1,3,6,false\n2,2,1,4,11,9,true\n",
+       "(sp1_L1:2,sp2_L2:5):3;",
+       "sp2_L2:8;",
+       {1, 2},
+       0,
+       NAN},
       // Two daughters born in the same generation: a split of length 0. g2 = 0, g3 = 3,
       // T = 9; gamma = (0 - 4.5) / (9 sqrt(1/12)) = -sqrt(12) / 2.
-      {"twins", "1,1,,1,3,8,true\n2,2,1,5,11,8,true\n3,3,1,5,11,8,true\n",
-       "((sp1_L1:3,sp3_L3:3):0,sp2_L2:3):4;", "((sp1_L1:3,sp3_L3:3):0,sp2_L2:3):4;", {1, 3, 2},
-       1, -std::sqrt(12.0) / 2.0},
+      {"twins",
+       "1,1,,1,3,8,true\n2,2,1,5,11,8,true\n3,3,1,5,11,8,true\n",
+       "((sp1_L1:3,sp3_L3:3):0,sp2_L2:3):4;",
+       "((sp1_L1:3,sp3_L3:3):0,sp2_L2:3):4;",
+       {1, 3, 2},
+       1,
+       -std::sqrt(12.0) / 2.0},
       // Every split at the present: no time with more than one lineage, no gamma.
-      {"late splits", "1,1,,1,3,8,true\n2,2,1,8,11,8,true\n3,3,1,8,11,8,true\n",
-       "((sp1_L1:0,sp3_L3:0):0,sp2_L2:0):7;", "((sp1_L1:0,sp3_L3:0):0,sp2_L2:0):7;", {1, 3, 2},
-       1, NAN},
+      {"late splits",
+       "1,1,,1,3,8,true\n2,2,1,8,11,8,true\n3,3,1,8,11,8,true\n",
+       "((sp1_L1:0,sp3_L3:0):0,sp2_L2:0):7;",
+       "((sp1_L1:0,sp3_L3:0):0,sp2_L2:0):7;",
+       {1, 3, 2},
+       1,
+       NAN},
   };
   return cases;
 }
@@ -108,15 +135,15 @@ TEST(Lineages, CountTheFixtureGenerationByGeneration) {
   ASSERT_EQ(counts.size(), 12u);
   // generation: alive, speciation events, extinctions, extant lineages
   const std::vector<std::vector<std::int64_t>> expected{
-      {1, 1, 0, 0, 1},  {2, 1, 0, 0, 1},  {3, 2, 1, 0, 2},  {4, 2, 1, 0, 2},
-      {5, 3, 2, 0, 2},  {6, 3, 2, 0, 2},  {7, 3, 2, 0, 2},  {8, 3, 3, 1, 3},
-      {9, 4, 4, 1, 4},  {10, 4, 4, 1, 4}, {11, 4, 4, 1, 4}, {12, 4, 4, 1, 4}};
+      {1, 1, 0, 0, 1}, {2, 1, 0, 0, 1},  {3, 2, 1, 0, 2},  {4, 2, 1, 0, 2},
+      {5, 3, 2, 0, 2}, {6, 3, 2, 0, 2},  {7, 3, 2, 0, 2},  {8, 3, 3, 1, 3},
+      {9, 4, 4, 1, 4}, {10, 4, 4, 1, 4}, {11, 4, 4, 1, 4}, {12, 4, 4, 1, 4}};
   for (std::size_t i = 0; i < counts.size(); ++i) {
     const LineageCount& count = counts[i];
-    EXPECT_EQ((std::vector<std::int64_t>{count.generation, count.species_alive,
-                                         count.speciation_events, count.extinctions,
-                                         count.extant_lineages}),
-              expected[i]);
+    EXPECT_EQ(
+        (std::vector<std::int64_t>{count.generation, count.species_alive, count.speciation_events,
+                                   count.extinctions, count.extant_lineages}),
+        expected[i]);
   }
 }
 
@@ -141,16 +168,17 @@ SpeciesTable random_history(std::mt19937& random, int n, std::int32_t end) {
           parents.push_back(earlier.species);
         }
       }
-      const SpeciesEntry& parent = entries[static_cast<std::size_t>(
-                                               parents[random() % parents.size()]) - 1];
+      const SpeciesEntry& parent =
+          entries[static_cast<std::size_t>(parents[random() % parents.size()]) - 1];
       entry.parent = parent.species;
       entry.born = born_at_least +
-                   static_cast<std::int32_t>(random() % static_cast<std::uint32_t>(
-                                                             parent.last_seen - born_at_least + 1));
-      entry.last_seen = random() % 3 == 0 ? end
-                                          : entry.born + static_cast<std::int32_t>(
-                                                             random() % static_cast<std::uint32_t>(
-                                                                            end - entry.born + 1));
+                   static_cast<std::int32_t>(
+                       random() % static_cast<std::uint32_t>(parent.last_seen - born_at_least + 1));
+      entry.last_seen =
+          random() % 3 == 0
+              ? end
+              : entry.born + static_cast<std::int32_t>(
+                                 random() % static_cast<std::uint32_t>(end - entry.born + 1));
     }
     entry.extant = entry.last_seen == end;
     entries.push_back(entry);
