@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/output_targets.hpp"
 #include "model/allocation_failure.hpp"
 #include "report/results_file.hpp"
 
@@ -75,6 +76,9 @@ FailureReport report_current_failure() {
     return input_or_file("the parameters cannot be run", refusal_message(failure.refusal()));
   } catch (const FileFailure& failure) {
     return input_or_file(failure.what(), std::strerror(failure.error()));
+  } catch (const TargetRefused& failure) {
+    return input_or_file("cannot use " + quoted(failure.path()) + " as " + failure.role(),
+                         failure.what());
   } catch (const ResumeRefused& failure) {
     return input_or_file("cannot resume from " + quoted(failure.path()), failure.what());
   } catch (const report::OutputFailure& failure) {
@@ -101,10 +105,17 @@ std::string_view read_failure_message(textio::ReadFailure failure) {
 }
 
 std::string refusal_message(const model::ParameterRefusal& refusal) {
-  const std::string_view name = refusal.field->name;
-  const std::string what = name == "genome_size"   ? "The genome size"
-                           : name == "host_count"  ? "The number of hosts"
-                                                   : "The carrying capacity";
+  // How each answer that can be refused is named in a sentence.
+  static constexpr std::pair<std::string_view, std::string_view> subjects[] = {
+      {"genome_size", "The genome size"},
+      {"host_count", "The number of hosts"},
+      {"carrying_capacity", "The carrying capacity"}};
+  std::string what(refusal.field->name);
+  for (const auto& [name, subject] : subjects) {
+    if (name == refusal.field->name) {
+      what = subject;
+    }
+  }
   const std::string least =
       refusal.least == 0 ? "0 or more" : "at least " + std::to_string(refusal.least);
   return what + " must be " + least + ", not " + std::to_string(refusal.value);

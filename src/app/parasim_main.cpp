@@ -12,6 +12,7 @@
 #include "app/failure_report.hpp"
 #include "app/generation_loop.hpp"
 #include "app/opened_run.hpp"
+#include "app/output_targets.hpp"
 #include "app/periodic_checkpoint.hpp"
 #include "app/progress_line.hpp"
 #include "app/run_record.hpp"
@@ -108,6 +109,16 @@ int parasim_main(const std::vector<std::string>& arguments) {
   // A results file that outgrows the file size limit must fail like a full disk, with
   // a report and the records written so far kept, not kill the process.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Outputs that would replace a device, a link's target or one another are refused before
+  // anything is asked or written; the record is then not written either, as its own target
+  // may be the one at fault.
+  try {
+    check_output_targets(options);
+  } catch (...) {
+    const FailureReport report = report_current_failure();
+    write_error_report(report);
+    return report.exit_status;
+  }
   const auto start_time = std::chrono::system_clock::now();
   RunSession session(options);
   int exit_status = 0;
