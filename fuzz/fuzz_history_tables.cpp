@@ -13,10 +13,12 @@
 // - the Newick text of each tree has balanced parentheses and ends with ";";
 // - the lineage counts run from the founding to the last generation and end with the extant
 //   species, and the summary's counts add up.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +33,8 @@
 namespace {
 
 using namespace parasim::report_tool;
+
+constexpr std::size_t buffer_size = 256;
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "property violated: %s\n", what);
@@ -48,7 +52,9 @@ ByteSource pieces_of(std::string_view text) {
   auto position = std::make_shared<std::size_t>(0);
   return [text, piece, position](char* dest, std::size_t size) {
     const std::size_t count = std::min({size, piece, text.size() - *position});
-    std::memcpy(dest, text.data() + *position, count);
+    if (count > 0) {
+      std::memcpy(dest, text.data() + *position, count);
+    }
     *position += count;
     return count;
   };
@@ -119,9 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view abundance_text =
       split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
   try {
-    const SpeciesTable species = read_species_table(pieces_of(species_text), "species.csv");
+    // The smallest buffer, which also makes rows meet refills.
+    const SpeciesTable species =
+        read_species_table(pieces_of(species_text), "species.csv", buffer_size);
     AbundanceTally tally(species.size());
-    read_abundance(pieces_of(abundance_text), "abundance.csv", species, {&tally});
+    read_abundance(pieces_of(abundance_text), "abundance.csv", species, {&tally}, buffer_size);
     check_history(species, tally);
   } catch (const MalformedHistory& error) {
     check(error.line() >= 1, "a fault without a line");

@@ -191,8 +191,9 @@ class AbundanceChecker {
 }  // namespace
 
 void read_abundance(const ByteSource& source, const std::string& file_name,
-                    const SpeciesTable& species, const std::vector<AbundanceObserver*>& observers) {
-  CsvRowReader rows(source, file_name);
+                    const SpeciesTable& species, const std::vector<AbundanceObserver*>& observers,
+                    std::size_t buffer_size) {
+  CsvRowReader rows(source, file_name, buffer_size);
   rows.expect_header(abundance_table_header);
   AbundanceChecker checker(rows, species, observers);
   while (rows.next_row(8)) {

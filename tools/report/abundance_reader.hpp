@@ -45,6 +45,7 @@ inline constexpr const char* abundance_table_header =
 // then has a row; and that each host keeps one phenotype. Throws MalformedHistory at the first
 // fault. Keeps one generation at a time.
 void read_abundance(const ByteSource& source, const std::string& file_name,
-                    const SpeciesTable& species, const std::vector<AbundanceObserver*>& observers);
+                    const SpeciesTable& species, const std::vector<AbundanceObserver*>& observers,
+                    std::size_t buffer_size = default_read_buffer_size);
 
 }  // namespace parasim::report_tool

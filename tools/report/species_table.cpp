@@ -40,8 +40,9 @@ const std::vector<std::int32_t>& SpeciesTable::daughters(std::int32_t species) c
   return daughters_[index_of(species)];
 }
 
-SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name) {
-  CsvRowReader rows(source, file_name);
+SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name,
+                                std::size_t buffer_size) {
+  CsvRowReader rows(source, file_name, buffer_size);
   rows.expect_header(species_table_header);
   std::vector<SpeciesEntry> entries;
   std::vector<std::uint64_t> lines;

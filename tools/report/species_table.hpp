@@ -49,6 +49,7 @@ inline constexpr const char* species_table_header =
 
 // Reads and checks species.csv; file_name is the name used in messages. Throws
 // MalformedHistory at the first row that breaks the format or contradicts an earlier row.
-SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name);
+SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name,
+                                std::size_t buffer_size = default_read_buffer_size);
 
 }  // namespace parasim::report_tool
