@@ -33,6 +33,8 @@ FailureReport output_file(const report::OutputFailure& failure) {
   switch (failure.operation()) {
     case Operation::make_folder:
       return input_or_file("cannot make the folder " + file, system_text);
+    case Operation::use_folder:
+      return input_or_file("cannot write files in the folder " + file, system_text);
     case Operation::create:
       return input_or_file("cannot open " + file + " for writing", system_text);
     case Operation::reopen:

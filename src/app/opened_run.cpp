@@ -2,6 +2,7 @@
 
 #include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
+#include "genomes_folder.hpp"
 #include "random/seeding.hpp"
 
 namespace parasim::app {
@@ -67,6 +68,9 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
     }
     // Every file must be the one the checkpoint was taken with before any is cut back.
     report::check_mark(results_path, checkpoint.results);
+    if (options.genomes_path) {
+      genomes::prepare_genomes_folder(*options.genomes_path);
+    }
     if (options.history_path) {
       report::check_mark(report::HistoryFiles::abundance_path(*options.history_path),
                          *checkpoint.abundance);
@@ -78,6 +82,9 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
     start.checkpoint.reset();
   } else {
     run.simulation = std::make_unique<model::Simulation>(parameters, start.tick_count);
+    if (options.genomes_path) {
+      genomes::prepare_genomes_folder(*options.genomes_path);
+    }
     if (options.history_path) {
       run.history = std::make_unique<report::HistoryFiles>(*options.history_path);
     }

@@ -41,8 +41,8 @@ struct OpenedRun {
 
 // Builds the world from the answers and the tick count and creates the files; or goes on from
 // the start's checkpoint (taken from it) and cuts the files back to where the checkpoint was
-// taken, once all of them are found to be the files it was taken with. The history is made
-// before the results file is touched. Throws the failures of failure_report.hpp.
+// taken, once all of them are found to be the files it was taken with. The history and the
+// genomes folder are made before the results file is touched. Throws the failures of failure_report.hpp.
 OpenedRun open_run(const Options& options, RunStart& start, const model::Parameters& parameters);
 
 }  // namespace parasim::app

@@ -135,6 +135,9 @@ std::vector<Target> targets_of(const Options& options) {
                          Kind::file, true, Check::when_folder_exists});
     }
   }
+  if (options.genomes_path) {
+    targets.push_back({"the genomes folder", *options.genomes_path, Kind::folder, true});
+  }
   return targets;
 }
 
@@ -157,7 +160,10 @@ void check_output_targets(const Options& options) {
       // A run goes on from a checkpoint and writes its next ones to the same file.
       const bool resume_and_checkpoint = !targets[j].written && targets[i].role == "the checkpoint";
       const bool resume_then_checkpoint = !targets[i].written && targets[j].role == "the checkpoint";
-      if (identities[i] == identities[j] && !resume_and_checkpoint && !resume_then_checkpoint) {
+      // Two folders may be one: the files each output makes in it have names of their own.
+      const bool both_folders = targets[i].kind == Kind::folder && targets[j].kind == Kind::folder;
+      if (identities[i] == identities[j] && !resume_and_checkpoint && !resume_then_checkpoint &&
+          !both_folders) {
         throw TargetRefused(targets[i].role, targets[i].path,
                             "it is the same file as " + targets[j].role + " (\"" +
                                 targets[j].path + "\")");

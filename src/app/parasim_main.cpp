@@ -11,6 +11,7 @@
 #include "app/dialogue.hpp"
 #include "app/failure_report.hpp"
 #include "app/generation_loop.hpp"
+#include "app/genomes_observer.hpp"
 #include "app/opened_run.hpp"
 #include "app/output_targets.hpp"
 #include "app/periodic_checkpoint.hpp"
@@ -33,6 +34,10 @@ std::vector<std::unique_ptr<GenerationObserver>> observers_for(const Options& op
   if (options.checkpoint_path) {
     observers.push_back(std::make_unique<PeriodicCheckpoint>(
         *options.checkpoint_path, options.checkpoint_every, start.tick_count));
+  }
+  if (options.genomes_path) {
+    observers.push_back(
+        std::make_unique<GenomesObserver>(*options.genomes_path, options.genomes_every));
   }
   return observers;
 }

@@ -57,7 +57,10 @@ DerivedValues derive_values(const Parameters& parameters) {
   derived.mate_threshold = static_cast<std::int32_t>(
       std::min<std::int64_t>(truncated + 1, std::numeric_limits<std::int32_t>::max()));
   derived.record_width = static_cast<std::int64_t>(parameters.genome_size) + 3;
-  derived.host_spacing = parameters.host_distance * parameters.survival_sd;
+  // Formed with a 64-bit significand like every product of the model, then stored as a
+  // double: the rounding twice can differ from a plain double product in the last bit.
+  derived.host_spacing = static_cast<double>(
+      static_cast<rounding::extended_real>(parameters.host_distance) * parameters.survival_sd);
   derived.max_population = static_cast<std::int64_t>(parameters.host_count) *
                            static_cast<std::int64_t>(parameters.carrying_capacity);
   return derived;

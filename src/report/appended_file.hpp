@@ -15,6 +15,7 @@ class OutputFailure : public std::runtime_error {
  public:
   enum class Operation {
     make_folder,  // make the folder that holds the file
+    use_folder,   // make files in a folder that exists
     create,     // create or empty the file for a new run
     reopen,     // open the file of an interrupted run again
     shorter,    // the file is shorter than the checkpoint says it was

@@ -13,6 +13,14 @@ namespace parasim::species {
 // species; a tally of 10 is not enough.
 inline constexpr std::int32_t min_species_size = 11;
 
+// A species split off in one labelling call: its fresh label, the label in whose turn it was
+// issued (the species it split from), and how many parasites received it.
+struct SpeciesBirth {
+  std::int32_t label = 0;
+  std::int32_t parent_label = 0;
+  std::int32_t size = 0;
+};
+
 // Carries the species labels over to this generation's clusters. One turn per label
 // s = 1 ... max_old_label, in ascending order: the cluster holding most current
 // carriers of s (the lowest-numbered on a tie) takes s for all its members, and every
@@ -24,14 +32,6 @@ inline constexpr std::int32_t min_species_size = 11;
 // clusters not yet relabelled, and turns for labels nobody carries change nothing and
 // are skipped. When no fresh label is left below 2^31, a cluster that would split keeps
 // its labels instead.
-// A species split off in one labelling call: its fresh label, the label in whose turn it was
-// issued (the species it split from), and how many parasites received it.
-struct SpeciesBirth {
-  std::int32_t label = 0;
-  std::int32_t parent_label = 0;
-  std::int32_t size = 0;
-};
-
 class SpeciesLabelPass {
  public:
   // Precondition: cluster_of and species_id have one entry per parasite, at least

@@ -14,7 +14,7 @@ namespace {
 // starts with, then the header text.
 std::string header_line(std::size_t i) {
   std::string line(1, ' ');
-  line += report::header_texts[i];
+  line.append(report::header_texts[i]);
   return line;
 }
 

@@ -111,7 +111,7 @@ class FiguresFromTables(unittest.TestCase):
         self.assertEqual(population.get_ydata().tolist(), [3, 5, 6])
         self.assertEqual(species.get_ydata().tolist(), [1, 2, 3])
 
-    def test_files_decode_as_images_of_the_stated_size(self):
+    def test_files_decode_as_images_of_the_figure_size(self):
         self.assertEqual(parasim_plot.main([str(self.path)]), 0)
         width = int(parasim_plot.FIGURE_INCHES[0] * parasim_plot.FIGURE_DPI)
         height = int(parasim_plot.FIGURE_INCHES[1] * parasim_plot.FIGURE_DPI)
