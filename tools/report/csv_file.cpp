@@ -18,6 +18,16 @@ constexpr std::size_t flush_threshold = std::size_t{1} << 20;
 
 }  // namespace
 
+const std::filesystem::path& table_folder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error || !std::filesystem::is_directory(folder)) {
+    throw ReportIoError("cannot use " + folder.string() + " as the folder for the tables" +
+                        (error ? ": " + error.message() : ": it is not a folder"));
+  }
+  return folder;
+}
+
 CsvFile::CsvFile(std::filesystem::path path, const std::string& header_row)
     : path_(std::move(path)), partial_path_(path_) {
   partial_path_ += ".partial";
@@ -26,8 +36,10 @@ CsvFile::CsvFile(std::filesystem::path path, const std::string& header_row)
     fail("create", partial_path_, errno);
   }
   buffer_.reserve(flush_threshold + 4096);
-  buffer_ = header_row;
-  buffer_ += '\n';
+  if (!header_row.empty()) {
+    buffer_ = header_row;
+    buffer_ += '\n';
+  }
 }
 
 CsvFile::~CsvFile() {

@@ -6,7 +6,9 @@
     parasim-sweep run DIR --task I        run exactly run I (a Slurm array task)
     parasim-sweep commands DIR            one command per run not done, for GNU parallel
     parasim-sweep status DIR              how many runs are done, failed, running, pending
-    parasim-sweep collect DIR             one table of every completed run's generations
+    parasim-sweep collect DIR             tables of the completed runs: every generation
+                                          (collected.csv) and one row per run (runs.csv)
+    parasim-sweep plot DIR                what the runs came to against each swept answer
 """
 
 import argparse
@@ -16,6 +18,7 @@ import signal
 import sys
 
 from sweeplib import collect as collecting
+from sweeplib import plot as plotting
 from sweeplib import run_state
 from sweeplib.errors import EXIT_BAD_INPUT, EXIT_OK, EXIT_RUNS_FAILED, SweepError
 from sweeplib.plan import load_plan, make_plan, manifest_text, write_atomically
@@ -140,8 +143,8 @@ def command_run(arguments):
     programs = Programs(TOOL_FOLDER, parasim=arguments.parasim)
     programs.parasim()
     executor = Executor(plan, programs)
-    if executor.checkpoint_note:
-        say(executor.checkpoint_note)
+    for note in executor.notes:
+        say(note)
     if arguments.task is not None:
         return run_one(plan, executor, arguments.task)
     return run_many(plan, executor, arguments.jobs)
@@ -201,17 +204,26 @@ def command_collect(arguments):
     programs = Programs(TOOL_FOLDER, report=arguments.report)
     programs.report()
     output = arguments.output or os.path.join(plan.root, "collected.csv")
-    runs, rows, incomplete, problems = collecting.collect(plan, programs, output)
-    for run, problem in problems:
+    result = collecting.collect(plan, programs, output, arguments.min_size)
+    for run, problem in result.problems:
         say(f"run {plan.run_name(run)} left out: {problem}")
-    if runs == 0:
-        say(f"nothing to collect: no completed run could be read ({incomplete} of "
+    if result.runs == 0:
+        say(f"nothing to collect: no completed run could be read ({result.incomplete} of "
             f"{len(plan.runs)} runs are not done)")
         return EXIT_RUNS_FAILED
-    print(f"Collected {rows} rows from {runs} runs into {os.path.abspath(output)}")
-    if incomplete:
-        say(f"{incomplete} runs are not done and were left out")
-    return EXIT_RUNS_FAILED if problems else EXIT_OK
+    print(f"Collected {result.rows} rows from {result.runs} runs into {os.path.abspath(output)}")
+    print(f"One row per run in {result.runs_path}")
+    if result.incomplete:
+        say(f"{result.incomplete} runs are not done and were left out")
+    return EXIT_RUNS_FAILED if result.problems else EXIT_OK
+
+
+def command_plot(arguments):
+    plan = load_plan(arguments.dir)
+    out = arguments.out or os.path.join(plan.root, plotting.PLOTS_FOLDER)
+    stems = plotting.plot(plan, out)
+    print(f"Drew {', '.join(stems)} (.png and .svg) into {os.path.abspath(out)}")
+    return EXIT_OK
 
 
 def positive(text):
@@ -256,12 +268,22 @@ def parser():
                         help="print the runs still to do as an sbatch --array list")
     status.set_defaults(handler=command_status)
 
-    gather = commands.add_parser("collect", help="merge the generations of completed runs")
+    gather = commands.add_parser("collect", help="merge the results of completed runs")
     gather.add_argument("dir", metavar="DIR")
     gather.add_argument("--output", "-o", metavar="FILE",
                         help="the merged table (default: DIR/collected.csv)")
     gather.add_argument("--report", metavar="PATH", help="the parasim-report program")
+    gather.add_argument("--min-size", type=positive, default=collecting.DEFAULT_MIN_SIZE,
+                        metavar="N", help="runs.csv also counts the species with at least N "
+                        f"parasites at the end (default {collecting.DEFAULT_MIN_SIZE})")
     gather.set_defaults(handler=command_collect)
+
+    drawing = commands.add_parser("plot", help="draw each column of runs.csv against each "
+                                  "swept answer")
+    drawing.add_argument("dir", metavar="DIR")
+    drawing.add_argument("--out", metavar="FOLDER",
+                         help=f"folder for the figures (default: DIR/{plotting.PLOTS_FOLDER})")
+    drawing.set_defaults(handler=command_plot)
     return top
 
 

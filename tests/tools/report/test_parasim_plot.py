@@ -50,6 +50,7 @@ POINTS = [
     (20, 2, "6.0000", 2),
     (20, 3, "4.8000", 1),
     (20, 3, "4.9000", 1),
+    (20, 3, "5.0000", 1),
 ]
 
 
@@ -83,7 +84,12 @@ class FiguresFromTables(unittest.TestCase):
         series = {collection.get_gid(): collection for collection in axes.collections}
         self.assertEqual(sorted(series), ["species-1", "species-2", "species-3"])
         self.assertEqual(len(series["species-1"].get_offsets()), 4)
-        self.assertEqual(series["species-3"].get_offsets().tolist(), [[20, 4.8], [20, 4.9]])
+        # Species 1 and 3 share phenotype 5.0 at generation 20: side by side around 20, the
+        # larger species on the left, 0.15 of the median report spacing (9.5) apart.
+        self.assertEqual(series["species-3"].get_offsets().tolist()[:2], [[20, 4.8], [20, 4.9]])
+        shift = 0.15 * 9.5 / 2
+        self.assertAlmostEqual(series["species-1"].get_offsets()[-1][0], 20 - shift)
+        self.assertAlmostEqual(series["species-3"].get_offsets()[-1][0], 20 + shift)
         colours = {tuple(collection.get_facecolor()[0]) for collection in series.values()}
         self.assertEqual(len(colours), 3)
         # The group of three founders is the largest: it gets the largest marker.
@@ -93,7 +99,10 @@ class FiguresFromTables(unittest.TestCase):
         )
         host_lines = [line for line in axes.lines if line.get_gid().startswith("host-phenotype")]
         self.assertEqual(sorted(line.get_ydata()[0] for line in host_lines), [5.0, 6.0])
-        self.assertEqual(len(axes.get_legend().get_texts()), 4)
+        species_key, size_key = figure.legends
+        self.assertEqual([text.get_text() for text in species_key.get_texts()],
+                         ["species 1", "species 2", "species 3"])
+        self.assertEqual([text.get_text() for text in size_key.get_texts()], ["1", "3"])
 
     def test_population_figure_plots_population_and_species(self):
         figure = parasim_plot.population_figure(parasim_plot.load_tables(self.path))

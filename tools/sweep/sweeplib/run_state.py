@@ -24,6 +24,8 @@ CHECKPOINT = "checkpoint.bin"
 STDOUT = "stdout.txt"
 STDERR = "stderr.txt"
 TABLES = "tables"
+HISTORY = "history"  # the species history, parasim --history
+HISTORY_FILES = ("species.csv", "abundance.csv")
 
 # What one attempt leaves; cleared before a fresh attempt.
 ATTEMPT_FILES = (RESULTS, RECORD, CHECKPOINT, STDOUT, STDERR, FAILED)
@@ -94,7 +96,8 @@ def clear_attempt(folder):
             os.remove(os.path.join(folder, name))
         except FileNotFoundError:
             pass
-    shutil.rmtree(os.path.join(folder, TABLES), ignore_errors=True)
+    for name in (TABLES, HISTORY):
+        shutil.rmtree(os.path.join(folder, name), ignore_errors=True)
     for name in os.listdir(folder):
         if ".tmp-" in name:
             path = os.path.join(folder, name)
