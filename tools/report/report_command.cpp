@@ -8,6 +8,7 @@
 #include "csv_tables.hpp"
 #include "generation_aggregator.hpp"
 #include "history_report.hpp"
+#include "html_page.hpp"
 #include "input_file.hpp"
 #include "plot_runner.hpp"
 #include "report_errors.hpp"
@@ -18,7 +19,7 @@ namespace parasim::report_tool {
 namespace {
 
 void report_results(const std::string& path, const std::optional<std::string>& table_folder,
-                    std::ostream& out) {
+                    HtmlPage* page, std::ostream& out) {
   const InputFile results(path);
   SummaryWriter summary(out, path);
   std::optional<CsvTables> tables;
@@ -26,15 +27,22 @@ void report_results(const std::string& path, const std::optional<std::string>& t
   if (table_folder) {
     observers.push_back(&tables.emplace(*table_folder));
   }
+  if (page) {
+    page->observe_results(observers);
+  }
   GenerationAggregator aggregator(observers);
-  read_results(results.source(), aggregator);
+  read_results(results.source(), page ? page->results_consumer(aggregator) : aggregator);
 }
 
 void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostream& out) {
   const std::optional<std::string>& table_folder =
       options.plot_folder ? options.plot_folder : options.csv_folder;
+  std::optional<HtmlPage> page;
+  if (options.html_file) {
+    page.emplace(*options.html_file, options.record_file);
+  }
   if (options.results_path) {
-    report_results(*options.results_path, table_folder, out);
+    report_results(*options.results_path, table_folder, page ? &*page : nullptr, out);
   }
   if (options.history_folder) {
     if (options.results_path) {
@@ -45,6 +53,9 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
       history_tables = *table_folder;
     }
     report_history(*options.history_folder, history_tables, options.min_size, out);
+    if (page) {
+      page->add_history(*options.history_folder, options.min_size);
+    }
   }
   if (options.plot_folder) {
     out.flush();
@@ -52,6 +63,11 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
     sets.results = options.results_path.has_value();
     sets.history = options.history_folder.has_value();
     run_plot_script(plot_tools.python, plot_tools.script, *options.plot_folder, sets);
+  }
+  if (page) {
+    out.flush();
+    page->write(plot_tools.python, page_script_beside(plot_tools.script), options.results_path,
+                options.history_folder);
   }
 }
 
