@@ -115,13 +115,26 @@ class PageBrowser:
         pathlib.Path(path).write_bytes(base64.b64decode(shot["data"]))
 
 
-def screenshot_colours(path):
-    """The share of the screenshot that is not white and its number of distinct colours, from
-    the PNG's pixels (read with Pillow, which matplotlib brings)."""
+def chart_regions(browser):
+    """The box of each chart on the page (its id, left, top, right, bottom), in the pixels of
+    a whole-page screenshot."""
+    return browser.run("""
+      return Array.from(document.querySelectorAll(".chart")).map(function (chart) {
+        const box = chart.getBoundingClientRect();
+        return [chart.id, Math.round(box.left + scrollX), Math.round(box.top + scrollY),
+                Math.round(box.right + scrollX), Math.round(box.bottom + scrollY)];
+      });""")
+
+
+def ink(path, box=None):
+    """The share of the screenshot (or of a box of it) that is not white, and its number of
+    distinct colours, from the PNG's pixels (read with Pillow, which matplotlib brings)."""
     from PIL import Image
 
     with Image.open(path) as image:
         pixels = image.convert("RGB")
+        if box is not None:
+            pixels = pixels.crop(box)
         colours = pixels.getcolors(maxcolors=1 << 24)
         total = pixels.width * pixels.height
     white = sum(count for count, colour in colours if min(colour) >= 250)

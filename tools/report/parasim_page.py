@@ -166,7 +166,7 @@ def run_section(record, record_name):
                 for name, value in derived.items()]
     return ('<section id="run"><h2>The run</h2><div class="columns">'
             f"<div><h3>The ten answers</h3>{answers}</div>"
-            f'<div><h3>Seed and outcome</h3>{table(outcome, ["", ""], "outcome")}</div></div>'
+            f'<div><h3>Seed and outcome</h3>{table(outcome, None, "outcome")}</div></div>'
             f"<details><summary>The run record ({escape(record_name)})</summary><pre>"
             f"{escape(json.dumps(record, indent=2))}</pre></details></section>")
 
@@ -213,44 +213,45 @@ def swatch(colour):
 
 def species_section(results, history, naming):
     """Every species, with its colour: the legends name only the largest."""
+    rows = []
     if history is not None:
         daughters = history.daughters()
         header = ["species", "label", "mother", "born", "last generation", "lifetime",
                   "at birth", "largest", "at the end", "daughters", "parasites summed"]
-        rows = []
         for index, species in enumerate(history.species):
-            parent = int(history.parent[index])
-            rows.append([
-                swatch(naming.colour(species)) + str(species), history.label[index],
-                parent or "", history.born[index], history.last_seen[index],
+            rows.append((int(species), [
+                species, history.label[index], history.parent[index] or "",
+                history.born[index], history.last_seen[index],
                 history.last_seen[index] - history.born[index] + 1,
                 history.size_at_birth[index], history.peak_count[index],
                 history.final_count[index], len(daughters[index]),
-                history.parasite_generations[index]])
+                history.parasite_generations[index]]))
         what = ("Every species of the history, in order of origin; a label given again to a "
                 "later species is another species.")
     else:
         header = ["species", "first report", "last report", "reports", "largest",
                   "parasites summed over the reports"]
-        rows = []
         for label in sorted(naming.names):
             chosen = results.point_label == label
-            generations = results.point_generation[chosen]
-            counts = results.point_count[chosen]
             per_report = {}
-            for g, n in zip(generations, counts):
+            for g, n in zip(results.point_generation[chosen], results.point_count[chosen]):
                 per_report[int(g)] = per_report.get(int(g), 0) + int(n)
-            rows.append([swatch(naming.colour(label)) + str(label), min(per_report),
-                         max(per_report), len(per_report), max(per_report.values()),
-                         int(counts.sum())])
+            rows.append((label, [label, min(per_report), max(per_report), len(per_report),
+                                 max(per_report.values()), sum(per_report.values())]))
         what = ("Every species label of the results file. A label can be given again to a new "
                 "species after its species died out; without the history the two are one row.")
-    body = table([[cell if isinstance(cell, str) else escape(cell) for cell in row]
-                  for row in rows], [escape(h) for h in header], "species sortable")
+    body = "".join(
+        f'<tr data-name="{escape(naming.names[key].lower())}"><td>{swatch(naming.colour(key))}'
+        + "</td><td>".join(escape(cell) for cell in cells) + "</td></tr>"
+        for key, cells in rows)
+    heading = "".join(f"<th>{escape(cell)}</th>" for cell in header)
     return ('<section id="species"><h2>Species</h2>'
-            f"<p class=\"note\">{what} Click a column heading to sort; type to filter.</p>"
-            '<input type="search" id="species-filter" placeholder="filter species, e.g. 12" '
-            f'aria-label="filter species">{body}</section>')
+            f'<p class="note">{what} Click a column heading to sort; type a number or '
+            '"label N" to find species.</p>'
+            '<input type="search" id="species-filter" placeholder="find species, e.g. 12 or '
+            'label 3" aria-label="find species">'
+            f'<table class="species sortable"><thead><tr>{heading}</tr></thead>'
+            f"<tbody>{body}</tbody></table></section>")
 
 
 def chart_section(chart):
@@ -371,17 +372,13 @@ SCRIPT = """
     });
   });
 
+  // Finds species by the name the charts give them, "species 12 (label 9)".
   const filter = document.getElementById("species-filter");
   if (filter) {
     filter.addEventListener("input", function () {
       const words = filter.value.trim().toLowerCase();
       document.querySelectorAll("table.species tbody tr").forEach(function (row) {
-        const cells = Array.from(row.cells).map(function (cell) {
-          return cell.textContent.trim().toLowerCase();
-        });
-        row.hidden = words !== "" && !cells.some(function (cell) {
-          return cell === words || cell.indexOf(words) === 0;
-        });
+        row.hidden = words !== "" && row.dataset.name.indexOf(words) < 0;
       });
     });
   }

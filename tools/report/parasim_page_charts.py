@@ -131,7 +131,7 @@ def _trace_style(name, group, rank, traces_of_group):
 def _figure(title, height=480):
     figure = go.Figure()
     figure.update_layout(template=TEMPLATE, title=title, height=height, hovermode="closest",
-                         legend={"title": {"text": "click to hide or show"},
+                         legend={"title": {"text": "click to hide or show"}, "tracegroupgap": 0,
                                  "itemsizing": "constant"},
                          margin={"l": 60, "r": 20, "t": 70, "b": 50})
     return figure
@@ -408,7 +408,7 @@ def host_use_chart(history, naming):
         template=TEMPLATE, height=180 * rows + 140, hovermode="closest",
         title=_thinned_title("Host use: parasites of each species on each host, hosts in "
                              "phenotype order (lowest first)", stride),
-        legend={"title": {"text": "click to hide or show"}},
+        legend={"title": {"text": "click to hide or show"}, "tracegroupgap": 0},
         margin={"l": 60, "r": 20, "t": 90, "b": 50})
     shown = {}
     groups = naming.legend_groups(history.species)
