@@ -1,5 +1,7 @@
 #include "report_command.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -9,6 +11,7 @@
 #include "generation_aggregator.hpp"
 #include "history_report.hpp"
 #include "input_file.hpp"
+#include "output_set.hpp"
 #include "plot_runner.hpp"
 #include "report_errors.hpp"
 #include "results_reader.hpp"
@@ -30,9 +33,24 @@ void report_results(const std::string& path, const std::optional<std::string>& t
   read_results(results.source(), aggregator);
 }
 
+// The summary goes to out; a failure to write it (a full disk behind standard output) is a
+// failed report.
+void check_written(std::ostream& out) {
+  out.flush();
+  if (!out) {
+    throw ReportIoError(std::string("cannot write the summary to standard output") +
+                        (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
+  }
+}
+
 void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostream& out) {
-  const std::optional<std::string>& table_folder =
+  const std::optional<std::string>& output_folder =
       options.plot_folder ? options.plot_folder : options.csv_folder;
+  std::optional<OutputSet> outputs;
+  std::optional<std::string> table_folder;
+  if (output_folder) {
+    table_folder = outputs.emplace(*output_folder).staging().string();
+  }
   if (options.results_path) {
     report_results(*options.results_path, table_folder, out);
   }
@@ -51,7 +69,11 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
     FigureSets sets;
     sets.results = options.results_path.has_value();
     sets.history = options.history_folder.has_value();
-    run_plot_script(plot_tools.python, plot_tools.script, *options.plot_folder, sets);
+    run_plot_script(plot_tools.python, plot_tools.script, *table_folder, sets);
+  }
+  check_written(out);
+  if (outputs) {
+    outputs->commit();
   }
 }
 
