@@ -31,7 +31,7 @@ void append_moments(std::string& out, const PhenotypeMoments& moments) {
 }  // namespace
 
 CsvTables::CsvTables(const std::filesystem::path& folder)
-    : generations_(table_folder(folder) / "generations.csv",
+    : generations_(folder / "generations.csv",
                    "generation,population,species,phenotype_mean,phenotype_sd"),
       species_(folder / "species.csv",
                "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"),
@@ -97,10 +97,10 @@ void CsvTables::generation_done(const GenerationTally& tally) {
 }
 
 void CsvTables::results_done() {
-  generations_.commit();
-  species_.commit();
-  hosts_.commit();
-  points_.commit();
+  generations_.close();
+  species_.close();
+  hosts_.close();
+  points_.close();
 }
 
 }  // namespace parasim::report_tool

@@ -58,7 +58,7 @@ void append_row(CsvFile& file, const Values&... values) {
 }  // namespace
 
 HistoryTables::HistoryTables(const std::filesystem::path& folder)
-    : tree_(table_folder(folder) / "tree.nwk", ""),
+    : tree_(folder / "tree.nwk", ""),
       extant_tree_(folder / "tree-extant.nwk", ""),
       species_(folder / "species_history.csv",
                "species,label,parent,born,last_seen,extant,size_at_birth,daughters,lifetime,"
@@ -126,7 +126,7 @@ void HistoryTables::finish(const SpeciesTable& species, const AbundanceTally& ta
 
   for (CsvFile* file :
        {&tree_, &extant_tree_, &species_, &sizes_, &host_use_, &lineages_, &summary_}) {
-    file->commit();
+    file->close();
   }
 }
 

@@ -20,8 +20,8 @@ namespace parasim::report_tool {
 //   host_use.csv         generation,host,host_phenotype,species,count
 //   lineages.csv         generation,species_alive,speciation_events,extinctions,extant_lineages
 //   history_summary.csv  one row of the statistics of the summary
-// The per-generation tables are written as abundance.csv is read; every file replaces an
-// earlier one only when the whole history has been read without fault.
+// The per-generation tables are written as abundance.csv is read, into the staging folder of
+// the report's OutputSet, which puts them in place only once the whole report is done.
 class HistoryTables : public AbundanceObserver {
  public:
   explicit HistoryTables(const std::filesystem::path& folder);

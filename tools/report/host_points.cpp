@@ -32,7 +32,7 @@ void HostPointTable::take(const ResultsRecord& record, std::uint64_t line) {
 void HostPointTable::end_of_records() {
   next_.end_of_records();
   write_generation();
-  table_.commit();
+  table_.close();
 }
 
 void HostPointTable::write_generation() {

@@ -17,7 +17,7 @@ namespace parasim::report_tool {
 //
 // Stands in front of the consumer that checks the records (the aggregator): every record goes
 // there first, so a record that breaks the format stops the reading before it is counted here.
-// The table replaces an earlier one only once the whole file has been read without fault.
+// Written where the page's tables are staged, so it never stands half-written for the page.
 class HostPointTable : public RecordConsumer {
  public:
   HostPointTable(const std::filesystem::path& path, RecordConsumer& next);

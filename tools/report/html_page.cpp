@@ -1,7 +1,8 @@
 #include "html_page.hpp"
 
-#include <unistd.h>
-
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <streambuf>
@@ -47,15 +48,13 @@ HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::pa
       throw ReportIoError("cannot read the run record " + record_->string());
     }
   }
-  // Hidden beside the page, so that the page can be renamed into place from the same folder.
-  work_folder_ = folder / ("." + page_.filename().string() + ".tables-" +
-                           std::to_string(static_cast<long>(getpid())));
-  std::error_code error;
-  std::filesystem::remove_all(work_folder_, error);
-  if (!std::filesystem::create_directory(work_folder_, error)) {
-    throw ReportIoError("cannot make the folder " + work_folder_.string() + " for the page: " +
-                        error.message());
+  // Hidden beside the page; mkdtemp makes a name no other process has.
+  std::string pattern = (folder / ("." + page_.filename().string() + ".tables-XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw ReportIoError("cannot make a folder for the page's tables in " + folder.string() +
+                        ": " + std::strerror(errno));
   }
+  work_folder_ = pattern;
 }
 
 HtmlPage::~HtmlPage() {

@@ -22,6 +22,7 @@ order (`hosts_by_phenotype`), the species behind a label at a generation
 import csv
 import math
 import pathlib
+import re
 from dataclasses import dataclass
 
 import numpy as np
@@ -54,13 +55,32 @@ class TableError(Exception):
     """A table that is not as parasim-report writes it; the message starts with FILE:LINE."""
 
 
+_WHOLE = re.compile(r"[0-9]+")
+_REAL = re.compile(r"-?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?")
+_LARGEST_WHOLE = 2**63 - 1  # the tables' numbers go into 64-bit arrays
+
+
 def whole(text):
+    """A count, a generation, a species, label or host number: a whole number of 0 or more
+    that fits 64 bits, written in plain digits."""
+    if not _WHOLE.fullmatch(text) or int(text) > _LARGEST_WHOLE:
+        raise ValueError(text)
     return int(text)
 
 
 def optional_whole(text):
     """A whole number, or 0 for an empty field (the parent of the founders' species)."""
-    return int(text) if text != "" else 0
+    return whole(text) if text != "" else 0
+
+
+def real(text):
+    """A finite number in decimal notation (no nan, no infinity)."""
+    if not _REAL.fullmatch(text):
+        raise ValueError(text)
+    value = float(text)
+    if not math.isfinite(value):
+        raise ValueError(text)
+    return value
 
 
 def truth(text):
@@ -69,19 +89,39 @@ def truth(text):
     return text == "true"
 
 
-_KIND_NAMES = {int: "a whole number", whole: "a whole number", optional_whole: "a whole number",
-               float: "a number", truth: "true or false"}
+_KIND_NAMES = {whole: "a whole number of 0 or more", optional_whole: "a whole number or empty",
+               real: "a finite number", truth: "true or false"}
+
+
+def _lines(path):
+    """The table's lines as text, each with its number; TableError for a line that is not
+    ASCII text, as every table of parasim-report is."""
+    with open(path, "rb") as table:
+        for number, raw in enumerate(table, start=1):
+            try:
+                yield number, raw.decode("ascii")
+            except UnicodeDecodeError:
+                raise TableError(f"{path}:{number}: not ASCII text") from None
 
 
 def read_columns(path, columns, kinds):
     """The named columns of a CSV table, each as a list of values of the given kind."""
     values = [[] for _ in kinds]
-    with open(path, newline="", encoding="ascii") as table:
-        rows = csv.reader(table)
+    lines = _lines(path)
+    numbers = []
+
+    def text_lines():
+        for number, line in lines:
+            numbers.append(number)
+            yield line
+
+    rows = csv.reader(text_lines())
+    try:
         header = next(rows, None)
         if header != columns:
             raise TableError(f"{path}:1: the header row must be {','.join(columns)}")
-        for line, row in enumerate(rows, start=2):
+        for row in rows:
+            line = numbers[-1]
             if len(row) != len(columns):
                 raise TableError(f"{path}:{line}: {len(row)} fields, expected {len(columns)}")
             for i, kind in enumerate(kinds):
@@ -92,6 +132,8 @@ def read_columns(path, columns, kinds):
                         f"{path}:{line}: {columns[i]} \"{row[i]}\" is not "
                         f"{_KIND_NAMES.get(kind, 'valid')}"
                     ) from None
+    except csv.Error as error:
+        raise TableError(f"{path}:{numbers[-1] if numbers else 1}: {error}") from None
     return values
 
 
@@ -158,7 +200,7 @@ def load_history(folder):
     size_generation, size_species, size_count, _hosts = read_columns(
         folder / "species_sizes.csv", SIZE_COLUMNS, [whole] * 4)
     host_generation, host, host_phenotype, host_species, host_count = read_columns(
-        folder / "host_use.csv", HOST_USE_COLUMNS, [whole, whole, float, whole, whole])
+        folder / "host_use.csv", HOST_USE_COLUMNS, [whole, whole, real, whole, whole])
     for name, numbers in (("species_sizes.csv", size_species), ("host_use.csv", host_species)):
         if numbers and not 1 <= max(numbers) <= len(species):
             raise TableError(f"{folder / name}: species {max(numbers)} is not in "

@@ -55,11 +55,13 @@ class Results:
 
 def load_results(folder):
     generation, population, species_count, _, _ = ph.read_columns(
-        folder / "generations.csv", RESULTS_GENERATION_COLUMNS, [int, int, int, float, float])
+        folder / "generations.csv", RESULTS_GENERATION_COLUMNS,
+        [ph.whole, ph.whole, ph.whole, ph.real, ph.real])
     _, host, _, host_phenotype, _, _ = ph.read_columns(
-        folder / "hosts.csv", RESULTS_HOST_COLUMNS, [int, int, int, float, int, str])
+        folder / "hosts.csv", RESULTS_HOST_COLUMNS,
+        [ph.whole, ph.whole, ph.whole, ph.real, ph.whole, str])
     point_columns = ph.read_columns(folder / "host_points.csv", HOST_POINT_COLUMNS,
-                                    [int, int, float, int, int])
+                                    [ph.whole, ph.whole, ph.real, ph.whole, ph.whole])
     g, label, phenotype, point_host, count = (np.array(values) for values in point_columns)
     return Results(
         generation=np.array(generation, dtype=np.int64),

@@ -37,7 +37,6 @@ that cannot be read or written.
 """
 
 import argparse
-import csv
 import math
 import pathlib
 import sys
@@ -52,7 +51,7 @@ from matplotlib.lines import Line2D  # noqa: E402
 from matplotlib.patches import Patch  # noqa: E402
 
 import parasim_history as ph  # noqa: E402
-from parasim_history import TableError, read_columns  # noqa: E402
+from parasim_history import TableError, read_columns, real, whole  # noqa: E402
 
 FIGURE_INCHES = (10.0, 6.0)
 FIGURE_DPI = 100  # so the PNG figures are 1000 x 600 pixels
@@ -87,13 +86,13 @@ class Tables:
 def load_tables(folder):
     folder = pathlib.Path(folder)
     generation, population, species_count = read_columns(
-        folder / "generations.csv", GENERATION_COLUMNS, [int, int, int]
+        folder / "generations.csv", GENERATION_COLUMNS, [whole, whole, whole]
     )
     _, _, _, host_phenotype = read_columns(
-        folder / "hosts.csv", HOST_COLUMNS, [int, int, int, float]
+        folder / "hosts.csv", HOST_COLUMNS, [whole, whole, whole, real]
     )
     point_generation, point_species, point_phenotype, point_count = read_columns(
-        folder / "points.csv", POINT_COLUMNS, [int, int, float, int]
+        folder / "points.csv", POINT_COLUMNS, [whole, whole, real, whole]
     )
     return Tables(
         generation=np.array(generation, dtype=np.int64),
@@ -417,7 +416,7 @@ def main(argv=None):
             return 2
     try:
         draw(folder, pathlib.Path(options.out or options.folder), results, history)
-    except (TableError, csv.Error, UnicodeDecodeError) as error:
+    except TableError as error:
         print(f"parasim_plot.py: {error}", file=sys.stderr)
         return 1
     except OSError as error:

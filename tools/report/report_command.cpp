@@ -1,5 +1,7 @@
 #include "report_command.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -10,6 +12,7 @@
 #include "history_report.hpp"
 #include "html_page.hpp"
 #include "input_file.hpp"
+#include "output_set.hpp"
 #include "plot_runner.hpp"
 #include "report_errors.hpp"
 #include "results_reader.hpp"
@@ -34,12 +37,27 @@ void report_results(const std::string& path, const std::optional<std::string>& t
   read_results(results.source(), page ? page->results_consumer(aggregator) : aggregator);
 }
 
+// The summary goes to out; a failure to write it (a full disk behind standard output) is a
+// failed report.
+void check_written(std::ostream& out) {
+  out.flush();
+  if (!out) {
+    throw ReportIoError(std::string("cannot write the summary to standard output") +
+                        (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
+  }
+}
+
 void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostream& out) {
-  const std::optional<std::string>& table_folder =
+  const std::optional<std::string>& output_folder =
       options.plot_folder ? options.plot_folder : options.csv_folder;
   std::optional<HtmlPage> page;
   if (options.html_file) {
     page.emplace(*options.html_file, options.record_file);
+  }
+  std::optional<OutputSet> outputs;
+  std::optional<std::string> table_folder;
+  if (output_folder) {
+    table_folder = outputs.emplace(*output_folder).staging().string();
   }
   if (options.results_path) {
     report_results(*options.results_path, table_folder, page ? &*page : nullptr, out);
@@ -62,12 +80,16 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
     FigureSets sets;
     sets.results = options.results_path.has_value();
     sets.history = options.history_folder.has_value();
-    run_plot_script(plot_tools.python, plot_tools.script, *options.plot_folder, sets);
+    run_plot_script(plot_tools.python, plot_tools.script, *table_folder, sets);
   }
+  check_written(out);
+  // The page before the tables: a page that fails leaves the folder's earlier tables.
   if (page) {
-    out.flush();
     page->write(plot_tools.python, page_script_beside(plot_tools.script), options.results_path,
                 options.history_folder);
+  }
+  if (outputs) {
+    outputs->commit();
   }
 }
 

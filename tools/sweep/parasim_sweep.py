@@ -46,9 +46,7 @@ def refresh_manifest(plan, statuses=None):
 
 
 def command_plan(arguments):
-    definition = read_sweep_file(arguments.sweep_file)
-    with open(arguments.sweep_file, encoding="utf-8") as stream:
-        sweep_text = stream.read()
+    definition, sweep_text = read_sweep_file(arguments.sweep_file)
     plan, created = make_plan(definition, sweep_text, arguments.dir)
     if created:
         print(f"Planned {len(plan.runs)} runs ({definition.point_count()} combinations x "
@@ -102,7 +100,7 @@ def run_one(plan, executor, run_id):
 
 
 def run_many(plan, executor, jobs):
-    todo = [run for run in plan.runs if not run_state.is_done(plan.run_folder(run))]
+    todo = [run for run in plan.runs if not run_state.is_done(plan.run_folder(run), run)]
     total = len(plan.runs)
     if not todo:
         refresh_manifest(plan)
@@ -156,7 +154,7 @@ def command_commands(arguments):
     tool = [TOOL_PATH] if os.access(TOOL_PATH, os.X_OK) else [sys.executable, TOOL_PATH]
     extra = ["--parasim", programs.parasim()] if programs.parasim_was_named() else []
     for run in plan.runs:
-        if not run_state.is_done(plan.run_folder(run)):
+        if not run_state.is_done(plan.run_folder(run), run):
             print(shlex.join(tool + ["run", plan.root, "--task", str(run.run_id)] + extra))
     return EXIT_OK
 
@@ -215,7 +213,8 @@ def command_collect(arguments):
     print(f"One row per run in {result.runs_path}")
     if result.incomplete:
         say(f"{result.incomplete} runs are not done and were left out")
-    return EXIT_RUNS_FAILED if result.problems else EXIT_OK
+    # As in status: a sweep with runs failed or not done is not all well.
+    return EXIT_RUNS_FAILED if result.problems or result.incomplete else EXIT_OK
 
 
 def command_plot(arguments):
@@ -287,16 +286,53 @@ def parser():
     return top
 
 
+class StandardOutputFailed(Exception):
+    """Standard output could not take what was written to it (a full disk, say)."""
+
+
+class StandardOutput:
+    """sys.stdout, with its failures told apart from those of the sweep's own files."""
+
+    def __init__(self, stream):
+        self.stream = stream
+
+    def _guarded(self, action, *arguments):
+        try:
+            return action(*arguments)
+        except BrokenPipeError:
+            raise
+        except OSError as error:
+            raise StandardOutputFailed(error.strerror) from None
+
+    def write(self, text):
+        return self._guarded(self.stream.write, text)
+
+    def flush(self):
+        return self._guarded(self.stream.flush)
+
+    def __getattr__(self, name):
+        return getattr(self.stream, name)
+
+
 def main(argv=None):
     arguments = parser().parse_args(argv)
+    sys.stdout = StandardOutput(sys.stdout)
     try:
-        return arguments.handler(arguments)
+        status = arguments.handler(arguments)
+        sys.stdout.flush()
+        return status
+    except StandardOutputFailed as failure:
+        # A listing or table that could not be written is a failed command, not a success.
+        # Standard output is dropped, so that Python does not try again at exit.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.__stdout__.fileno())
+        say(f"error: cannot write standard output: {failure}")
+        return EXIT_BAD_INPUT
     except SweepError as error:
         say(f"error: {error.message}")
         return error.status
     except BrokenPipeError:
         # The reader went away (a listing piped into head): not an error of the sweep.
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.__stdout__.fileno())
         return EXIT_OK
     except OSError as error:
         say(f"error: {error.filename + ': ' if error.filename else ''}{error.strerror}")

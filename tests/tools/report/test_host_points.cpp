@@ -76,19 +76,13 @@ TEST_F(HostPoints, AFileWithoutRecordsGivesTheHeaderAlone) {
   EXPECT_EQ(table(), "generation,species,phenotype,host,count\n");
 }
 
-// The aggregator behind the table refuses hosts out of order; the table is not left behind,
-// whole or partial.
-TEST_F(HostPoints, RecordsRefusedBehindItLeaveNoTable) {
+// The aggregator behind the table refuses hosts out of order, and the reading stops there.
+TEST_F(HostPoints, RecordsRefusedBehindItStopTheReading) {
   const std::string text =
       results_text(std::vector<testing::RecordValues>{{1, 5.0, 2, 5.5, 1}, {1, 5.0, 1, 5.0, 1}});
   GenerationAggregator aggregator({});
-  EXPECT_THROW(
-      {
-        HostPointTable points(folder_ / "host_points.csv", aggregator);
-        read_results(text_source(text), points);
-      },
-      MalformedResults);
-  EXPECT_TRUE(fs::is_empty(folder_));
+  HostPointTable points(folder_ / "host_points.csv", aggregator);
+  EXPECT_THROW(read_results(text_source(text), points), MalformedResults);
 }
 
 }  // namespace

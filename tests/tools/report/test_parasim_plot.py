@@ -163,7 +163,31 @@ class FiguresFromTables(unittest.TestCase):
             text=True,
         )
         self.assertEqual(result.returncode, 1)
-        self.assertIn(f"{self.path / 'points.csv'}:4: species \"x\" is not a whole number", result.stderr)
+        self.assertIn(f"{self.path / 'points.csv'}:4: species \"x\" is not a whole number",
+                      result.stderr)
+
+        # Values a hand-edited table may hold: each names its file and line, none a traceback.
+        for row, message in [
+            ((10, 1, "5.0000", 2**63), "count \"9223372036854775808\" is not a whole number"),
+            ((10, 1, "5.0000", -2), "count \"-2\" is not a whole number of 0 or more"),
+            ((10, 1, "nan", 2), "phenotype \"nan\" is not a finite number"),
+            ((10, 1, "inf", 2), "phenotype \"inf\" is not a finite number"),
+        ]:
+            with self.subTest(row=row):
+                write_tables(self.path, GENERATIONS, HOSTS, POINTS[:2] + [row])
+                result = subprocess.run([sys.executable, parasim_plot.__file__, str(self.path)],
+                                        capture_output=True, text=True)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(f"{self.path / 'points.csv'}:4: {message}", result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
+        write_tables(self.path, GENERATIONS, HOSTS, POINTS)
+        with open(self.path / "points.csv", "ab") as table:
+            table.write(b"20,3,5.\xff,1\n")
+        result = subprocess.run([sys.executable, parasim_plot.__file__, str(self.path)],
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(f"{self.path / 'points.csv'}:{len(POINTS) + 2}: not ASCII text",
+                      result.stderr)
 
         (self.path / "hosts.csv").write_text("generation,host\n", encoding="ascii")
         self.assertEqual(parasim_plot.main([str(self.path)]), 1)

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -213,6 +215,44 @@ TEST_F(ReportCommand, FailedFiguresAreIoErrors) {
   outcome = run({"--plot", folder_.string(), fixture.string()}, {debian_python, failing_script});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
   EXPECT_NE(outcome.err.find("failed (exit status 3)"), std::string::npos) << outcome.err;
+}
+
+// The files of a folder and their bytes.
+std::map<std::string, std::string> folder_files(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = read_file(entry.path());
+  }
+  return files;
+}
+
+// A report's tables, figures and trees appear as one set or not at all.
+TEST_F(ReportCommand, OutputsAppearAsOneSetOrNotAtAll) {
+  const fs::path out = folder_ / "out";
+  ASSERT_EQ(run({"--csv", out.string(), fixture.string()}).status, exit_done);
+  const auto earlier = folder_files(out);
+  const fs::path failing_script = folder_ / "fails.py";
+  write_file(failing_script, "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
+  EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing_script}).status,
+            exit_usage_or_io);
+  EXPECT_EQ(folder_files(out), earlier) << "a failed report leaves the earlier set alone";
+
+  // Two reports of different runs into one folder at once: the folder ends with the whole set
+  // of one of them.
+  const fs::path other_results = folder_ / "other.dat";
+  write_file(other_results, testing::results_text(std::vector<testing::RecordValues>{
+                                 {1, 4.0, 2, 6.0, 7}, {10, 4.1, 2, 6.0, 7}}));
+  const fs::path alone = folder_ / "alone";
+  ASSERT_EQ(run({"--csv", alone.string(), other_results.string()}).status, exit_done);
+  const auto other_set = folder_files(alone);
+  for (int round = 0; round < 20; ++round) {
+    std::thread first([&] { run({"--csv", out.string(), fixture.string()}); });
+    std::thread second([&] { run({"--csv", out.string(), other_results.string()}); });
+    first.join();
+    second.join();
+    const auto now = folder_files(out);
+    ASSERT_TRUE(now == earlier || now == other_set) << "round " << round << ": a mix of two sets";
+  }
 }
 
 const fs::path history = fs::path(PARASIM_REPORT_TEST_DATA) / "five_species_history";

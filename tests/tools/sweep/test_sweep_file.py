@@ -44,7 +44,7 @@ class AcceptedFiles(unittest.TestCase):
 
     def test_the_shipped_example_is_a_valid_sweep(self):
         from sweeplib.sweep_file import read_sweep_file
-        definition = read_sweep_file(os.path.join(support.SOURCE_ROOT, "examples", "sweep",
+        definition, _ = read_sweep_file(os.path.join(support.SOURCE_ROOT, "examples", "sweep",
                                                   "example.toml"))
         self.assertGreater(definition.run_count(), 1)
 

@@ -17,7 +17,7 @@ import subprocess
 from . import run_state as rs
 from .errors import SweepError
 from .parameters import NAMES, answer_text
-from .plan import write_atomically
+from .plan import PLAN_FILES, write_atomically, write_output
 
 GENERATIONS_TABLE = "generations.csv"
 HISTORY_SUMMARY_TABLE = "history_summary.csv"
@@ -117,18 +117,31 @@ class Collected:
     runs_path: str = ""
 
 
-def _write(path, text):
-    folder = os.path.dirname(os.path.abspath(path))
+def check_output(plan, output_path):
+    """Refuses an output that would overwrite what the sweep reads or keeps: the plan's own
+    files, runs.csv (which collect writes beside it), or anything in a run's folder."""
+    output = os.path.realpath(output_path)
+    root = os.path.realpath(plan.root)
+    kept = [os.path.join(root, name) for name in PLAN_FILES + (RUNS_TABLE,)]
+    runs = os.path.join(root, "runs")
+    if output in kept or output == runs or output.startswith(runs + os.sep):
+        raise SweepError(f"{output_path} is one of the sweep's own files (the plan, runs.csv or "
+                         "a run's results); name another file for --output")
+    folder = os.path.dirname(os.path.abspath(output_path))
     if not os.path.isdir(folder):
-        raise SweepError(f"cannot write {path}: the folder {folder} does not exist")
+        raise SweepError(f"cannot write {output_path}: the folder {folder} does not exist")
+
+
+def _write(path, text, named_by_user):
     try:
-        write_atomically(path, text)
+        (write_output if named_by_user else write_atomically)(path, text)
     except OSError as error:
         raise SweepError(f"cannot write {path}: {error.strerror}") from None
 
 
 def collect(plan, programs, output_path, min_size=DEFAULT_MIN_SIZE):
     """Writes the merged generations to output_path and runs.csv into the plan's folder."""
+    check_output(plan, output_path)
     result = Collected(runs_path=os.path.join(plan.root, RUNS_TABLE))
     header = None
     body = io.StringIO()
@@ -138,7 +151,7 @@ def collect(plan, programs, output_path, min_size=DEFAULT_MIN_SIZE):
     runs_writer.writerow(["run_id", "replicate", *NAMES, "seed", *RUN_STATISTICS])
     for run in plan.runs:
         folder = plan.run_folder(run)
-        if not rs.is_done(folder):
+        if not rs.is_done(folder, run):
             result.incomplete += 1
             continue
         tables, problem = _tables(programs, folder, min_size)
@@ -168,6 +181,6 @@ def collect(plan, programs, output_path, min_size=DEFAULT_MIN_SIZE):
     text = io.StringIO()
     csv.writer(text, lineterminator="\n").writerow(["run_id", "seed", *NAMES, *header])
     text.write(body.getvalue())
-    _write(output_path, text.getvalue())
-    _write(result.runs_path, runs_text.getvalue())
+    _write(output_path, text.getvalue(), named_by_user=True)
+    _write(result.runs_path, runs_text.getvalue(), named_by_user=False)
     return result

@@ -139,7 +139,9 @@ class Executor:
             except OSError as error:
                 return f"parasim exited 0 but its history is missing or unreadable: {error}"
         rs.write_marker(folder, rs.DONE, {
-            "run_id": run.run_id, "seed": run.seed, "exit_status": 0, "output_bytes": size,
+            "run_id": run.run_id, "seed": run.seed,
+            "answers_sha256": rs.answers_digest(run.answers()),
+            "exit_status": 0, "output_bytes": size,
             "wall_seconds": round(seconds, 3), "resumed": resumed,
             "generations_run": record.get("generations_run"),
             "died_out": record.get("died_out"),
@@ -182,7 +184,7 @@ class Executor:
             lock.release()
 
     def _execute_locked(self, run, folder, lock):
-        if rs.is_done(folder):
+        if rs.is_done(folder, run):
             return Outcome(run, "already-done")
         problem = self._check_answers(run, folder)
         if problem:
