@@ -3,6 +3,7 @@ chromium-driver and python3-selenium, with the network switched off.
 
     with PageBrowser() as browser:
         browser.open(path)            # waits until the page says its charts are drawn
+        browser.wait_until_ready(path)  # the same for a page a click opened
         browser.errors()              # console messages of level SEVERE
         browser.run("return ...")     # JavaScript in the page
         browser.screenshot(png_path)  # the whole page
@@ -11,6 +12,7 @@ chromium-driver and python3-selenium, with the network switched off.
 """
 
 import base64
+import importlib.util
 import os
 import pathlib
 import shutil
@@ -32,9 +34,7 @@ def chromium_program():
 
 def unavailable():
     """Why the browser tests cannot run here, or None."""
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
+    if importlib.util.find_spec("selenium") is None:
         return "python3-selenium is not installed"
     if chromium_program() is None:
         return "chromium is not installed"
@@ -82,9 +82,16 @@ class PageBrowser:
         """Opens the page and waits until it has drawn its charts; returns the seconds from
         the start of navigation to then, as the page measured them."""
         self.driver.get(pathlib.Path(path).resolve().as_uri())
+        return self.wait_until_ready(path)
+
+    def wait_until_ready(self, path):
+        """Waits until the browser shows the page at path (opened by a link, say) and the page
+        has drawn its charts."""
+        uri = pathlib.Path(path).resolve().as_uri()
         deadline = time.monotonic() + READY_SECONDS
         while True:
-            ready = self.run("return document.body && document.body.dataset.ready || null")
+            ready = self.run("return location.href === arguments[0] && document.body && "
+                             "document.body.dataset.ready || null", uri)
             if ready == "true":
                 return self.run("return performance.now() / 1000")
             if ready == "failed":

@@ -18,19 +18,14 @@ message names the file), 2 wrong usage or a file that cannot be read or written.
 
 import argparse
 import csv
-import html
 import json
-import os
 import pathlib
 import sys
-
-import plotly
-import plotly.io as pio
-from plotly.offline import get_plotlyjs
 
 import parasim_history as ph
 import parasim_page_charts as charts_of
 from parasim_history import TableError
+from parasim_page_shell import chart_element, document, escape, library_note, write_page
 
 ANSWERS = (
     ("genome_size", "Genome size (loci)"),
@@ -101,10 +96,6 @@ def load_history_summary(folder):
     if len(rows) != 2 or rows[0] != SUMMARY_COLUMNS or len(rows[1]) != len(SUMMARY_COLUMNS):
         raise TableError(f"{path}:1: not the header row {','.join(SUMMARY_COLUMNS)} and one row")
     return dict(zip(rows[0], rows[1]))
-
-
-def escape(value):
-    return html.escape(str(value), quote=True)
 
 
 def answer_text(name, value):
@@ -242,146 +233,73 @@ def species_section(results, history, naming):
                 "species after its species died out; without the history the two are one row.")
     body = "".join(
         f'<tr data-name="{escape(naming.names[key].lower())}"><td>{swatch(naming.colour(key))}'
-        + "</td><td>".join(escape(cell) for cell in cells) + "</td></tr>"
+        f"{escape(cells[0])}</td>"
+        + "".join(f'<td class="number">{escape(cell)}</td>' for cell in cells[1:]) + "</tr>"
         for key, cells in rows)
-    heading = "".join(f"<th>{escape(cell)}</th>" for cell in header)
+    heading = f"<th>{escape(header[0])}</th>" + "".join(
+        f'<th class="number">{escape(cell)}</th>' for cell in header[1:])
     return ('<section id="species"><h2>Species</h2>'
             f'<p class="note">{what} Click a column heading to sort; type a number or '
             '"label N" to find species.</p>'
             '<input type="search" id="species-filter" placeholder="find species, e.g. 12 or '
             'label 3" aria-label="find species">'
-            f'<table class="species sortable"><thead><tr>{heading}</tr></thead>'
-            f"<tbody>{body}</tbody></table></section>")
+            f'<div class="wide"><table class="species sortable"><thead><tr>{heading}</tr>'
+            f"</thead><tbody>{body}</tbody></table></div></section>")
 
 
 def chart_section(chart):
     return (f'<section id="{chart.name}"><h2>{escape(chart.title)}</h2>'
-            f'<p class="note">{escape(chart.note)}</p>'
-            f'<div class="chart" id="chart-{chart.name}"></div></section>')
+            f'<p class="note">{escape(chart.note)}</p>{chart_element(chart.name)}</section>')
 
 
-def script_json(value_text):
-    """JSON to sit inside a script element: no "<" can end the element early."""
-    return value_text.replace("<", "\\u003c")
-
-
-STYLE = """
-body { font-family: system-ui, sans-serif; margin: 0 auto; max-width: 1200px; padding: 0 1em;
-       color: #222; }
-h1 { font-size: 1.5em; margin-bottom: 0.2em; }
-h2 { font-size: 1.2em; border-bottom: 1px solid #ccc; margin-top: 1.6em; }
-h3 { font-size: 1em; }
-.sources, .note { color: #555; font-size: 0.9em; }
-.unknown { background: #fff4d6; border: 1px solid #e0c070; padding: 0.6em; }
-nav a { margin-right: 1em; }
-.columns { display: flex; flex-wrap: wrap; gap: 2em; }
-table { border-collapse: collapse; font-size: 0.9em; }
-td, th { padding: 2px 8px; border-bottom: 1px solid #eee; text-align: left; }
-table.species td:not(:first-child), table.species th:not(:first-child) { text-align: right; }
-table.sortable th { cursor: pointer; user-select: none; }
-table.sortable th[data-order="ascending"]::after { content: " \\25B2"; }
-table.sortable th[data-order="descending"]::after { content: " \\25BC"; }
-.swatch { display: inline-block; width: 0.9em; height: 0.9em; margin-right: 0.4em;
-          vertical-align: middle; border: 1px solid #888; }
-.chart { width: 100%; min-height: 400px; }
-#species-filter { margin: 0.5em 0; padding: 0.3em; width: 20em; }
-pre { background: #f6f6f6; padding: 0.6em; overflow-x: auto; }
-"""
-
-# Draws the charts, then links their generation axes (zooming one zooms all, when the box is
-# ticked) and lets the species table be sorted and filtered. body[data-ready] tells a reader
-# (or a test) that every chart is drawn.
+# Zooming the generations of one chart zooms those of every chart, while the box is ticked;
+# the species table is sorted by a click on a heading and searched by species name.
 SCRIPT = """
+drawCharts(function (elements) {
+  "use strict";
+  const linked = document.getElementById("link-zoom");
+  let following = false;
+  elements.forEach(function (source) {
+    source.on("plotly_relayout", function (change) {
+      if (following || !linked.checked) {
+        return;
+      }
+      const update = {};
+      Object.keys(change).forEach(function (key) {
+        const range = key.match(/^xaxis[0-9]*\\.range(\\[[01]\\])?$/);
+        if (range) {
+          update["xaxis.range" + (range[1] || "")] = change[key];
+        } else if (/^xaxis[0-9]*\\.autorange$/.test(key)) {
+          update["xaxis.autorange"] = change[key];
+        }
+      });
+      if (Object.keys(update).length === 0) {
+        return;
+      }
+      following = true;
+      Promise.all(elements.filter(function (other) {
+        return other !== source;
+      }).map(function (other) {
+        return Plotly.relayout(other, update);
+      })).then(function () {
+        following = false;
+      }, function () {
+        following = false;
+      });
+    });
+  });
+});
+sortableTables();
 (function () {
   "use strict";
-  const charts = JSON.parse(document.getElementById("parasim-charts").textContent);
-  const config = {responsive: true, displaylogo: false};
-  const elements = charts.map(function (chart) {
-    return document.getElementById("chart-" + chart.name);
-  });
-  Promise.all(charts.map(function (chart, i) {
-    return Plotly.newPlot(elements[i], chart.figure.data, chart.figure.layout, config);
-  })).then(function () {
-    linkGenerationAxes();
-    document.body.dataset.ready = "true";
-  }, function (error) {
-    document.body.dataset.ready = "failed";
-    console.error(error);
-  });
-
-  function linkGenerationAxes() {
-    const linked = document.getElementById("link-zoom");
-    let following = false;
-    elements.forEach(function (source) {
-      source.on("plotly_relayout", function (change) {
-        if (following || !linked.checked) {
-          return;
-        }
-        const update = {};
-        Object.keys(change).forEach(function (key) {
-          const range = key.match(/^xaxis[0-9]*\\.range(\\[[01]\\])?$/);
-          if (range) {
-            update["xaxis.range" + (range[1] || "")] = change[key];
-          } else if (/^xaxis[0-9]*\\.autorange$/.test(key)) {
-            update["xaxis.autorange"] = change[key];
-          }
-        });
-        if (Object.keys(update).length === 0) {
-          return;
-        }
-        following = true;
-        Promise.all(elements.filter(function (other) {
-          return other !== source;
-        }).map(function (other) {
-          return Plotly.relayout(other, update);
-        })).then(function () {
-          following = false;
-        }, function () {
-          following = false;
-        });
-      });
-    });
-  }
-
-  document.querySelectorAll("table.sortable").forEach(function (sortable) {
-    const body = sortable.tBodies[0];
-    sortable.querySelectorAll("th").forEach(function (heading, column) {
-      heading.addEventListener("click", function () {
-        const ascending = heading.dataset.order !== "ascending";
-        sortable.querySelectorAll("th").forEach(function (other) {
-          delete other.dataset.order;
-        });
-        heading.dataset.order = ascending ? "ascending" : "descending";
-        const rows = Array.from(body.rows);
-        const value = function (row) {
-          const text = row.cells[column].textContent.trim();
-          const number = Number(text);
-          return text !== "" && !isNaN(number) ? number : text;
-        };
-        rows.sort(function (a, b) {
-          const x = value(a);
-          const y = value(b);
-          const order = typeof x === typeof y ? (x < y ? -1 : x > y ? 1 : 0)
-                                              : (typeof x === "number" ? -1 : 1);
-          return ascending ? order : -order;
-        });
-        rows.forEach(function (row) {
-          body.appendChild(row);
-        });
-      });
-    });
-  });
-
   // Finds species by the name the charts give them, "species 12 (label 9)".
   const filter = document.getElementById("species-filter");
-  if (filter) {
-    filter.addEventListener("input", function () {
-      const words = filter.value.trim().toLowerCase();
-      document.querySelectorAll("table.species tbody tr").forEach(function (row) {
-        row.hidden = words !== "" && row.dataset.name.indexOf(words) < 0;
-      });
+  filter.addEventListener("input", function () {
+    const words = filter.value.trim().toLowerCase();
+    document.querySelectorAll("table.species tbody tr").forEach(function (row) {
+      row.hidden = words !== "" && row.dataset.name.indexOf(words) < 0;
     });
-  }
+  });
 })();
 """
 
@@ -396,22 +314,13 @@ def page_text(results, results_name, history, history_name, summary, record, rec
         sources.append(f"species history {escape(history_name)}")
     if record_name:
         sources.append(f"run record {escape(record_name)}")
-    payload = "[" + ",".join(
-        f'{{"name":{json.dumps(chart.name)},"figure":'
-        f"{pio.to_json(chart.figure, validate=False, remove_uids=False)}}}"
-        for chart in charts) + "]"
     navigation = " ".join(f'<a href="#{chart.name}">{escape(chart.title)}</a>'
                           for chart in charts)
-    return "".join([
-        '<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8">',
-        '<meta name="viewport" content="width=device-width, initial-scale=1">',
-        f"<title>parasim run: {escape(name)}</title><style>{STYLE}</style>",
-        f'<script type="text/javascript">{get_plotlyjs()}</script></head><body>',
+    body = "".join([
         f"<h1>parasim run: {escape(name)}</h1>",
-        f'<p class="sources">From the {", ".join(sources)}. Charts by plotly.js '
-        f"(plotly {escape(plotly.__version__)}), inside this page: it needs no network. "
-        "Hover for details, drag to zoom, double-click to zoom out; a click on a legend "
-        "entry hides or shows that species.</p>",
+        f'<p class="sources">From the {", ".join(sources)}. {library_note()} Hover for '
+        "details, drag to zoom, double-click to zoom out; a click on a legend entry hides or "
+        "shows that species.</p>",
         f'<nav><a href="#run">The run</a> <a href="#outcome">Outcome</a> {navigation} '
         '<a href="#species">Species</a></nav>',
         '<p><label><input type="checkbox" id="link-zoom" checked> zoom the generations of '
@@ -420,24 +329,9 @@ def page_text(results, results_name, history, history_name, summary, record, rec
         came_to_section(results, results_name, summary, history_name),
         "".join(chart_section(chart) for chart in charts),
         species_section(results, history, naming),
-        f'<script type="application/json" id="parasim-charts">{script_json(payload)}</script>',
-        f"<script>{SCRIPT}</script></body></html>\n",
     ])
-
-
-def write_page(path, text):
-    """Writes text to path through a temporary file beside it, renamed into place."""
-    path = pathlib.Path(path)
-    partial = path.with_name(f".{path.name}.partial-{os.getpid()}")
-    try:
-        with open(partial, "w", encoding="utf-8") as out:
-            out.write(text)
-            out.flush()
-            os.fsync(out.fileno())
-        os.replace(partial, path)
-    except BaseException:
-        partial.unlink(missing_ok=True)
-        raise
+    return document(f"parasim run: {name}", body,
+                    [(chart.name, chart.figure) for chart in charts], SCRIPT)
 
 
 def main(argv=None):
