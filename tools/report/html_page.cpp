@@ -29,7 +29,8 @@ class DiscardingBuffer : public std::streambuf {
 
 }  // namespace
 
-HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record)
+HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
+                   const std::vector<std::filesystem::path>& inputs)
     : page_(std::move(page)), record_(std::move(record)) {
   const std::filesystem::path folder = folder_of(page_);
   if (!page_.has_filename()) {
@@ -41,6 +42,17 @@ HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::pa
   }
   if (std::filesystem::is_directory(page_)) {
     throw ReportIoError("cannot write the page " + page_.string() + ": it is a folder");
+  }
+  std::vector<std::filesystem::path> read = inputs;
+  if (record_) {
+    read.push_back(*record_);
+  }
+  for (const std::filesystem::path& input : read) {
+    std::error_code error;
+    if (std::filesystem::equivalent(page_, input, error)) {
+      throw ReportIoError("cannot write the page " + page_.string() + ": it is " +
+                          input.string() + ", which the report reads");
+    }
   }
   if (record_) {
     std::ifstream readable(*record_);

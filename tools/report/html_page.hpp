@@ -19,9 +19,12 @@ namespace parasim::report_tool {
 // working folder goes when the page is done or given up.
 class HtmlPage {
  public:
-  // Checks, before any input is read, that the page can be written where it is named and that
-  // the record is a file that can be read; makes the working folder. Throws ReportIoError.
-  HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record);
+  // Checks, before any input is read, that the page can be written where it is named, that it
+  // names none of the inputs (the record and the files given in `inputs`), which it would
+  // replace, and that the record is a file that can be read; makes the working folder. Throws
+  // ReportIoError.
+  HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
+           const std::vector<std::filesystem::path>& inputs);
   ~HtmlPage();
   HtmlPage(const HtmlPage&) = delete;
   HtmlPage& operator=(const HtmlPage&) = delete;

@@ -52,7 +52,15 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
       options.plot_folder ? options.plot_folder : options.csv_folder;
   std::optional<HtmlPage> page;
   if (options.html_file) {
-    page.emplace(*options.html_file, options.record_file);
+    std::vector<std::filesystem::path> inputs;
+    if (options.results_path) {
+      inputs.emplace_back(*options.results_path);
+    }
+    if (options.history_folder) {
+      inputs.push_back(std::filesystem::path(*options.history_folder) / "species.csv");
+      inputs.push_back(std::filesystem::path(*options.history_folder) / "abundance.csv");
+    }
+    page.emplace(*options.html_file, options.record_file, inputs);
   }
   std::optional<OutputSet> outputs;
   std::optional<std::string> table_folder;

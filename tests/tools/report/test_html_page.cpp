@@ -79,6 +79,11 @@ TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {
       {{"--html", page, "--record", (folder_ / "kept").string(), results.string()},
        "cannot read the run record"},
       {{"--html", page, (folder_ / "absent.dat").string()}, "cannot open"},
+      // A page over an input would lose it.
+      {{"--html", page, page}, "it is " + page + ", which the report reads"},
+      {{"--html", page, "--record", page, results.string()}, "which the report reads"},
+      {{"--html", (history / "species.csv").string(), "--history", history.string()},
+       "which the report reads"},
   };
   for (const auto& refused : cases) {
     expect_refused(refused.arguments, exit_usage_or_io, refused.message);
