@@ -185,7 +185,7 @@ def came_to_section(results, results_name, summary, history_name):
                      f"Colless index {summary['colless_index']} (normalised "
                      f"{float(summary['colless_normalised']):.4f}), gamma {gamma}")
         items.append(
-            f"The species history {escape(history_name)} covers generations "
+            f"The species history ({escape(history_name)}) covers generations "
             f"{summary['first_generation']} to {summary['last_generation']}: "
             f"{summary['species_total']} species in all, {summary['speciation_events']} "
             f"speciation events, {summary['extinctions']} extinctions; first split: "

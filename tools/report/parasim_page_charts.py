@@ -325,14 +325,15 @@ def muller_chart(history, naming):
                 counts = list(own[index][span].astype(int))
                 xs += px + [None]
                 ys += py + [None]
-                data += [[naming.names[key], int(x), int(n)]
-                         for x, n in zip(px, counts + counts[::-1])] + [None]
+                # Numbers only, one triple a vertex: a long run has a great many vertices.
+                label = int(history.label[index])
+                data += [[key, label, int(n)] for n in counts + counts[::-1]] + [None]
         if xs:
             figure.add_trace(go.Scatter(
                 x=xs, y=ys, mode="lines", fill="toself", fillcolor=colour,
                 line={"width": 0, "color": colour}, hoveron="points+fills", customdata=data,
-                hovertemplate=("<b>%{customdata[0]}</b><br>generation %{customdata[1]}: "
-                               "%{customdata[2]} parasites<extra></extra>"),
+                hovertemplate=("<b>species %{customdata[0]} (label %{customdata[1]})</b><br>"
+                               "generation %{x}: %{customdata[2]} parasites<extra></extra>"),
                 **_trace_style(name, group, rank, shown)))
     figure.update_xaxes(title="generation")
     figure.update_yaxes(title="parasites", rangemode="tozero")

@@ -101,7 +101,8 @@ class Made:
 
 
 def _runs_with_pages(plan, programs, rows, made):
-    """Makes the page of every done run of runs.csv; the link to it (from DIR) by run id."""
+    """Makes the page of every done run of runs.csv; the link to it from the sweep's page, by
+    run id."""
     links = {}
     for row in rows:
         try:
@@ -117,7 +118,8 @@ def _runs_with_pages(plan, programs, rows, made):
         if problem:
             made.problems.append((plan.run_name(run), problem))
         else:
-            links[run.run_id] = os.path.relpath(os.path.join(folder, PAGE), plan.root)
+            links[run.run_id] = os.path.relpath(os.path.join(folder, PAGE),
+                                                os.path.dirname(os.path.abspath(made.page)))
     return links
 
 
