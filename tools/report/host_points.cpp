@@ -12,9 +12,8 @@ std::size_t HostPointTable::KeyHash::operator()(const Key& key) const {
   const auto species = static_cast<std::uint64_t>(key.species_id);
   const auto phenotype = static_cast<std::uint64_t>(key.phenotype);
   const auto host = static_cast<std::uint64_t>(key.host_id);
-  return std::hash<std::uint64_t>{}((species * 0x9e3779b97f4a7c15ULL ^ phenotype) *
-                                        0xc2b2ae3d27d4eb4fULL ^
-                                    host);
+  return std::hash<std::uint64_t>{}(
+      (species * 0x9e3779b97f4a7c15ULL ^ phenotype) * 0xc2b2ae3d27d4eb4fULL ^ host);
 }
 
 HostPointTable::HostPointTable(const std::filesystem::path& path, RecordConsumer& next)

@@ -50,8 +50,8 @@ HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::pa
   for (const std::filesystem::path& input : read) {
     std::error_code error;
     if (std::filesystem::equivalent(page_, input, error)) {
-      throw ReportIoError("cannot write the page " + page_.string() + ": it is " +
-                          input.string() + ", which the report reads");
+      throw ReportIoError("cannot write the page " + page_.string() + ": it is " + input.string() +
+                          ", which the report reads");
     }
   }
   if (record_) {
@@ -63,8 +63,8 @@ HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::pa
   // Hidden beside the page; mkdtemp makes a name no other process has.
   std::string pattern = (folder / ("." + page_.filename().string() + ".tables-XXXXXX")).string();
   if (::mkdtemp(pattern.data()) == nullptr) {
-    throw ReportIoError("cannot make a folder for the page's tables in " + folder.string() +
-                        ": " + std::strerror(errno));
+    throw ReportIoError("cannot make a folder for the page's tables in " + folder.string() + ": " +
+                        std::strerror(errno));
   }
   work_folder_ = pattern;
 }

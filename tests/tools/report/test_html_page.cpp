@@ -114,8 +114,8 @@ TEST_F(HtmlPageCommand, DamagedInputIsNamedWithItsLineAndLeavesNoPage) {
 }
 
 TEST_F(HtmlPageCommand, AMissingPageScriptIsAnIoError) {
-  expect_refused({"--html", (folder_ / "report.html").string(), results.string()},
-                 exit_usage_or_io, "cannot find the page script",
+  expect_refused({"--html", (folder_ / "report.html").string(), results.string()}, exit_usage_or_io,
+                 "cannot find the page script",
                  {debian_python, folder_ / "kept" / "parasim_plot.py"});
 }
 
