@@ -61,12 +61,17 @@ def load_record(path):
     if not isinstance(parameters, dict) or any(name not in parameters for name, _ in ANSWERS):
         raise RecordError(f"{path}: not a run record of parasim (no parameters with the ten "
                           "answers)")
+    if not isinstance(record.get("derived", {}), dict):
+        raise RecordError(f"{path}: not a run record of parasim (derived is not an object)")
     return record
 
 
-def reported_generations(generations_run, interval):
-    """The generations a run of that many generations reports: 1 and every interval-th."""
-    return [g for g in range(1, generations_run + 1) if g == 1 or g % interval == 0]
+def last_report(generations_run, interval):
+    """The last generation a run of that many generations reports (1 and every interval-th),
+    or None for a run of no generation."""
+    if generations_run < 1:
+        return None
+    return max(1, generations_run - generations_run % interval)
 
 
 def check_record_against(record, path, results, history):
@@ -76,10 +81,12 @@ def check_record_against(record, path, results, history):
         return
     if results is not None and len(results.generation):
         last = int(results.generation[-1])
-        interval = record.get("derived", {}).get("report_interval", 10)
-        expected = reported_generations(run, interval) if isinstance(interval, int) else []
+        interval = record.get("derived", {}).get("report_interval")
+        if not isinstance(interval, int) or interval < 1:
+            interval = 10  # every run reports every tenth generation
+        expected = last_report(run, interval)
         died_out = record.get("died_out") is True
-        if last > run or (not died_out and expected and last != expected[-1]):
+        if last > run or (not died_out and last != expected):
             raise RecordError(
                 f"{path}: the record is of a run of {run} generations, whose last report is "
                 f"not generation {last} of the results file: are they of the same run?")
@@ -98,11 +105,10 @@ def load_history_summary(folder):
     return dict(zip(rows[0], rows[1]))
 
 
-def answer_text(name, value):
-    if isinstance(value, float) and name not in ("genome_size", "max_offspring", "host_count",
-                                                 "carrying_capacity", "generations"):
-        return repr(value)
-    return str(value)
+def answer_text(value):
+    """An answer as the record holds it; reals in the shortest form that reads back the same
+    (the record writes 0.1 as 0.10000000000000001)."""
+    return repr(value) if isinstance(value, float) else str(value)
 
 
 def table(rows, header=None, cls=None):
@@ -126,9 +132,9 @@ def run_section(record, record_name):
                 "and give that record to parasim-report with <code>--record FILE</code> to show "
                 "them here.</p></section>")
     parameters = record["parameters"]
-    answers = table([(escape(question), escape(answer_text(name, parameters[name])))
+    answers = table([(escape(question), escape(answer_text(parameters[name])))
                      for name, question in ANSWERS], ["answer", "value"], "answers")
-    derived = record.get("derived") or {}
+    derived = record.get("derived", {})
     outcome = []
     seed = record.get("tick_count")
     if seed is not None:
