@@ -61,7 +61,10 @@ HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::pa
     }
   }
   // Hidden beside the page; mkdtemp makes a name no other process has.
-  std::string pattern = (folder / ("." + page_.filename().string() + ".tables-XXXXXX")).string();
+  std::string hidden_name = ".";
+  hidden_name += page_.filename().string();
+  hidden_name += ".tables-XXXXXX";
+  std::string pattern = (folder / hidden_name).string();
   if (::mkdtemp(pattern.data()) == nullptr) {
     throw ReportIoError("cannot make a folder for the page's tables in " + folder.string() + ": " +
                         std::strerror(errno));

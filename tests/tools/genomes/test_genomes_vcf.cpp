@@ -84,7 +84,10 @@ TEST(GenomesVcf, ReadBackByHtslibEqualsTheGenomesAcrossGenomeSizes) {
     const LabelledWorld world(genome_size, 12);
     const model::Population& population = world.simulation.population();
     ASSERT_GT(population.size(), 3u);
-    const std::string path = (dir / ("g" + std::to_string(genome_size) + ".vcf.gz")).string();
+    std::string name = "g";
+    name += std::to_string(genome_size);
+    name += ".vcf.gz";
+    const std::string path = (dir / name).string();
     write_genomes_vcf(path, 12, population, world.simulation.history());
     SCOPED_TRACE(genome_size);
     expect_vcf_equals(path, population);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/results_layout.hpp"
@@ -25,7 +26,9 @@ inline const std::vector<std::string>& results_header() {
   static const std::vector<std::string> lines = [] {
     std::vector<std::string> header;
     for (const std::string_view text : report::header_texts) {
-      header.push_back(" " + std::string(text));
+      std::string line = " ";
+      line += text;
+      header.push_back(std::move(line));
     }
     return header;
   }();
@@ -47,10 +50,12 @@ inline std::string results_text(const std::vector<std::string>& record_lines,
                                 const std::string& line_end = "\r\n") {
   std::string text;
   for (const std::string& line : results_header()) {
-    text += line + line_end;
+    text += line;
+    text += line_end;
   }
   for (const std::string& line : record_lines) {
-    text += line + line_end;
+    text += line;
+    text += line_end;
   }
   return text;
 }
