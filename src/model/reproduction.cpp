@@ -5,19 +5,15 @@
 #include <new>
 #include <span>
 
-#include "random/shuffle.hpp"
 #include "textio/run_failure.hpp"
 
 namespace parasim::model {
 
 namespace {
 
-void ensure_length(std::vector<std::int32_t>& vector, std::size_t length, const char* name) {
-  if (vector.size() >= length) {
-    return;
-  }
+void reserve_order(random::DeferredShuffle& order, std::size_t length, const char* name) {
   try {
-    vector.resize(length);
+    order.reserve(length);
   } catch (const std::bad_alloc&) {
     throw textio::memory_failure(name);
   }
@@ -39,13 +35,14 @@ std::size_t most_children(const HostTable& hosts, const ReproductionLimits& limi
 
 }  // namespace
 
+template <typename Source>
 void reproduce(const Population& population, const HostTable& hosts,
-               const ReproductionLimits& limits, const MatingRules& rules,
-               random::Generator& generator, ReproductionBuffers& buffers, Population& pool) {
+               const ReproductionLimits& limits, const MatingRules& rules, Source& generator,
+               ReproductionBuffers& buffers, Population& pool) {
   const auto population_size = static_cast<std::int32_t>(population.size());
   const std::size_t pool_capacity = most_children(hosts, limits);
   pool.reserve(pool_capacity);
-  ensure_length(buffers.mate_order, population.size(), "mate_order");
+  reserve_order(buffers.mate_order, population.size(), "mate_order");
 
   std::size_t next_row = 0;
   std::int32_t host_offset = 0;
@@ -55,9 +52,10 @@ void reproduce(const Population& population, const HostTable& hosts,
     if (resident_count < 1) {
       continue;
     }
-    ensure_length(buffers.parent_queue, static_cast<std::size_t>(resident_count), "parent_queue");
+    reserve_order(buffers.parent_queue, static_cast<std::size_t>(resident_count), "parent_queue");
     // Offsets one below the first row give 0-based row numbers.
-    random::shuffle(buffers.parent_queue, resident_count, first_row - 1, generator);
+    buffers.parent_queue.draw(generator, resident_count, first_row - 1);
+    const std::span<const std::int32_t> parent_queue = buffers.parent_queue.entries();
 
     const std::int64_t attempt_limit =
         static_cast<std::int64_t>(resident_count) * limits.max_offspring;
@@ -65,12 +63,13 @@ void reproduce(const Population& population, const HostTable& hosts,
     std::int32_t host_children = 0;
     for (std::int64_t attempt = 0; attempt < attempt_limit; ++attempt) {
       const auto parent_row =
-          static_cast<std::size_t>(buffers.parent_queue[static_cast<std::size_t>(queue_cursor)]);
-      // A fresh order of the whole population for every attempt, retries included.
-      random::shuffle(buffers.mate_order, population_size, -1, generator);
+          static_cast<std::size_t>(parent_queue[static_cast<std::size_t>(queue_cursor)]);
+      // A fresh order of the whole population for every attempt, retries included; its
+      // entries are worked out as the mate search reads them.
+      buffers.mate_order.draw(generator, population_size, -1);
       // The pool already has room for every child the hosts can have.
-      if (!offspring(population, std::span<const std::int32_t>(buffers.mate_order), parent_row,
-                     resident_count, rules, generator, pool, next_row)) {
+      if (!offspring(population, buffers.mate_order, parent_row, resident_count, rules,
+                     generator, pool, next_row)) {
         continue;
       }
       ++next_row;
@@ -85,5 +84,12 @@ void reproduce(const Population& population, const HostTable& hosts,
   assert(next_row <= pool_capacity);
   pool.resize(next_row);
 }
+
+template void reproduce(const Population&, const HostTable&, const ReproductionLimits&,
+                        const MatingRules&, random::Generator&, ReproductionBuffers&,
+                        Population&);
+template void reproduce(const Population&, const HostTable&, const ReproductionLimits&,
+                        const MatingRules&, random::DeviateStream&, ReproductionBuffers&,
+                        Population&);
 
 }  // namespace parasim::model
