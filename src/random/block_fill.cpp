@@ -1,8 +1,7 @@
 #include "random/block_fill.hpp"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "random/avx2_positions.hpp"
+#include "random/output_kernels.hpp"
 
 namespace parasim::random {
 
@@ -53,11 +52,37 @@ __attribute__((target("avx2"))) inline void transpose(__m256i (&r)[8]) {
   r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
-}  // namespace
+// Where eight consecutive outputs of a lane go: as they are, or as exchange positions.
+struct StoreOutputs {
+  std::uint32_t* out;
+  __attribute__((target("avx2"))) void operator()(std::size_t at, __m256i outputs) const {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), outputs);
+  }
+};
 
-__attribute__((target("avx2"))) XorshiftWords fill_outputs_avx2(
-    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
-    std::uint32_t* out) {
+struct StoreNarrowPositions {
+  __m256i factor;
+  std::uint16_t* out;
+  __attribute__((target("avx2"))) void operator()(std::size_t at, __m256i outputs) const {
+    const __m256i positions = eight_positions(outputs, factor);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
+                     _mm256_castsi256_si128(narrow(positions, positions)));
+  }
+};
+
+struct StoreWidePositions {
+  __m256i factor;
+  std::uint32_t* out;
+  __attribute__((target("avx2"))) void operator()(std::size_t at, __m256i outputs) const {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), eight_positions(outputs, factor));
+  }
+};
+
+template <typename Store>
+__attribute__((target("avx2"))) XorshiftWords fill_lanes(const XorshiftWords (&lane_start)[8],
+                                                         std::size_t stretch,
+                                                         const std::uint32_t* words,
+                                                         const Store& store) {
   alignas(32) std::uint32_t start_words[3][8];
   for (std::size_t lane = 0; lane < 8; ++lane) {
     start_words[0][lane] = lane_start[lane].x;
@@ -82,9 +107,8 @@ __attribute__((target("avx2"))) XorshiftWords fill_outputs_avx2(
     transpose(rows);
     for (std::size_t lane = 0; lane < 8; ++lane) {
       const std::size_t at = lane * stretch + step;
-      const __m256i w =
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + at));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), _mm256_xor_si256(rows[lane], w));
+      const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + at));
+      store(at, _mm256_xor_si256(rows[lane], w));
     }
   }
   return {static_cast<std::uint32_t>(_mm256_extract_epi32(x, 7)),
@@ -92,11 +116,33 @@ __attribute__((target("avx2"))) XorshiftWords fill_outputs_avx2(
           static_cast<std::uint32_t>(_mm256_extract_epi32(z, 7))};
 }
 
+}  // namespace
+
+__attribute__((target("avx2"))) XorshiftWords fill_outputs_avx2(
+    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
+    std::uint32_t* out) {
+  return fill_lanes(lane_start, stretch, words, StoreOutputs{out});
+}
+
+__attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(
+    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
+    std::uint32_t n, std::uint16_t* out) {
+  const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
+  return fill_lanes(lane_start, stretch, words, StoreNarrowPositions{factor, out});
+}
+
+__attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(
+    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
+    std::uint32_t n, std::uint32_t* out) {
+  const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
+  return fill_lanes(lane_start, stretch, words, StoreWidePositions{factor, out});
+}
+
 #else
 
 bool avx2_available() { return false; }
 
-// Never chosen without AVX2; lane by lane, it gives the same outputs.
+// Never chosen without AVX2; lane by lane, they give the same results.
 XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
                                 const std::uint32_t* words, std::uint32_t* out) {
   XorshiftWords s;
@@ -105,6 +151,24 @@ XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_
     fill_outputs_plain(s, words + lane * stretch, out + lane * stretch, stretch);
   }
   return s;
+}
+
+XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
+                                  const std::uint32_t* words, std::uint32_t n,
+                                  std::uint16_t* out) {
+  std::uint32_t outputs[8 * 512];
+  const XorshiftWords end = fill_outputs_avx2(lane_start, stretch, words, outputs);
+  narrow_positions_plain(outputs, 8 * stretch, n, out);
+  return end;
+}
+
+XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
+                                  const std::uint32_t* words, std::uint32_t n,
+                                  std::uint32_t* out) {
+  std::uint32_t outputs[8 * 512];
+  const XorshiftWords end = fill_outputs_avx2(lane_start, stretch, words, outputs);
+  positions_plain(outputs, 8 * stretch, n, out);
+  return end;
 }
 
 #endif

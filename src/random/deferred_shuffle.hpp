@@ -14,13 +14,15 @@ namespace parasim::random {
 // exchange, positions INT(n u) and INT(n v)). The draws are made at once and the
 // exchange positions kept; an entry is worked out only when it is read.
 //
-// The mate search reads a handful of entries of each order of the whole population
-// (the first compatible candidate usually comes early), so most of the permutation
-// is never needed: an entry's origin is traced back through the exchanges, last to
-// first, following it whenever an exchange moves it, which reads the positions but
-// writes nothing. Entries are traced in growing batches; once a batch would cost more
-// than the whole permutation, the exchanges are carried out instead. Either way the
-// entries are exactly those of the permutation.
+// The mate search reads the entries of an order of the whole population one after
+// another until it meets a compatible candidate, which usually comes early, so most
+// of the permutation is never needed. An entry is found by tracing it back through the
+// exchanges, last to first, following it whenever an exchange moves it: a pass that
+// reads the positions and writes nothing, and compares a group of exchanges with the
+// traced entries at once. Entries are traced in batches (the first, the next seven, ...)
+// and once more are wanted the exchanges are carried out instead; which batches pay is
+// learnt from how many entries the recent orders needed. Either way the entries are
+// exactly those of the permutation.
 class DeferredShuffle {
  public:
   // Makes room for a permutation of n entries ahead of time; throws std::bad_alloc.
@@ -30,10 +32,15 @@ class DeferredShuffle {
   // source of outputs.
   template <typename Source>
   void draw(Source& source, std::int32_t n, std::int32_t offset) {
-    start(n, offset);
+    start(n, offset, false);
+    const auto factor = static_cast<std::uint64_t>(size_);
     for (std::size_t i = 0; i < 2 * size_; ++i) {
-      positions_[i] = static_cast<std::uint32_t>(
-          (static_cast<std::uint64_t>(size_) * source.next_output()) >> 32);
+      const auto position = static_cast<std::uint32_t>((factor * source.next_output()) >> 32);
+      if (narrow_) {
+        narrow_positions_[i] = static_cast<std::uint16_t>(position);
+      } else {
+        wide_positions_[i] = position;
+      }
     }
   }
   // The same from the stream, a block's outputs at a time.
@@ -42,29 +49,45 @@ class DeferredShuffle {
   std::size_t size() const { return size_; }
 
   // Entry i (0-based, i < size()).
-  std::int32_t operator[](std::size_t i) { return i < resolved_ ? entries_[i] : resolve(i); }
+  std::int32_t operator[](std::size_t i) {
+    if (i >= read_) {
+      read_ = i + 1;
+    }
+    return i < resolved_ ? entries_[i] : resolve();
+  }
 
   // All entries.
   std::span<const std::int32_t> entries();
 
+  // Orders of at most this many entries keep their positions in 16 bits.
+  static constexpr std::size_t narrow_limit = 65536;
+
  private:
-  void start(std::int32_t n, std::int32_t offset);
-  std::int32_t resolve(std::size_t i);
-  // Entries [first, first + count) by tracing them back; count <= 8.
-  void trace_few(std::size_t first, std::size_t count);
-  // Entries [first, first + count) by tracing them back with marks.
-  void trace_marked(std::size_t first, std::size_t count);
+  // The ends of the batches entries are traced in, at most 16 at a time.
+  static constexpr std::size_t batch_ends[] = {1, 8, 16, 32};
+  static constexpr std::size_t batch_count = sizeof batch_ends / sizeof batch_ends[0];
+
+  void start(std::int32_t n, std::int32_t offset, bool vectorized);
+  void learn_reads();
+  std::int32_t resolve();
+  // Entries [resolved_, end) by tracing them back, end - resolved_ <= 16.
+  void trace(std::size_t end);
   // All entries by carrying out the exchanges.
   void permute();
 
   std::size_t size_ = 0;
   std::int32_t offset_ = 0;
+  bool narrow_ = true;
   bool vectorized_ = false;
-  std::size_t resolved_ = 0;               // entries [0, resolved_) are known
-  std::vector<std::uint32_t> positions_;   // 2 per exchange, in draw order
+  std::size_t resolved_ = 0;  // entries [0, resolved_) are known
+  std::size_t read_ = 0;      // entries [0, read_) have been asked for
+  std::vector<std::uint16_t> narrow_positions_;  // 2 per exchange, in draw order
+  std::vector<std::uint32_t> wide_positions_;    // the same, for larger orders
   std::vector<std::int32_t> entries_;
-  std::vector<std::uint32_t> marks_;       // 0, or 1 + the batch slot of a traced entry
-  std::vector<std::uint32_t> origins_;     // where each traced entry of a batch has got to
+  // How many recent orders needed more than 0, batch_ends[0], batch_ends[1], ...
+  // entries; halved now and then so that the counts follow the run.
+  double needed_more_than_[batch_count + 1] = {};
+  std::uint32_t orders_since_halving_ = 0;
 };
 
 }  // namespace parasim::random

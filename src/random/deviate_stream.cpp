@@ -48,12 +48,34 @@ DeviateStream::DeviateStream(const Generator::State& start, StreamPath path)
   }
 }
 
-void DeviateStream::refill() {
+void DeviateStream::close_block() {
   drawn_before_block_ += filled_;
   block_start_ = block_end_;
   cursor_ = 0;
+  filled_ = 0;
+}
+
+bool DeviateStream::next_block_from_lanes() const {
+  return cycle_ != nullptr && drawn_before_block_ + filled_ >= cycle_->tail();
+}
+
+void DeviateStream::start_lanes(XorshiftWords (&lane_start)[lanes]) const {
+  lane_start[0] = {block_start_.x, block_start_.y, block_start_.z};
+  for (std::size_t lane = 1; lane < lanes; ++lane) {
+    lane_start[lane] = stretch_jump()(lane_start[lane - 1]);
+  }
+}
+
+void DeviateStream::end_lanes(const XorshiftWords& end) {
+  block_end_ = {end.x, end.y, end.z, cycle_->word_at(drawn_before_block_ + block_size)};
+  filled_ = block_size;
+}
+
+void DeviateStream::refill() {
+  const bool from_lanes = next_block_from_lanes();
+  close_block();
   const std::uint64_t steps = drawn_before_block_;
-  if (cycle_ == nullptr || steps < cycle_->tail()) {
+  if (!from_lanes) {
     // Step by step: without a cycle, and before w has reached it, up to the step where
     // it does, so that every later block starts on the cycle.
     std::size_t count = block_size;
@@ -70,19 +92,60 @@ void DeviateStream::refill() {
   }
   // The outputs are steps + 1 ... steps + block_size.
   const std::uint32_t* words = cycle_->words_from(steps + 1);
-  XorshiftWords s{block_start_.x, block_start_.y, block_start_.z};
   if (path_ == StreamPath::vector) {
     XorshiftWords lane_start[lanes];
-    lane_start[0] = s;
-    for (std::size_t lane = 1; lane < lanes; ++lane) {
-      lane_start[lane] = stretch_jump()(lane_start[lane - 1]);
-    }
-    s = fill_outputs_avx2(lane_start, stretch, words, buffer_.data());
+    start_lanes(lane_start);
+    end_lanes(fill_outputs_avx2(lane_start, stretch, words, buffer_.data()));
   } else {
+    XorshiftWords s{block_start_.x, block_start_.y, block_start_.z};
     fill_outputs_plain(s, words, buffer_.data(), block_size);
+    end_lanes(s);
   }
-  block_end_ = {s.x, s.y, s.z, cycle_->word_at(steps + block_size)};
-  filled_ = block_size;
+}
+
+template <typename Position>
+void DeviateStream::draw_positions(std::uint32_t n, std::size_t count, Position* positions) {
+  std::size_t done = 0;
+  while (done < count) {
+    if (path_ == StreamPath::vector && cursor_ == filled_ && count - done >= block_size &&
+        next_block_from_lanes()) {
+      close_block();
+      XorshiftWords lane_start[lanes];
+      start_lanes(lane_start);
+      end_lanes(fill_positions_avx2(lane_start, stretch,
+                                    cycle_->words_from(drawn_before_block_ + 1), n,
+                                    positions + done));
+      // The block's outputs are drawn; none is left in the stream's own block.
+      close_block();
+      done += block_size;
+      continue;
+    }
+    const std::span<const std::uint32_t> outputs = next_outputs(count - done);
+    if constexpr (sizeof(Position) == 2) {
+      if (path_ == StreamPath::vector) {
+        narrow_positions_avx2(outputs.data(), outputs.size(), n, positions + done);
+      } else {
+        narrow_positions_plain(outputs.data(), outputs.size(), n, positions + done);
+      }
+    } else {
+      if (path_ == StreamPath::vector) {
+        positions_avx2(outputs.data(), outputs.size(), n, positions + done);
+      } else {
+        positions_plain(outputs.data(), outputs.size(), n, positions + done);
+      }
+    }
+    done += outputs.size();
+  }
+}
+
+void DeviateStream::next_positions(std::uint32_t n, std::size_t count,
+                                   std::uint16_t* positions) {
+  draw_positions(n, count, positions);
+}
+
+void DeviateStream::next_positions(std::uint32_t n, std::size_t count,
+                                   std::uint32_t* positions) {
+  draw_positions(n, count, positions);
 }
 
 std::uint64_t DeviateStream::next_events(std::size_t count, const EventThreshold& threshold) {

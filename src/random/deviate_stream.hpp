@@ -10,6 +10,7 @@
 #include "random/event_threshold.hpp"
 #include "random/generator.hpp"
 #include "random/word_cycle.hpp"
+#include "random/xorshift_jump.hpp"
 
 namespace parasim::random {
 
@@ -82,6 +83,12 @@ class DeviateStream {
   // i-th draw.
   std::uint64_t next_events(std::size_t count, const EventThreshold& threshold);
 
+  // The choices INT(n x u) of one of n items for the next `count` deviates u, in draw
+  // order: in 16 bits for n <= 65536, otherwise in 32. Whole blocks go straight into
+  // `positions` without passing through the stream's own block.
+  void next_positions(std::uint32_t n, std::size_t count, std::uint16_t* positions);
+  void next_positions(std::uint32_t n, std::size_t count, std::uint32_t* positions);
+
   // The generator's state after the deviates drawn so far.
   Generator::State state() const;
 
@@ -94,6 +101,16 @@ class DeviateStream {
 
  private:
   void refill();
+  // Closes the current block; the next is drawn from where it ended.
+  void close_block();
+  // Whether the next block's outputs come from the lanes and the cycle's table.
+  bool next_block_from_lanes() const;
+  // The words of the eight lanes of the next block, each a stretch further on.
+  void start_lanes(XorshiftWords (&lane_start)[lanes]) const;
+  // Records that a block of lane outputs has been drawn.
+  void end_lanes(const XorshiftWords& end);
+  template <typename Position>
+  void draw_positions(std::uint32_t n, std::size_t count, Position* positions);
 
   StreamPath path_;
   std::shared_ptr<const WordCycle> cycle_;

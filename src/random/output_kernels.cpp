@@ -1,8 +1,6 @@
 #include "random/output_kernels.hpp"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "random/avx2_positions.hpp"
 
 namespace parasim::random {
 
@@ -10,6 +8,13 @@ void positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint3
                      std::uint32_t* positions) {
   for (std::size_t i = 0; i < count; ++i) {
     positions[i] = static_cast<std::uint32_t>((static_cast<std::uint64_t>(n) * outputs[i]) >> 32);
+  }
+}
+
+void narrow_positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+                            std::uint16_t* positions) {
+  for (std::size_t i = 0; i < count; ++i) {
+    positions[i] = static_cast<std::uint16_t>((static_cast<std::uint64_t>(n) * outputs[i]) >> 32);
   }
 }
 
@@ -31,14 +36,23 @@ __attribute__((target("avx2"))) void positions_avx2(const std::uint32_t* outputs
   std::size_t i = 0;
   for (; i + 8 <= count; i += 8) {
     const __m256i k = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(outputs + i));
-    // The even outputs' products have their high halves in the odd 32-bit places,
-    // the odd outputs' products likewise: shift the first down, blend in the second.
-    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(k, factor), 32);
-    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(k, 32), factor);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(positions + i),
-                        _mm256_blend_epi32(even, odd, 0xAA));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(positions + i), eight_positions(k, factor));
   }
   positions_plain(outputs + i, count - i, n, positions + i);
+}
+
+__attribute__((target("avx2"))) void narrow_positions_avx2(const std::uint32_t* outputs,
+                                                           std::size_t count, std::uint32_t n,
+                                                           std::uint16_t* positions) {
+  const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
+  std::size_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(outputs + i));
+    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(outputs + i + 8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(positions + i),
+                        narrow(eight_positions(first, factor), eight_positions(second, factor)));
+  }
+  narrow_positions_plain(outputs + i, count - i, n, positions + i);
 }
 
 __attribute__((target("avx2"))) std::uint64_t event_bits_avx2(const std::uint32_t* outputs,
@@ -70,6 +84,11 @@ __attribute__((target("avx2"))) std::uint64_t event_bits_avx2(const std::uint32_
 void positions_avx2(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
                     std::uint32_t* positions) {
   positions_plain(outputs, count, n, positions);
+}
+
+void narrow_positions_avx2(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+                           std::uint16_t* positions) {
+  narrow_positions_plain(outputs, count, n, positions);
 }
 
 std::uint64_t event_bits_avx2(const std::uint32_t* outputs, std::size_t count,

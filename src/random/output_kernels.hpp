@@ -14,6 +14,12 @@ void positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint3
 void positions_avx2(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
                     std::uint32_t* positions);
 
+// The same for n <= 65536, in 16 bits.
+void narrow_positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+                            std::uint16_t* positions);
+void narrow_positions_avx2(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+                           std::uint16_t* positions);
+
 // Bit i (i < count <= 64) is set when outputs[i] <= limit, the event test of an
 // EventThreshold with that limit (limit < 0: never; limit >= 2^32 - 1: always).
 std::uint64_t event_bits_plain(const std::uint32_t* outputs, std::size_t count,

@@ -30,19 +30,27 @@ class XorshiftJump {
 
   // The words `distance` steps after s.
   XorshiftWords operator()(const XorshiftWords& s) const {
-    XorshiftWords result;
-    for (std::size_t nibble = 0; nibble < nibble_count; ++nibble) {
-      const std::uint32_t word = nibble < 8 ? s.x : nibble < 16 ? s.y : s.z;
-      const XorshiftWords& image = images_[nibble][(word >> (4 * (nibble % 8))) & 15u];
-      result.x ^= image.x;
-      result.y ^= image.y;
-      result.z ^= image.z;
-    }
-    return result;
+    XorshiftWords even = nibble_images(0, s.x);
+    XorshiftWords odd = nibble_images(1, s.y);
+    const XorshiftWords last = nibble_images(2, s.z);
+    return {even.x ^ odd.x ^ last.x, even.y ^ odd.y ^ last.y, even.z ^ odd.z ^ last.z};
   }
 
  private:
   static constexpr std::size_t nibble_count = 24;
+
+  // The XOR of the images of the eight nibbles of one state word (0: x, 1: y, 2: z).
+  XorshiftWords nibble_images(std::size_t word_index, std::uint32_t word) const {
+    XorshiftWords sum;
+    for (std::size_t q = 0; q < 8; ++q) {
+      const XorshiftWords& image = images_[8 * word_index + q][(word >> (4 * q)) & 15u];
+      sum.x ^= image.x;
+      sum.y ^= image.y;
+      sum.z ^= image.z;
+    }
+    return sum;
+  }
+
   // images_[q][v]: the image of the state whose only set bits are v at nibble q (bits
   // 4q ... 4q + 3, x first, then y, then z); the image of any state is the XOR of the
   // images of its nibbles.
