@@ -31,8 +31,8 @@ StreamPath default_stream_path();
 //
 // Drawing one deviate after another is bound by the chain of dependent operations of
 // the multiplicative word w (a multiplication and a reduction per step). But w does not
-// depend on anything else, and after a tail of at most some 92,000 steps it goes round
-// a short cycle, so the stream looks it up in a table of that cycle instead (the tail
+// depend on anything else, and after a tail of at most 91,965 steps it goes round one
+// of 13 short cycles, so the stream looks it up in a table of that cycle instead (the tail
 // itself is drawn by the generator). The xorshift words are linear over GF(2): a jump
 // matrix starts eight lanes at eight consecutive stretches of a block, and AVX2 steps
 // them together.
@@ -43,9 +43,9 @@ class DeviateStream {
  public:
   static constexpr std::size_t block_size = 4096;
   static constexpr std::size_t lanes = 8;
-  // w is followed for at most this many steps looking for its cycle (tail and cycle
-  // together take at most 113,693 steps for any word); without a cycle in that reach
-  // the generator draws the whole stream step by step.
+  // w is followed for at most this many steps looking for its cycle (no word has a
+  // tail longer than 91,965 steps or a cycle longer than 21,729, bench/word_cycles);
+  // without a cycle in that reach the generator draws the whole stream step by step.
   static constexpr std::uint64_t cycle_search_bound = std::uint64_t{1} << 22;
 
   // The stream that continues from the generator state `start`.
