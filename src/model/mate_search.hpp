@@ -62,6 +62,9 @@ std::int64_t recombine_and_mutate(const std::uint64_t* mate, const std::uint64_t
 // crossover point and the parent's after it, each locus flipped by mutation, the
 // mate's species and the parent's host; the child draws 1 + genome_size deviates from
 // the generator (random::Generator or random::DeviateStream).
+// How far ahead of the candidate being compared its successors' genomes are fetched.
+inline constexpr std::size_t prefetch_distance = 6;
+
 template <typename Order, typename Source>
 bool offspring(const Population& population, Order&& mate_order, std::size_t parent_row,
                std::int32_t candidate_count, const MatingRules& rules, Source& generator,
@@ -69,6 +72,15 @@ bool offspring(const Population& population, Order&& mate_order, std::size_t par
   const std::size_t words = population.words_per_genome();
   const std::uint64_t* parent = population.genome(parent_row);
   for (std::int32_t i = 0; i < candidate_count; ++i) {
+    // Candidates a few places ahead are asked for from memory while this one is compared,
+    // where their rows are known already.
+    if constexpr (requires { mate_order.known_entries(); }) {
+      const auto known = mate_order.known_entries();
+      const auto ahead = static_cast<std::size_t>(i) + prefetch_distance;
+      if (ahead < known.size()) {
+        __builtin_prefetch(population.genome(static_cast<std::size_t>(known[ahead])));
+      }
+    }
     const auto candidate = static_cast<std::size_t>(mate_order[static_cast<std::size_t>(i)]);
     const std::uint64_t* mate = population.genome(candidate);
     if (!species::within_distance(parent, mate, words, rules.mate_threshold)) {

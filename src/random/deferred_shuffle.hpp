@@ -59,6 +59,9 @@ class DeferredShuffle {
   // All entries.
   std::span<const std::int32_t> entries();
 
+  // The leading entries worked out so far, which can be read without any work.
+  std::span<const std::int32_t> known_entries() const { return {entries_.data(), resolved_}; }
+
   // Orders of at most this many entries keep their positions in 16 bits.
   static constexpr std::size_t narrow_limit = 65536;
 
