@@ -53,18 +53,32 @@ std::int64_t recombine_and_mutate(const std::uint64_t* mate, const std::uint64_t
   return ones;
 }
 
+// Builds the child of the parent in row parent_row and the mate in row mate_row in row
+// child_row of pool: the mate's loci up to a crossover point and the parent's after it,
+// each locus flipped by mutation, the mate's species and the parent's host; draws
+// 1 + genome_size deviates from the generator (random::Generator or
+// random::DeviateStream).
+template <typename Source>
+void build_child(const Population& population, std::size_t mate_row, std::size_t parent_row,
+                 const MatingRules& rules, Source& generator, Population& pool,
+                 std::size_t child_row) {
+  const std::int64_t ones =
+      recombine_and_mutate(population.genome(mate_row), population.genome(parent_row),
+                           population.genome_size(), rules, generator, pool.genome(child_row));
+  pool.species_id(child_row) = population.species_id(mate_row);
+  pool.phenotype(child_row) = phenotype_of(ones);
+  pool.host_id(child_row) = population.host_id(parent_row);
+}
+
+// How far ahead of the candidate being compared its successors' genomes are fetched.
+inline constexpr std::size_t prefetch_distance = 6;
+
 // One reproduction attempt of the parent in row parent_row: the first of the
 // leading candidate_count entries of mate_order (0-based rows; a vector, or a
 // random::DeferredShuffle whose entries are worked out as they are read) whose genome
 // differs from the parent's at no more than mate_threshold loci is the mate (the
 // parent itself qualifies). Returns false, drawing nothing, when none qualifies.
-// Otherwise builds the child in row child_row of pool: the mate's loci up to a
-// crossover point and the parent's after it, each locus flipped by mutation, the
-// mate's species and the parent's host; the child draws 1 + genome_size deviates from
-// the generator (random::Generator or random::DeviateStream).
-// How far ahead of the candidate being compared its successors' genomes are fetched.
-inline constexpr std::size_t prefetch_distance = 6;
-
+// Otherwise builds their child in row child_row of pool (build_child).
 template <typename Order, typename Source>
 bool offspring(const Population& population, Order&& mate_order, std::size_t parent_row,
                std::int32_t candidate_count, const MatingRules& rules, Source& generator,
@@ -77,21 +91,18 @@ bool offspring(const Population& population, Order&& mate_order, std::size_t par
     if constexpr (requires { mate_order.known_entries(); }) {
       const auto known = mate_order.known_entries();
       const auto ahead = static_cast<std::size_t>(i) + prefetch_distance;
-      if (ahead < known.size()) {
-        __builtin_prefetch(population.genome(static_cast<std::size_t>(known[ahead])));
+      if (ahead < known.size() && words != 0) {
+        const std::uint64_t* genome = population.genome(static_cast<std::size_t>(known[ahead]));
+        __builtin_prefetch(genome);
+        __builtin_prefetch(genome + words - 1);  // a genome may straddle two cache lines
       }
     }
     const auto candidate = static_cast<std::size_t>(mate_order[static_cast<std::size_t>(i)]);
-    const std::uint64_t* mate = population.genome(candidate);
-    if (!species::within_distance(parent, mate, words, rules.mate_threshold)) {
-      continue;
+    if (species::within_distance(parent, population.genome(candidate), words,
+                                 rules.mate_threshold)) {
+      build_child(population, candidate, parent_row, rules, generator, pool, child_row);
+      return true;
     }
-    const std::int64_t ones = recombine_and_mutate(mate, parent, population.genome_size(), rules,
-                                                   generator, pool.genome(child_row));
-    pool.species_id(child_row) = population.species_id(candidate);
-    pool.phenotype(child_row) = phenotype_of(ones);
-    pool.host_id(child_row) = population.host_id(parent_row);
-    return true;
   }
   return false;
 }

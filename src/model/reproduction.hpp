@@ -21,6 +21,7 @@ struct ReproductionLimits {
 struct ReproductionBuffers {
   random::DeferredShuffle parent_queue;
   random::DeferredShuffle mate_order;
+  std::vector<std::int32_t> compatible;  // the rows a parent that found no mate could mate with
 };
 
 // Builds all children of one generation into pool, host by host in ascending host

@@ -3,137 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "random/exchange_trace.hpp"
 
 namespace parasim::random {
 
 namespace {
-
-// Follows a traced entry back through one exchange of positions j and k. An exchange
-// rarely holds the entry's position, and a branch keeps the comparisons of successive
-// exchanges independent of each other.
-inline void follow(std::uint32_t& at, std::uint32_t j, std::uint32_t k) {
-  if (at == j || at == k) [[unlikely]] {
-    at = j ^ k ^ at;
-  }
-}
-
-// Traces the entries at[0 .. count) back through the exchanges, last first, one
-// exchange after another.
-template <typename Position>
-void trace_plain(const Position* positions, std::size_t exchanges, std::uint32_t* at,
-                 std::size_t count) {
-  for (std::size_t e = 0; e < count; ++e) {
-    std::uint32_t entry = at[e];
-    for (std::size_t t = exchanges; t != 0; --t) {
-      follow(entry, positions[2 * t - 2], positions[2 * t - 1]);
-    }
-    at[e] = entry;
-  }
-}
-
-#if defined(__x86_64__)
-
-// Where an AVX2 register of exchange positions holds 16 narrow or 8 wide positions.
-template <typename Position>
-struct Lanes;
-
-template <>
-struct Lanes<std::uint16_t> {
-  static constexpr std::size_t exchanges = 8;
-  __attribute__((target("avx2"))) static __m256i broadcast(std::uint32_t at) {
-    return _mm256_set1_epi16(static_cast<short>(at));
-  }
-  __attribute__((target("avx2"))) static __m256i equal(__m256i a, __m256i b) {
-    return _mm256_cmpeq_epi16(a, b);
-  }
-};
-
-template <>
-struct Lanes<std::uint32_t> {
-  static constexpr std::size_t exchanges = 4;
-  __attribute__((target("avx2"))) static __m256i broadcast(std::uint32_t at) {
-    return _mm256_set1_epi32(static_cast<int>(at));
-  }
-  __attribute__((target("avx2"))) static __m256i equal(__m256i a, __m256i b) {
-    return _mm256_cmpeq_epi32(a, b);
-  }
-};
-
-// Follows an entry at position `at` back through a group of exchanges: the last
-// exchange of the group that holds its position moves it to the exchange's other
-// position, then the last earlier one that holds the new position, and so on.
-template <typename Position>
-__attribute__((target("avx2"))) std::uint32_t follow_group(__m256i group,
-                                                          const Position* group_positions,
-                                                          std::uint32_t at) {
-  constexpr unsigned bytes = sizeof(Position);
-  std::uint32_t earlier = ~std::uint32_t{0};  // the bytes of the exchanges still ahead
-  for (;;) {
-    const auto hits = static_cast<std::uint32_t>(
-                          _mm256_movemask_epi8(Lanes<Position>::equal(group, Lanes<Position>::broadcast(at)))) &
-                      earlier;
-    if (hits == 0) {
-      return at;
-    }
-    const unsigned lane = static_cast<unsigned>(31 - __builtin_clz(hits)) / bytes;
-    at = group_positions[lane ^ 1u];
-    earlier = (std::uint32_t{1} << ((lane & ~1u) * bytes)) - 1;
-  }
-}
-
-// Traces the entries at[0 .. Count) back through the exchanges with a group of
-// exchanges compared with every traced entry at once: an entry moves only in the rare
-// group that holds its position.
-template <std::size_t Count, typename Position>
-__attribute__((target("avx2"))) void trace_grouped(const Position* positions,
-                                                   std::size_t exchanges, std::uint32_t* at) {
-  using L = Lanes<Position>;
-  std::size_t t = exchanges;
-  for (; t % L::exchanges != 0; --t) {
-    for (std::size_t e = 0; e < Count; ++e) {
-      follow(at[e], positions[2 * t - 2], positions[2 * t - 1]);
-    }
-  }
-  __m256i tracked[Count];
-  for (std::size_t e = 0; e < Count; ++e) {
-    tracked[e] = L::broadcast(at[e]);
-  }
-  for (; t != 0; t -= L::exchanges) {
-    const Position* group_positions = positions + 2 * (t - L::exchanges);
-    const __m256i group = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group_positions));
-    __m256i hits = L::equal(group, tracked[0]);
-    for (std::size_t e = 1; e < Count; ++e) {
-      hits = _mm256_or_si256(hits, L::equal(group, tracked[e]));
-    }
-    if (!_mm256_testz_si256(hits, hits)) [[unlikely]] {
-      for (std::size_t e = 0; e < Count; ++e) {
-        const std::uint32_t moved = follow_group(group, group_positions, at[e]);
-        if (moved != at[e]) {
-          at[e] = moved;
-          tracked[e] = L::broadcast(moved);
-        }
-      }
-    }
-  }
-}
-
-template <typename Position>
-void trace_avx2(const Position* positions, std::size_t exchanges, std::uint32_t* at,
-                std::size_t count) {
-  if (count == 1) {
-    trace_grouped<1>(positions, exchanges, at);
-  } else if (count <= 8) {
-    trace_grouped<8>(positions, exchanges, at);
-  } else {
-    trace_grouped<16>(positions, exchanges, at);
-  }
-}
-
-#endif
 
 template <typename Position>
 void permute_plain(const Position* positions, std::size_t exchanges, std::int32_t* entries) {
@@ -262,27 +136,44 @@ std::int32_t DeferredShuffle::resolve() {
   return entries_[read_ - 1];
 }
 
+DeferredShuffle::Placed DeferredShuffle::first_placed(std::span<const std::int32_t> values) {
+  Placed first{size_, 0};
+  for (std::size_t done = 0; done < values.size(); done += 16) {
+    const std::size_t count = std::min<std::size_t>(16, values.size() - done);
+    std::uint32_t at[16];
+    for (std::size_t e = 0; e < count; ++e) {
+      at[e] = static_cast<std::uint32_t>(values[done + e] - offset_ - 1);
+    }
+    if (narrow_) {
+      follow_exchanges(narrow_positions_.data(), size_, Direction::forward, at, count,
+                       vectorized_);
+    } else {
+      follow_exchanges(wide_positions_.data(), size_, Direction::forward, at, count,
+                       vectorized_);
+    }
+    for (std::size_t e = 0; e < count; ++e) {
+      if (at[e] < first.place) {
+        first = {at[e], done + e};
+      }
+    }
+  }
+  return first;
+}
+
+bool DeferredShuffle::follows_cheaply(std::size_t count) const {
+  return count <= 16 && trace_cost(count, size_, vectorized_, narrow_) < permute_cost(size_);
+}
+
 void DeferredShuffle::trace(std::size_t end) {
-  std::uint32_t at[16] = {};
+  std::uint32_t at[16];
   const std::size_t count = end - resolved_;
   for (std::size_t e = 0; e < count; ++e) {
     at[e] = static_cast<std::uint32_t>(resolved_ + e);
   }
-  // Unused places trace the first entry again.
-  for (std::size_t e = count; e < 16; ++e) {
-    at[e] = at[0];
-  }
-#if defined(__x86_64__)
-  if (vectorized_ && narrow_) {
-    trace_avx2(narrow_positions_.data(), size_, at, count);
-  } else if (vectorized_) {
-    trace_avx2(wide_positions_.data(), size_, at, count);
-  } else
-#endif
-      if (narrow_) {
-    trace_plain(narrow_positions_.data(), size_, at, count);
+  if (narrow_) {
+    follow_exchanges(narrow_positions_.data(), size_, Direction::back, at, count, vectorized_);
   } else {
-    trace_plain(wide_positions_.data(), size_, at, count);
+    follow_exchanges(wide_positions_.data(), size_, Direction::back, at, count, vectorized_);
   }
   for (std::size_t e = 0; e < count; ++e) {
     entries_[resolved_ + e] = offset_ + 1 + static_cast<std::int32_t>(at[e]);

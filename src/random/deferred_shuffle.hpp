@@ -62,6 +62,19 @@ class DeferredShuffle {
   // The leading entries worked out so far, which can be read without any work.
   std::span<const std::int32_t> known_entries() const { return {entries_.data(), resolved_}; }
 
+  // Where the first of some values stands in the order: each value is followed forward
+  // through the exchanges from where it starts (value - offset - 1) to where it ends.
+  // Returns the smallest of these final places and the index in `values` of the value
+  // that ends there; place size() when `values` is empty.
+  struct Placed {
+    std::size_t place;
+    std::size_t index;
+  };
+  Placed first_placed(std::span<const std::int32_t> values);
+
+  // Whether following `count` values forward costs less than carrying out the exchanges.
+  bool follows_cheaply(std::size_t count) const;
+
   // Orders of at most this many entries keep their positions in 16 bits.
   static constexpr std::size_t narrow_limit = 65536;
 
