@@ -62,35 +62,30 @@ struct Lanes<std::uint32_t> {
   }
 };
 
-// Follows one position through a group of exchanges whose positions are loaded in
-// `group`: the first exchange (in the direction of travel) that holds it moves it to
-// that exchange's other position, then the first later one that holds the new
-// position, and so on.
+// Follows one position through a group of exchanges, given which of the group's
+// positions equal it (hits, a byte mask of the group register): the first exchange (in
+// the direction of travel) that holds it moves it to that exchange's other position;
+// the exchanges after that one are then passed one by one, as the new position is
+// almost never among them.
 template <Direction D, typename Position>
-__attribute__((target("avx2"))) std::uint32_t follow_group(__m256i group,
-                                                          const Position* group_positions,
-                                                          std::uint32_t at) {
-  using L = Lanes<Position>;
+std::uint32_t follow_group(std::uint32_t hits, const Position* group_positions,
+                           std::uint32_t at) {
   constexpr unsigned bytes = sizeof(Position);
-  std::uint32_t ahead = ~std::uint32_t{0};  // the bytes of the exchanges still to pass
-  for (;;) {
-    const auto hits =
-        static_cast<std::uint32_t>(_mm256_movemask_epi8(L::equal(group, L::broadcast(at)))) &
-        ahead;
-    if (hits == 0) {
-      return at;
+  constexpr unsigned exchanges = 32 / (2 * bytes);
+  if constexpr (D == Direction::back) {
+    const unsigned lane = static_cast<unsigned>(31 - __builtin_clz(hits)) / bytes;
+    at = group_positions[lane ^ 1u];
+    for (unsigned u = lane / 2; u != 0; --u) {
+      follow(at, group_positions[2 * u - 2], group_positions[2 * u - 1]);
     }
-    if constexpr (D == Direction::back) {
-      const unsigned lane = static_cast<unsigned>(31 - __builtin_clz(hits)) / bytes;
-      at = group_positions[lane ^ 1u];
-      ahead = (std::uint32_t{1} << ((lane & ~1u) * bytes)) - 1;
-    } else {
-      const unsigned lane = static_cast<unsigned>(__builtin_ctz(hits)) / bytes;
-      at = group_positions[lane ^ 1u];
-      const unsigned passed = ((lane | 1u) + 1) * bytes;
-      ahead = passed >= 32 ? 0 : ~((std::uint32_t{1} << passed) - 1);
+  } else {
+    const unsigned lane = static_cast<unsigned>(__builtin_ctz(hits)) / bytes;
+    at = group_positions[lane ^ 1u];
+    for (unsigned u = lane / 2 + 1; u < exchanges; ++u) {
+      follow(at, group_positions[2 * u], group_positions[2 * u + 1]);
     }
   }
+  return at;
 }
 
 template <std::size_t Count, Direction D, typename Position>
@@ -113,16 +108,18 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
     const std::size_t group_index = D == Direction::back ? groups - 1 - g : g;
     const Position* group_positions = positions + 2 * group_index * L::exchanges;
     const __m256i group = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group_positions));
-    __m256i hits = L::equal(group, followed[0]);
+    __m256i equal[Count];
+    __m256i any = equal[0] = L::equal(group, followed[0]);
     for (std::size_t e = 1; e < Count; ++e) {
-      hits = _mm256_or_si256(hits, L::equal(group, followed[e]));
+      equal[e] = L::equal(group, followed[e]);
+      any = _mm256_or_si256(any, equal[e]);
     }
-    if (!_mm256_testz_si256(hits, hits)) [[unlikely]] {
+    if (!_mm256_testz_si256(any, any)) [[unlikely]] {
       for (std::size_t e = 0; e < Count; ++e) {
-        const std::uint32_t moved = follow_group<D>(group, group_positions, at[e]);
-        if (moved != at[e]) {
-          at[e] = moved;
-          followed[e] = L::broadcast(moved);
+        const auto hits = static_cast<std::uint32_t>(_mm256_movemask_epi8(equal[e]));
+        if (hits != 0) {
+          at[e] = follow_group<D>(hits, group_positions, at[e]);
+          followed[e] = L::broadcast(at[e]);
         }
       }
     }
