@@ -55,7 +55,7 @@ void DeviateStream::close_block() {
   filled_ = 0;
 }
 
-bool DeviateStream::next_block_from_lanes() const {
+bool DeviateStream::next_block_on_cycle() const {
   return cycle_ != nullptr && drawn_before_block_ + filled_ >= cycle_->tail();
 }
 
@@ -66,16 +66,16 @@ void DeviateStream::start_lanes(XorshiftWords (&lane_start)[lanes]) const {
   }
 }
 
-void DeviateStream::end_lanes(const XorshiftWords& end) {
+void DeviateStream::end_block_on_cycle(const XorshiftWords& end) {
   block_end_ = {end.x, end.y, end.z, cycle_->word_at(drawn_before_block_ + block_size)};
   filled_ = block_size;
 }
 
 void DeviateStream::refill() {
-  const bool from_lanes = next_block_from_lanes();
+  const bool on_cycle = next_block_on_cycle();
   close_block();
   const std::uint64_t steps = drawn_before_block_;
-  if (!from_lanes) {
+  if (!on_cycle) {
     // Step by step: without a cycle, and before w has reached it, up to the step where
     // it does, so that every later block starts on the cycle.
     std::size_t count = block_size;
@@ -95,11 +95,11 @@ void DeviateStream::refill() {
   if (path_ == StreamPath::vector) {
     XorshiftWords lane_start[lanes];
     start_lanes(lane_start);
-    end_lanes(fill_outputs_avx2(lane_start, stretch, words, buffer_.data()));
+    end_block_on_cycle(fill_outputs_avx2(lane_start, stretch, words, buffer_.data()));
   } else {
     XorshiftWords s{block_start_.x, block_start_.y, block_start_.z};
     fill_outputs_plain(s, words, buffer_.data(), block_size);
-    end_lanes(s);
+    end_block_on_cycle(s);
   }
 }
 
@@ -108,11 +108,11 @@ void DeviateStream::draw_positions(std::uint32_t n, std::size_t count, Position*
   std::size_t done = 0;
   while (done < count) {
     if (path_ == StreamPath::vector && cursor_ == filled_ && count - done >= block_size &&
-        next_block_from_lanes()) {
+        next_block_on_cycle()) {
       close_block();
       XorshiftWords lane_start[lanes];
       start_lanes(lane_start);
-      end_lanes(fill_positions_avx2(lane_start, stretch,
+      end_block_on_cycle(fill_positions_avx2(lane_start, stretch,
                                     cycle_->words_from(drawn_before_block_ + 1), n,
                                     positions + done));
       // The block's outputs are drawn; none is left in the stream's own block.

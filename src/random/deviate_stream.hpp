@@ -103,12 +103,13 @@ class DeviateStream {
   void refill();
   // Closes the current block; the next is drawn from where it ended.
   void close_block();
-  // Whether the next block's outputs come from the lanes and the cycle's table.
-  bool next_block_from_lanes() const;
+  // Whether the next block starts where w is on its cycle, so that w comes from the
+  // cycle's table.
+  bool next_block_on_cycle() const;
   // The words of the eight lanes of the next block, each a stretch further on.
   void start_lanes(XorshiftWords (&lane_start)[lanes]) const;
-  // Records that a block of lane outputs has been drawn.
-  void end_lanes(const XorshiftWords& end);
+  // Records that a block has been drawn with w from the table, ending at `end`.
+  void end_block_on_cycle(const XorshiftWords& end);
   template <typename Position>
   void draw_positions(std::uint32_t n, std::size_t count, Position* positions);
 
