@@ -111,7 +111,7 @@ std::int32_t DeferredShuffle::resolve() {
   for (std::size_t from = ends; from-- > 0;) {
     expected[from] = permute_cost(size_);
     next[from] = ends;  // carry out the exchanges
-    for (std::size_t to = from + 1; to < ends; ++to) {
+    for (std::size_t to = from + 1; to < ends && end_at[to] - end_at[from] <= 16; ++to) {
       const double more = needed_more_than_[from] > 0
                               ? needed_more_than_[to] / needed_more_than_[from]
                               : 0.5;
@@ -165,20 +165,22 @@ bool DeferredShuffle::follows_cheaply(std::size_t count) const {
 }
 
 void DeferredShuffle::trace(std::size_t end) {
-  std::uint32_t at[16];
-  const std::size_t count = end - resolved_;
-  for (std::size_t e = 0; e < count; ++e) {
-    at[e] = static_cast<std::uint32_t>(resolved_ + e);
+  // At most 16 entries are followed in one pass.
+  for (; resolved_ < end; resolved_ = std::min(end, resolved_ + 16)) {
+    std::uint32_t at[16];
+    const std::size_t count = std::min<std::size_t>(16, end - resolved_);
+    for (std::size_t e = 0; e < count; ++e) {
+      at[e] = static_cast<std::uint32_t>(resolved_ + e);
+    }
+    if (narrow_) {
+      follow_exchanges(narrow_positions_.data(), size_, Direction::back, at, count, vectorized_);
+    } else {
+      follow_exchanges(wide_positions_.data(), size_, Direction::back, at, count, vectorized_);
+    }
+    for (std::size_t e = 0; e < count; ++e) {
+      entries_[resolved_ + e] = offset_ + 1 + static_cast<std::int32_t>(at[e]);
+    }
   }
-  if (narrow_) {
-    follow_exchanges(narrow_positions_.data(), size_, Direction::back, at, count, vectorized_);
-  } else {
-    follow_exchanges(wide_positions_.data(), size_, Direction::back, at, count, vectorized_);
-  }
-  for (std::size_t e = 0; e < count; ++e) {
-    entries_[resolved_ + e] = offset_ + 1 + static_cast<std::int32_t>(at[e]);
-  }
-  resolved_ = end;
 }
 
 void DeferredShuffle::permute() {

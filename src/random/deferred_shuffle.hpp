@@ -86,7 +86,7 @@ class DeferredShuffle {
   void start(std::int32_t n, std::int32_t offset, bool vectorized);
   void learn_reads();
   std::int32_t resolve();
-  // Entries [resolved_, end) by tracing them back, end - resolved_ <= 16.
+  // Entries [resolved_, end) by tracing them back, at most 16 in one pass.
   void trace(std::size_t end);
   // All entries by carrying out the exchanges.
   void permute();

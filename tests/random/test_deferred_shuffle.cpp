@@ -63,19 +63,21 @@ TEST(DeferredShuffle, EntriesAreTheLiteralShufflesHoweverTheyAreRead) {
   EXPECT_EQ(generator.state(), testing::state_of(expected));
 }
 
-// Runs of orders that need one entry, then many, then one again: the batches learnt
-// from them change, the entries never do.
+// Runs of orders that need one entry, then many, then one again, then a few dozen: the
+// batches learnt from them change, the entries never do.
 TEST(DeferredShuffle, LearntBatchesNeverChangeTheEntries) {
   std::mt19937 reads_of(7);
   for (const StreamPath path : all_paths) {
-    for (const std::int32_t n : {300, 2000, 9000}) {
+    for (const std::int32_t n : {300, 2000, 50000}) {
       reference::Generator expected = testing::seeded_reference(n);
       DeviateStream stream(testing::state_of(expected), path);
       DeferredShuffle order;
-      for (int attempt = 0; attempt < 600; ++attempt) {
-        const int phase = attempt / 150;  // few, many, few, a mixture
-        const std::uint32_t most = phase == 1 ? 200 : phase == 3 ? 1 + reads_of() % 40 : 2;
-        const std::uint32_t read = 1 + reads_of() % most;
+      const int attempts = n > 10000 ? 160 : 600;
+      for (int attempt = 0; attempt < attempts; ++attempt) {
+        const int phase = 4 * attempt / attempts;  // few, many, few, a few dozen
+        const std::uint32_t read = phase == 1   ? 1 + reads_of() % 200
+                                   : phase == 3 ? 17 + reads_of() % 20
+                                                : 1 + reads_of() % 2;
         order.draw(stream, n, -1);
         const std::vector<std::int32_t> literal = literal_shuffle(expected, n, -1);
         for (std::uint32_t i = 0; i < read; ++i) {
