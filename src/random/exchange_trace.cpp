@@ -108,15 +108,14 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
     const std::size_t group_index = D == Direction::back ? groups - 1 - g : g;
     const Position* group_positions = positions + 2 * group_index * L::exchanges;
     const __m256i group = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group_positions));
-    __m256i equal[Count];
-    __m256i any = equal[0] = L::equal(group, followed[0]);
+    __m256i any = L::equal(group, followed[0]);
     for (std::size_t e = 1; e < Count; ++e) {
-      equal[e] = L::equal(group, followed[e]);
-      any = _mm256_or_si256(any, equal[e]);
+      any = _mm256_or_si256(any, L::equal(group, followed[e]));
     }
     if (!_mm256_testz_si256(any, any)) [[unlikely]] {
       for (std::size_t e = 0; e < Count; ++e) {
-        const auto hits = static_cast<std::uint32_t>(_mm256_movemask_epi8(equal[e]));
+        const auto hits = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(L::equal(group, followed[e])));
         if (hits != 0) {
           at[e] = follow_group<D>(hits, group_positions, at[e]);
           followed[e] = L::broadcast(at[e]);
