@@ -28,8 +28,10 @@ double trace_cost(std::size_t count, std::size_t n, bool vectorized, bool narrow
   if (!vectorized) {
     return 0.55 * entries;
   }
-  const double per_entry = narrow ? 0.02 : 0.04;
-  return 2 * per_entry + per_entry * entries + 67.0 * entries / static_cast<double>(n);
+  // Places are compared in groups of 1, 2, 4, 8 or 16.
+  const double compared = count <= 2 ? entries : count <= 4 ? 4 : count <= 8 ? 8 : 16;
+  const double per_place = narrow ? 0.02 : 0.04;
+  return 2 * per_place + per_place * compared + 67.0 * entries / static_cast<double>(n);
 }
 
 }  // namespace

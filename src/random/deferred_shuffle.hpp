@@ -19,7 +19,7 @@ namespace parasim::random {
 // of the permutation is never needed. An entry is found by tracing it back through the
 // exchanges, last to first, following it whenever an exchange moves it: a pass that
 // reads the positions and writes nothing, and compares a group of exchanges with the
-// traced entries at once. Entries are traced in batches (the first, the next seven, ...)
+// traced entries at once. Entries are traced in batches (the first, the second, the next two, four, ...)
 // and once more are wanted the exchanges are carried out instead; which batches pay is
 // learnt from how many entries the recent orders needed. Either way the entries are
 // exactly those of the permutation.
@@ -80,7 +80,7 @@ class DeferredShuffle {
 
  private:
   // The ends of the batches entries are traced in, at most 16 at a time.
-  static constexpr std::size_t batch_ends[] = {1, 8, 16, 32};
+  static constexpr std::size_t batch_ends[] = {1, 2, 4, 8, 16, 32};
   static constexpr std::size_t batch_count = sizeof batch_ends / sizeof batch_ends[0];
 
   void start(std::int32_t n, std::int32_t offset, bool vectorized);

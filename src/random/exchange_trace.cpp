@@ -88,9 +88,12 @@ std::uint32_t follow_group(std::uint32_t hits, const Position* group_positions,
   return at;
 }
 
+// Count places are compared, the first `count` of them followed (the others repeat the
+// first).
 template <std::size_t Count, Direction D, typename Position>
 __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
-                                                    std::size_t exchanges, std::uint32_t* at) {
+                                                    std::size_t exchanges, std::uint32_t* at,
+                                                    std::size_t count) {
   using L = Lanes<Position>;
   const std::size_t groups = exchanges / L::exchanges;
   const std::size_t rest = exchanges % L::exchanges;
@@ -98,7 +101,7 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
   // last going forward.
   const Position* rest_positions = positions + 2 * groups * L::exchanges;
   if constexpr (D == Direction::back) {
-    follow_plain(rest_positions, rest, D, at, Count);
+    follow_plain(rest_positions, rest, D, at, count);
   }
   __m256i followed[Count];
   for (std::size_t e = 0; e < Count; ++e) {
@@ -113,7 +116,7 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
       any = _mm256_or_si256(any, L::equal(group, followed[e]));
     }
     if (!_mm256_testz_si256(any, any)) [[unlikely]] {
-      for (std::size_t e = 0; e < Count; ++e) {
+      for (std::size_t e = 0; e < count; ++e) {
         const auto hits = static_cast<std::uint32_t>(
             _mm256_movemask_epi8(L::equal(group, followed[e])));
         if (hits != 0) {
@@ -121,27 +124,33 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
           followed[e] = L::broadcast(at[e]);
         }
       }
+      for (std::size_t e = count; e < Count; ++e) {
+        followed[e] = followed[0];
+      }
     }
   }
   if constexpr (D == Direction::forward) {
-    follow_plain(rest_positions, rest, D, at, Count);
+    follow_plain(rest_positions, rest, D, at, count);
   }
 }
 
 template <Direction D, typename Position>
 void follow_avx2(const Position* positions, std::size_t exchanges, std::uint32_t* at,
                  std::size_t count) {
-  // Unused places follow the first position again.
   std::uint32_t padded[16];
   for (std::size_t e = 0; e < 16; ++e) {
     padded[e] = at[e < count ? e : 0];
   }
   if (count == 1) {
-    follow_grouped<1, D>(positions, exchanges, padded);
+    follow_grouped<1, D>(positions, exchanges, padded, count);
+  } else if (count == 2) {
+    follow_grouped<2, D>(positions, exchanges, padded, count);
+  } else if (count <= 4) {
+    follow_grouped<4, D>(positions, exchanges, padded, count);
   } else if (count <= 8) {
-    follow_grouped<8, D>(positions, exchanges, padded);
+    follow_grouped<8, D>(positions, exchanges, padded, count);
   } else {
-    follow_grouped<16, D>(positions, exchanges, padded);
+    follow_grouped<16, D>(positions, exchanges, padded, count);
   }
   for (std::size_t e = 0; e < count; ++e) {
     at[e] = padded[e];
