@@ -55,13 +55,11 @@ XorshiftJump::XorshiftJump(std::uint64_t distance) {
   }
   for (std::size_t nibble = 0; nibble < nibble_count; ++nibble) {
     for (std::uint32_t value = 0; value < 16; ++value) {
-      XorshiftWords image;
+      Image image = {0, 0, 0, 0};
       for (std::size_t b = 0; b < 4; ++b) {
         if ((value >> b) & 1u) {
           const XorshiftWords& column = total[4 * nibble + b];
-          image.x ^= column.x;
-          image.y ^= column.y;
-          image.z ^= column.z;
+          image ^= Image{column.x, column.y, column.z, 0};
         }
       }
       images_[nibble][value] = image;

@@ -30,31 +30,25 @@ class XorshiftJump {
 
   // The words `distance` steps after s.
   XorshiftWords operator()(const XorshiftWords& s) const {
-    XorshiftWords even = nibble_images(0, s.x);
-    XorshiftWords odd = nibble_images(1, s.y);
-    const XorshiftWords last = nibble_images(2, s.z);
-    return {even.x ^ odd.x ^ last.x, even.y ^ odd.y ^ last.y, even.z ^ odd.z ^ last.z};
+    Image sum = {0, 0, 0, 0};
+    for (std::size_t q = 0; q < 8; ++q) {
+      sum ^= images_[q][(s.x >> (4 * q)) & 15u];
+      sum ^= images_[8 + q][(s.y >> (4 * q)) & 15u];
+      sum ^= images_[16 + q][(s.z >> (4 * q)) & 15u];
+    }
+    return {sum[0], sum[1], sum[2]};
   }
 
  private:
   static constexpr std::size_t nibble_count = 24;
 
-  // The XOR of the images of the eight nibbles of one state word (0: x, 1: y, 2: z).
-  XorshiftWords nibble_images(std::size_t word_index, std::uint32_t word) const {
-    XorshiftWords sum;
-    for (std::size_t q = 0; q < 8; ++q) {
-      const XorshiftWords& image = images_[8 * word_index + q][(word >> (4 * q)) & 15u];
-      sum.x ^= image.x;
-      sum.y ^= image.y;
-      sum.z ^= image.z;
-    }
-    return sum;
-  }
+  // An image: x, y, z and a 0, so that it is XORed in one operation.
+  typedef std::uint32_t Image __attribute__((vector_size(16)));
 
   // images_[q][v]: the image of the state whose only set bits are v at nibble q (bits
   // 4q ... 4q + 3, x first, then y, then z); the image of any state is the XOR of the
   // images of its nibbles.
-  std::array<std::array<XorshiftWords, 16>, nibble_count> images_;
+  std::array<std::array<Image, 16>, nibble_count> images_;
 };
 
 }  // namespace parasim::random
