@@ -17,7 +17,7 @@ using parasim::model::Population;
 // clump's centre, in random order.
 Population clumped_population(std::int32_t size, std::int32_t genome_size, int species,
                               parasim::random::Generator& generator) {
-  Population population(genome_size, "population");
+  Population population(genome_size);
   population.resize(static_cast<std::size_t>(size));
   const std::size_t words = population.words_per_genome();
   std::vector<std::vector<std::uint64_t>> centres(static_cast<std::size_t>(species),
@@ -50,7 +50,7 @@ void BM_MateSearchAndChild(benchmark::State& state) {
   parasim::random::Generator generator;
   parasim::random::init_random_seed(generator, 99);
   const Population population = clumped_population(size, genome_size, species, generator);
-  Population pool(genome_size, "offspring_pool");
+  Population pool(genome_size);
   pool.resize(1);
   const parasim::model::MatingRules rules{genome_size / 10 + 1,
                                           parasim::random::EventThreshold(0.005)};

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Whole-run benchmark over the shared scenarios (each a folder with `stdin` and `seed`).
+# Whole-run benchmark over scenarios, each a folder with `stdin` (the ten answers) and `seed`.
 # Prints per scenario: wall time, generations, deviates drawn, the generator's own time
 # for that many deviates (measured in the same process), their ratio, the share of the
 # run spent labelling species, and peak memory; then the wall time of the normal build
@@ -9,11 +9,11 @@
 # prints the run with the median ratio, with the smallest and largest ratio beside it.
 # PARASIM_STREAM=plain or =sequential forces the slower paths of the deviate stream.
 #
-#   [REPEAT=N] bench/run.sh [SCENARIO_DIR]     default: ../shared/bench beside the project
+#   [REPEAT=N] bench/run.sh [SCENARIO_DIR]     default: bench/scenarios
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 
-scenarios="${1:-$PARASIM_ROOT/../shared/bench}"
+scenarios="${1:-$PARASIM_ROOT/bench/scenarios}"
 repeat="${REPEAT:-1}"
 parasim_build "$PARASIM_ROOT/build/bench-count" -DCMAKE_BUILD_TYPE=Release \
   -DPARASIM_COUNT_DEVIATES=ON -DPARASIM_BUILD_TESTS=OFF >/dev/null

@@ -29,21 +29,17 @@ double seconds_since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The ten answers, read as the dialogue reads them (without its prompts).
 parasim::model::Parameters read_answers() {
   parasim::textio::ConsoleReader reader(std::cin);
-  const auto integer = [&reader] { return reader.read_integer().value.value(); };
-  const auto real = [&reader] { return reader.read_real().value.value(); };
   parasim::model::Parameters p;
-  p.genome_size = integer();
-  p.max_differentiation = real();
-  p.mutation_rate = real();
-  p.max_offspring = integer();
-  p.dispersal_prob = real();
-  p.host_count = integer();
-  p.host_distance = real();
-  p.carrying_capacity = integer();
-  p.survival_sd = real();
-  p.generations = integer();
+  for (const parasim::model::ParameterField& field : parasim::model::parameter_fields) {
+    if (field.type == parasim::model::AnswerType::integer) {
+      p.*field.integer = reader.read_integer().value.value();
+    } else {
+      p.*field.real = reader.read_real().value.value();
+    }
+  }
   return p;
 }
 

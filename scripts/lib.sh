@@ -6,8 +6,10 @@ PARASIM_JOBS="$(nproc 2>/dev/null || echo 2)"
 
 # Debian packages the build and the tests need; each is installed only when missing.
 PARASIM_PACKAGES=(g++ cmake make libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev valgrind python3 python3-matplotlib python3-numpy
-  parallel slurm-wlm munge)
+  clang libclang-rt-14-dev valgrind python3 python3-matplotlib python3-numpy python3-biopython
+  parallel slurm-wlm munge
+  pybind11-dev python3-dev python3-pybind11 python3-pandas python3-pytest pkg-config libhts-dev
+  bcftools tabix)
 
 parasim_install_dependencies() {
   local missing=()

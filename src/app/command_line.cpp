@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "model/parameters.hpp"
+
 namespace parasim::app {
 
 namespace {
@@ -18,7 +20,8 @@ std::optional<std::int32_t> parse_count(const std::string& text, std::int32_t le
 
 bool takes_value(const std::string& argument) {
   return argument == "--seed" || argument == "--record" || argument == "--checkpoint" ||
-         argument == "--checkpoint-every" || argument == "--resume";
+         argument == "--checkpoint-every" || argument == "--resume" || argument == "--history" ||
+         argument == "--genomes" || argument == "--genomes-every";
 }
 
 }  // namespace
@@ -27,6 +30,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   ParsedCommandLine parsed;
   Options& options = parsed.options;
   bool saw_checkpoint_every = false;
+  bool saw_genomes_every = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const bool has_value = i + 1 < arguments.size();
@@ -34,6 +38,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       options.show_help = true;
     } else if (argument == "--version") {
       options.show_version = true;
+    } else if (argument == "--list-parameters") {
+      options.list_parameters = true;
     } else if (argument == "--progress") {
       options.progress = true;
     } else if (takes_value(argument)) {
@@ -48,6 +54,20 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
         options.checkpoint_path = value;
       } else if (argument == "--resume") {
         options.resume_path = value;
+      } else if (argument == "--history") {
+        options.history_path = value;
+      } else if (argument == "--genomes") {
+        options.genomes_path = value;
+      } else if (argument == "--genomes-every") {
+        const auto every = parse_count(value, 1);
+        if (!every) {
+          parsed.error =
+              "--genomes-every takes a number of generations from 1 to 2147483647, not \"" +
+              value + "\"";
+          return parsed;
+        }
+        options.genomes_every = *every;
+        saw_genomes_every = true;
       } else if (argument == "--seed") {
         options.seed_ticks = parse_count(value, 0);
         if (!options.seed_ticks) {
@@ -70,14 +90,17 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
   }
   if (saw_checkpoint_every && !options.checkpoint_path) {
     parsed.error = "--checkpoint-every goes with --checkpoint FILE";
+  } else if (saw_genomes_every && !options.genomes_path) {
+    parsed.error = "--genomes-every goes with --genomes DIR";
   }
   return parsed;
 }
 
 std::string usage_text() {
-  return "Usage: parasim [--seed TICKS] [--record FILE] [--progress]\n"
+  return "Usage: parasim [--seed TICKS] [--record FILE] [--progress] [--history DIR]\n"
+         "               [--genomes DIR [--genomes-every G]]\n"
          "               [--checkpoint FILE [--checkpoint-every G]] [--resume FILE]\n"
-         "       parasim --help | --version\n"
+         "       parasim --help | --version | --list-parameters\n"
          "\n"
          "Runs one simulation of parasites evolving on a line of hosts. The ten parameters\n"
          "are read from standard input, one answer per prompt; the results go to\n"
@@ -88,6 +111,17 @@ std::string usage_text() {
          "  --record FILE  after the run, write a JSON record of it to FILE (parameters,\n"
          "                 seed, times, outcome, exit status)\n"
          "  --progress     show a progress line on standard error while the model runs\n"
+         "  --history DIR  keep the species history in DIR (made when missing):\n"
+         "                 species.csv, who split from whom and when, and abundance.csv,\n"
+         "                 every generation's species by host\n"
+         "  --genomes DIR  write every parasite's genome at generation 1 and every G-th\n"
+         "                 generation, after its species are labelled, to\n"
+         "                 DIR/genomes-GGGGGG.vcf.gz (bgzipped VCF, one record per locus,\n"
+         "                 one haploid sample per parasite named r<row>_s<species>_h<host>)\n"
+         "                 with its .tbi index and a .samples.tsv table (DIR made when\n"
+         "                 missing)\n"
+         "  --genomes-every G\n"
+         "                 generations between genome files (default 10)\n"
          "  --checkpoint FILE\n"
          "                 write the whole state of the run to FILE every G generations\n"
          "                 (written atomically: a crash leaves the previous checkpoint)\n"
@@ -98,6 +132,9 @@ std::string usage_text() {
          "                 was taken and the run ends exactly as if never interrupted\n"
          "  --help         show this text\n"
          "  --version      show the program version\n"
+         "  --list-parameters\n"
+         "                 list the ten answers in the order asked: name, type and prompt,\n"
+         "                 separated by tabs\n"
          "\n"
          "Exit status: 0 after a completed run (also when the population died out),\n"
          "2 after a failed read, a refused parameter or a failed file operation,\n"
@@ -105,5 +142,15 @@ std::string usage_text() {
 }
 
 std::string version_text() { return "parasim 1.0.0\n"; }
+
+std::string parameter_listing() {
+  std::string text;
+  for (const model::ParameterField& field : model::parameter_fields) {
+    text += std::string(field.name) + '\t' +
+            (field.type == model::AnswerType::integer ? "integer" : "real") + '\t' +
+            std::string(field.prompt) + '\n';
+  }
+  return text;
+}
 
 }  // namespace parasim::app

@@ -12,12 +12,16 @@ namespace parasim::app {
 struct Options {
   bool show_help = false;
   bool show_version = false;
+  bool list_parameters = false;  // --list-parameters: the ten answers, for programs
   std::optional<std::int32_t> seed_ticks;  // --seed TICKS: the tick count instead of the clock
   std::optional<std::string> record_path;  // --record FILE: a JSON record of the run
   bool progress = false;                   // --progress: a live progress line on stderr
   std::optional<std::string> checkpoint_path;  // --checkpoint FILE: the state, now and then
   std::int32_t checkpoint_every = 100;         // --checkpoint-every G: generations between them
   std::optional<std::string> resume_path;      // --resume FILE: go on from a checkpoint
+  std::optional<std::string> history_path;     // --history DIR: the species history
+  std::optional<std::string> genomes_path;     // --genomes DIR: genomes as VCF, now and then
+  std::int32_t genomes_every = 10;             // --genomes-every G: generations between them
 };
 
 struct ParsedCommandLine {
@@ -29,5 +33,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 std::string usage_text();
 std::string version_text();
+
+// The ten answers in the order asked, one per line: name, type ("integer" or "real") and the
+// prompt, separated by tabs. Tools that write answer files check their own list against it.
+std::string parameter_listing();
 
 }  // namespace parasim::app

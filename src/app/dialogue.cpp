@@ -2,9 +2,8 @@
 
 #include <cerrno>
 #include <ios>
-#include <string>
 
-#include "textio/run_failure.hpp"
+#include "app/failure_report.hpp"
 #include "textio/text_line.hpp"
 
 namespace parasim::app {
@@ -13,35 +12,23 @@ namespace {
 
 constexpr const char* rule_line = "---------------------------------------------";
 
-std::string read_statement(int number, const char* prompt) {
-  return "cannot read parameter " + std::to_string(number) + " of 10 (\"" + prompt + "\")";
-}
-
-// Writes the prompt, then reads its answer with read (one of the reader's two reads).
-// Standard input that cannot be read at all (a directory, a descriptor open only for
-// writing) is a failed read with the system's text.
-template <typename Read>
-auto ask(int number, const char* prompt, Read read) {
-  textio::write_console_line(prompt);
+// Reads one answer into its field. Standard input that cannot be read at all (a
+// directory, a descriptor open only for writing) is a failed read with the system's text.
+void read_answer(textio::ConsoleReader& reader, int number, const model::ParameterField& field,
+                 model::Parameters& parameters) {
   try {
-    auto result = read();
-    if (!result.value) {
-      throw textio::RunFailure(read_statement(number, prompt),
-                               std::string(textio::read_failure_message(result.failure)),
-                               textio::exit_status_input_or_file);
+    if (field.type == model::AnswerType::integer) {
+      const auto result = reader.read_integer();
+      if (!result.value) throw AnswerUnreadable(number, result.failure);
+      parameters.*field.integer = *result.value;
+    } else {
+      const auto result = reader.read_real();
+      if (!result.value) throw AnswerUnreadable(number, result.failure);
+      parameters.*field.real = *result.value;
     }
-    return *result.value;
   } catch (const std::ios_base::failure&) {
-    throw textio::file_failure(read_statement(number, prompt), errno);
+    throw AnswerUnreadable(number, textio::ReadFailure::end_of_file, errno);
   }
-}
-
-std::int32_t ask_integer(textio::ConsoleReader& reader, int number, const char* prompt) {
-  return ask(number, prompt, [&reader] { return reader.read_integer(); });
-}
-
-double ask_real(textio::ConsoleReader& reader, int number, const char* prompt) {
-  return ask(number, prompt, [&reader] { return reader.read_real(); });
 }
 
 }  // namespace
@@ -56,19 +43,14 @@ model::Parameters ask_parameters(textio::ConsoleReader& reader) {
   textio::write_console_line(
       "Please, enter with the following parameters (see table 1 of the manuscript)");
 
-  model::Parameters p;
-  p.genome_size = ask_integer(reader, 1, "Genome size");
-  p.max_differentiation = ask_real(
-      reader, 2, "Maximum genetic differentiation for mate recognition (a number between 0 and 1)");
-  p.mutation_rate = ask_real(reader, 3, "Mutation rate");
-  p.max_offspring = ask_integer(reader, 4, "Maximum number of offspring per parent");
-  p.dispersal_prob = ask_real(reader, 5, "Dispersal probability");
-  p.host_count = ask_integer(reader, 6, "Total number of hosts in the resource space");
-  p.host_distance = ask_real(reader, 7, "Distance between hosts (in standard deviation units)");
-  p.carrying_capacity = ask_integer(reader, 8, " Carrying capacity");
-  p.survival_sd = ask_real(reader, 9, " Standard deviation of the survival probability function ");
-  p.generations = ask_integer(reader, 10, "Time of this simulation (in generation units):");
-  return p;
+  model::Parameters parameters;
+  int number = 0;
+  for (const model::ParameterField& field : model::parameter_fields) {
+    ++number;
+    textio::write_console_line(field.prompt);
+    read_answer(reader, number, field, parameters);
+  }
+  return parameters;
 }
 
 void announce_run() {

@@ -6,7 +6,7 @@
 namespace parasim::app {
 
 // The banner, then the ten prompts, each followed by the read of its answer.
-// Throws textio::RunFailure naming the parameter when a read fails.
+// Throws AnswerUnreadable naming the question when a read fails.
 model::Parameters ask_parameters(textio::ConsoleReader& reader);
 
 // "-----------" and "The model is running ...".

@@ -2,114 +2,96 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
-#include <new>
+#include <memory>
 #include <optional>
+#include <vector>
 
-#include "app/checkpoint_file.hpp"
 #include "app/command_line.hpp"
 #include "app/dialogue.hpp"
+#include "app/failure_report.hpp"
+#include "app/generation_loop.hpp"
+#include "app/genomes_observer.hpp"
+#include "app/opened_run.hpp"
+#include "app/output_targets.hpp"
+#include "app/periodic_checkpoint.hpp"
 #include "app/progress_line.hpp"
 #include "app/run_record.hpp"
-#include "model/simulation.hpp"
-#include "random/seeding.hpp"
-#include "report/results_file.hpp"
 #include "textio/console_reader.hpp"
-#include "textio/run_failure.hpp"
 
 namespace parasim::app {
 
 namespace {
 
-// The checkpoint a resumed run goes on from, checked against the answers just given.
-model::Checkpoint checkpoint_to_resume(const Options& options,
-                                       const model::Parameters& parameters) {
-  const std::string& path = *options.resume_path;
-  const std::string statement = "cannot resume from \"" + path + "\"";
-  model::Checkpoint checkpoint;
-  try {
-    checkpoint = model::decode_checkpoint(read_whole_file(path));
-  } catch (const model::CheckpointError& error) {
-    throw textio::RunFailure(statement, error.what(), textio::exit_status_input_or_file);
+// The observers the options ask for, in the order they are told of each generation.
+std::vector<std::unique_ptr<GenerationObserver>> observers_for(const Options& options,
+                                                               const model::Parameters& parameters,
+                                                               const RunStart& start) {
+  std::vector<std::unique_ptr<GenerationObserver>> observers;
+  if (options.progress) {
+    observers.push_back(std::make_unique<ProgressLine>(parameters.generations));
   }
-  const model::Parameters& saved = checkpoint.parameters;
-  const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-  const bool same_parameters =
-      saved.genome_size == parameters.genome_size &&
-      same(saved.max_differentiation, parameters.max_differentiation) &&
-      same(saved.mutation_rate, parameters.mutation_rate) &&
-      saved.max_offspring == parameters.max_offspring &&
-      same(saved.dispersal_prob, parameters.dispersal_prob) &&
-      saved.host_count == parameters.host_count &&
-      same(saved.host_distance, parameters.host_distance) &&
-      saved.carrying_capacity == parameters.carrying_capacity &&
-      same(saved.survival_sd, parameters.survival_sd) && saved.generations == parameters.generations;
-  if (!same_parameters) {
-    throw textio::RunFailure(statement, "the checkpoint belongs to a run with other answers",
-                             textio::exit_status_input_or_file);
+  if (options.checkpoint_path) {
+    observers.push_back(std::make_unique<PeriodicCheckpoint>(
+        *options.checkpoint_path, options.checkpoint_every, start.tick_count));
   }
-  if (options.seed_ticks && *options.seed_ticks != checkpoint.tick_count) {
-    throw textio::RunFailure(statement,
-                             "the checkpoint belongs to a run with seed " +
-                                 std::to_string(checkpoint.tick_count),
-                             textio::exit_status_input_or_file);
+  if (options.genomes_path) {
+    observers.push_back(
+        std::make_unique<GenomesObserver>(*options.genomes_path, options.genomes_every));
   }
-  return checkpoint;
+  return observers;
 }
 
-// The run proper; fills the record as it goes and throws RunFailure when it fails.
-void run_model(const Options& options, RunRecord& record, std::optional<model::Simulation>& run) {
-  textio::ConsoleReader reader(std::cin);
-  const model::Parameters parameters = ask_parameters(reader);
-  record.parameters = parameters;
-  if (const auto refusal = model::parameter_refusal(parameters)) {
-    throw textio::RunFailure("the parameters cannot be run", *refusal,
-                             textio::exit_status_input_or_file);
-  }
-  announce_run();
+// One run from the dialogue to the closing lines. It keeps what it has made so far, so that
+// the run's record can be written however far it got.
+class RunSession {
+ public:
+  explicit RunSession(const Options& options) : options_(options) {}
 
-  std::optional<report::ResultsFile> results;
-  if (options.resume_path) {
-    model::Checkpoint checkpoint = checkpoint_to_resume(options, parameters);
-    record.seed_source = "checkpoint";
-    record.tick_count = checkpoint.tick_count;
-    results.emplace(report::ResultsFile::default_name, checkpoint.output_length);
-    run.emplace(std::move(checkpoint));
-  } else {
-    record.seed_source = options.seed_ticks ? "option" : "clock";
-    record.tick_count = options.seed_ticks ? *options.seed_ticks : random::tick_count();
-    run.emplace(parameters, *record.tick_count);
-    results.emplace();
-  }
-
-  ProgressLine progress(options.progress, parameters.generations);
-  while (!run->finished()) {
-    run->run_generation(*results);
-    progress.update(run->generations_run(), static_cast<std::int64_t>(run->population().size()),
-                    run->species_count());
-    if (options.checkpoint_path && !run->finished() &&
-        run->generations_run() % options.checkpoint_every == 0) {
-      write_file_atomically(*options.checkpoint_path,
-                            model::encode_checkpoint(
-                                run->checkpoint(*record.tick_count, results->length())));
+  // Throws the failures of failure_report.hpp.
+  void run() {
+    textio::ConsoleReader reader(std::cin);
+    parameters_ = ask_parameters(reader);
+    if (const auto refusal = model::parameter_refusal(*parameters_)) {
+      throw ParametersRefused(*refusal);
     }
-  }
-  progress.clear();
-  results->close();
-  say_goodbye();
-}
+    announce_run();
+    start_ = choose_start(options_, *parameters_);
+    opened_ = open_run(options_, *start_, *parameters_);
 
-void finish_record(RunRecord& record, const std::optional<model::Simulation>& run) {
-  record.end_time = std::chrono::system_clock::now();
-  record.wall_seconds = std::chrono::duration<double>(record.end_time - record.start_time).count();
-  if (run) {
-    record.generations_run = run->generations_run();
-    record.final_population = static_cast<std::int64_t>(run->population().size());
-    record.died_out = run->population().size() == 0;
-    record.final_species = run->species_count();
+    const auto observers = observers_for(options_, *parameters_, *start_);
+    std::vector<GenerationObserver*> watching;
+    for (const auto& observer : observers) {
+      watching.push_back(observer.get());
+    }
+    run_generations(opened_, watching);
+    if (opened_.history) {
+      opened_.history->close();
+    }
+    opened_.results->close();
+    say_goodbye();
   }
-}
+
+  // The record of the run as far as it got.
+  RunRecord record() const {
+    RunRecord record;
+    record.parameters = parameters_;
+    if (start_) {
+      record.tick_count = start_->tick_count;
+      record.seed_source = seed_source_name(start_->seed_source);
+    }
+    if (opened_.simulation) {
+      record.outcome = outcome_of(*opened_.simulation);
+    }
+    return record;
+  }
+
+ private:
+  const Options& options_;
+  std::optional<model::Parameters> parameters_;
+  std::optional<RunStart> start_;
+  OpenedRun opened_;
+};
 
 }  // namespace
 
@@ -117,11 +99,13 @@ int parasim_main(const std::vector<std::string>& arguments) {
   const ParsedCommandLine parsed = parse_command_line(arguments);
   if (parsed.error) {
     std::fprintf(stderr, "parasim: %s (try 'parasim --help')\n", parsed.error->c_str());
-    return textio::exit_status_input_or_file;
+    return exit_status_input_or_file;
   }
   const Options& options = parsed.options;
-  if (options.show_help || options.show_version) {
-    const std::string text = options.show_help ? usage_text() : version_text();
+  if (options.show_help || options.show_version || options.list_parameters) {
+    const std::string text = options.show_help      ? usage_text()
+                             : options.show_version ? version_text()
+                                                    : parameter_listing();
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
@@ -130,33 +114,46 @@ int parasim_main(const std::vector<std::string>& arguments) {
   // A results file that outgrows the file size limit must fail like a full disk, with
   // a report and the records written so far kept, not kill the process.
   std::signal(SIGXFSZ, SIG_IGN);
-  RunRecord record;
-  record.start_time = std::chrono::system_clock::now();
-  std::optional<model::Simulation> run;
+  // Outputs that would replace a device, a link's target or one another are refused before
+  // anything is asked or written; the record is then not written either, as its own target
+  // may be the one at fault.
   try {
-    run_model(options, record, run);
-  } catch (const textio::RunFailure& failure) {
-    textio::write_error_report(failure);
-    record.exit_status = failure.exit_status();
-    record.error = failure.message();
-  } catch (const std::bad_alloc&) {
-    const textio::RunFailure failure = textio::memory_failure("an array");
-    textio::write_error_report(failure);
-    record.exit_status = failure.exit_status();
-    record.error = failure.message();
+    check_output_targets(options);
+  } catch (...) {
+    const FailureReport report = report_current_failure();
+    write_error_report(report);
+    return report.exit_status;
+  }
+  const auto start_time = std::chrono::system_clock::now();
+  RunSession session(options);
+  int exit_status = 0;
+  std::string error;
+  try {
+    session.run();
+  } catch (...) {
+    const FailureReport report = report_current_failure();
+    write_error_report(report);
+    exit_status = report.exit_status;
+    error = report.message;
+  }
+  if (!options.record_path) {
+    return exit_status;
   }
 
-  if (options.record_path) {
-    finish_record(record, run);
-    if (const auto error = write_run_record(*options.record_path, record)) {
-      std::fprintf(stderr, "parasim: cannot write the run record \"%s\"\n%s\n",
-                   options.record_path->c_str(), error->c_str());
-      if (record.exit_status == 0) {
-        return textio::exit_status_input_or_file;
-      }
+  RunRecord record = session.record();
+  record.start_time = start_time;
+  record.end_time = std::chrono::system_clock::now();
+  record.exit_status = exit_status;
+  record.error = error;
+  try {
+    write_run_record(*options.record_path, record);
+  } catch (...) {
+    write_error_report(report_current_failure());
+    if (exit_status == 0) {
+      return exit_status_input_or_file;
     }
   }
-  return record.exit_status;
+  return exit_status;
 }
 
 }  // namespace parasim::app

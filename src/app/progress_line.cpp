@@ -14,19 +14,18 @@ void format_duration(char* out, std::size_t size, double seconds) {
 
 }  // namespace
 
-ProgressLine::ProgressLine(bool enabled, std::int32_t total_generations)
-    : enabled_(enabled),
-      total_(std::max(total_generations, 0)),
+ProgressLine::ProgressLine(std::int32_t total_generations)
+    : total_(std::max(total_generations, 0)),
       start_(std::chrono::steady_clock::now()),
       last_draw_(start_) {}
 
 ProgressLine::~ProgressLine() { clear(); }
 
-void ProgressLine::update(std::int32_t generations_done, std::int64_t population,
-                          std::int32_t species) {
-  if (!enabled_) {
-    return;
-  }
+void ProgressLine::after_generation(const OpenedRun& run) {
+  const model::Simulation& simulation = *run.simulation;
+  const std::int32_t generations_done = simulation.generations_run();
+  const auto population = static_cast<long long>(simulation.population().size());
+  const std::int32_t species = simulation.species_count();
   const auto now = std::chrono::steady_clock::now();
   if (shown_ && now - last_draw_ < std::chrono::milliseconds(250)) {
     return;
@@ -42,7 +41,7 @@ void ProgressLine::update(std::int32_t generations_done, std::int64_t population
   }
   std::fprintf(stderr,
                "\rgeneration %d/%d  population %lld  species %d  elapsed %s  left %s\x1b[K",
-               generations_done, total_, static_cast<long long>(population), species,
+               generations_done, total_, population, species,
                elapsed_text, left_text);
   std::fflush(stderr);
   shown_ = true;

@@ -3,21 +3,27 @@
 #include <chrono>
 #include <cstdint>
 
+#include "app/generation_loop.hpp"
+
 namespace parasim::app {
 
 // A live progress line on standard error: generation / total, population, species,
 // elapsed time and an estimate of the time left. Redrawn at most four times a
-// second and cleared when the run ends; standard output is never touched.
-class ProgressLine {
+// second and cleared when the run ends (or the line is destroyed, as when a run fails);
+// standard output is never touched.
+class ProgressLine : public GenerationObserver {
  public:
-  ProgressLine(bool enabled, std::int32_t total_generations);
-  ~ProgressLine();
+  explicit ProgressLine(std::int32_t total_generations);
+  ~ProgressLine() override;
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void update(std::int32_t generations_done, std::int64_t population, std::int32_t species);
-  void clear();
+  void after_generation(const OpenedRun& run) override;
+  void after_run() override { clear(); }
 
  private:
-  bool enabled_;
+  void clear();
+
   bool shown_ = false;
   std::int32_t total_;
   std::chrono::steady_clock::time_point start_;

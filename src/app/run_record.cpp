@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "app/command_line.hpp"
+#include "app/failure_report.hpp"
 
 namespace parasim::app {
 
@@ -71,16 +72,14 @@ std::string run_record_json(const RunRecord& record) {
     const model::Parameters& p = *record.parameters;
     const model::DerivedValues d = model::derive_values(p);
     out += "  \"parameters\": {\n";
-    out += "    \"genome_size\": " + std::to_string(p.genome_size) + ",\n";
-    out += "    \"max_differentiation\": " + json_real(p.max_differentiation) + ",\n";
-    out += "    \"mutation_rate\": " + json_real(p.mutation_rate) + ",\n";
-    out += "    \"max_offspring\": " + std::to_string(p.max_offspring) + ",\n";
-    out += "    \"dispersal_prob\": " + json_real(p.dispersal_prob) + ",\n";
-    out += "    \"host_count\": " + std::to_string(p.host_count) + ",\n";
-    out += "    \"host_distance\": " + json_real(p.host_distance) + ",\n";
-    out += "    \"carrying_capacity\": " + std::to_string(p.carrying_capacity) + ",\n";
-    out += "    \"survival_sd\": " + json_real(p.survival_sd) + ",\n";
-    out += "    \"generations\": " + std::to_string(p.generations) + "\n";
+    for (std::size_t i = 0; i < model::parameter_fields.size(); ++i) {
+      const model::ParameterField& field = model::parameter_fields[i];
+      const std::string value = field.type == model::AnswerType::integer
+                                    ? std::to_string(p.*field.integer)
+                                    : json_real(p.*field.real);
+      out += "    \"" + std::string(field.name) + "\": " + value +
+             (i + 1 < model::parameter_fields.size() ? ",\n" : "\n");
+    }
     out += "  },\n";
     out += "  \"derived\": {\n";
     out += "    \"mate_threshold\": " + std::to_string(d.mate_threshold) + ",\n";
@@ -97,11 +96,14 @@ std::string run_record_json(const RunRecord& record) {
   out += "  \"seed_source\": " + json_string(record.seed_source) + ",\n";
   out += "  \"start_time\": " + json_string(iso_time(record.start_time)) + ",\n";
   out += "  \"end_time\": " + json_string(iso_time(record.end_time)) + ",\n";
-  out += "  \"wall_seconds\": " + json_real(record.wall_seconds) + ",\n";
-  out += "  \"generations_run\": " + std::to_string(record.generations_run) + ",\n";
-  out += "  \"died_out\": " + std::string(record.died_out ? "true" : "false") + ",\n";
-  out += "  \"final_population\": " + std::to_string(record.final_population) + ",\n";
-  out += "  \"final_species\": " + std::to_string(record.final_species) + ",\n";
+  const double wall_seconds =
+      std::chrono::duration<double>(record.end_time - record.start_time).count();
+  const RunOutcome& outcome = record.outcome;
+  out += "  \"wall_seconds\": " + json_real(wall_seconds) + ",\n";
+  out += "  \"generations_run\": " + std::to_string(outcome.generations_run) + ",\n";
+  out += "  \"died_out\": " + std::string(outcome.died_out ? "true" : "false") + ",\n";
+  out += "  \"final_population\": " + std::to_string(outcome.final_population) + ",\n";
+  out += "  \"final_species\": " + std::to_string(outcome.final_species) + ",\n";
   out += "  \"exit_status\": " + std::to_string(record.exit_status) + ",\n";
   out += "  \"error\": " + (record.error.empty() ? std::string("null") : json_string(record.error)) +
          "\n";
@@ -109,18 +111,18 @@ std::string run_record_json(const RunRecord& record) {
   return out;
 }
 
-std::optional<std::string> write_run_record(const std::string& path, const RunRecord& record) {
+void write_run_record(const std::string& path, const RunRecord& record) {
   const std::string text = run_record_json(record);
+  const std::string what = "cannot write the run record \"" + path + "\"";
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
-    return std::string(std::strerror(errno));
+    throw FileFailure(what, errno);
   }
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   const int write_errno = errno;
   if (std::fclose(file) != 0 || !written) {
-    return std::string(std::strerror(written ? errno : write_errno));
+    throw FileFailure(what, written ? errno : write_errno);
   }
-  return std::nullopt;
 }
 
 }  // namespace parasim::app

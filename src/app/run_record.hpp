@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/generation_loop.hpp"
 #include "model/parameters.hpp"
 
 namespace parasim::app {
@@ -16,11 +17,7 @@ struct RunRecord {
   std::string seed_source = "none";  // "clock", "option" or "checkpoint"
   std::chrono::system_clock::time_point start_time;
   std::chrono::system_clock::time_point end_time;
-  double wall_seconds = 0.0;
-  std::int32_t generations_run = 0;
-  bool died_out = false;
-  std::int64_t final_population = 0;
-  std::int32_t final_species = 0;
+  RunOutcome outcome;
   int exit_status = 0;
   std::string error;  // the error report's message, empty after a completed run
 };
@@ -28,7 +25,7 @@ struct RunRecord {
 // The record as a JSON object.
 std::string run_record_json(const RunRecord& record);
 
-// Writes the record to path; returns the platform's text for the error on failure.
-std::optional<std::string> write_run_record(const std::string& path, const RunRecord& record);
+// Writes the record to path. Throws FileFailure.
+void write_run_record(const std::string& path, const RunRecord& record);
 
 }  // namespace parasim::app

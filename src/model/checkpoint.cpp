@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "model/allocation_failure.hpp"
+#include "model/byte_digest.hpp"
 #include "model/initial_world.hpp"
 
 namespace parasim::model {
@@ -12,16 +14,11 @@ namespace {
 
 constexpr char magic[] = "PARASIM CHECKPOINT\n";
 constexpr std::size_t magic_length = sizeof magic - 1;
-constexpr std::uint32_t format_version = 1;
+// Version 2 added the species history and the digests of the files the run appends to.
+constexpr std::uint32_t format_version = 2;
 
-// FNV-1a over the payload: cheap, and any flipped or lost byte changes it.
 std::uint64_t checksum_of(const char* data, std::size_t size) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (std::size_t i = 0; i < size; ++i) {
-    hash ^= static_cast<unsigned char>(data[i]);
-    hash *= 1099511628211ull;
-  }
-  return hash;
+  return extend_digest(empty_digest, data, size);
 }
 
 class ByteWriter {
@@ -60,37 +57,70 @@ class ByteReader {
   std::size_t at_ = 0;
 };
 
+// The ten answers in the order asked, each in its own type.
 void put_parameters(ByteWriter& out, const Parameters& p) {
-  out.put(p.genome_size);
-  out.put(p.max_differentiation);
-  out.put(p.mutation_rate);
-  out.put(p.max_offspring);
-  out.put(p.dispersal_prob);
-  out.put(p.host_count);
-  out.put(p.host_distance);
-  out.put(p.carrying_capacity);
-  out.put(p.survival_sd);
-  out.put(p.generations);
+  for (const ParameterField& field : parameter_fields) {
+    if (field.type == AnswerType::integer) {
+      out.put(p.*field.integer);
+    } else {
+      out.put(p.*field.real);
+    }
+  }
 }
 
 Parameters take_parameters(ByteReader& in) {
   Parameters p;
-  p.genome_size = in.take<std::int32_t>();
-  p.max_differentiation = in.take<double>();
-  p.mutation_rate = in.take<double>();
-  p.max_offspring = in.take<std::int32_t>();
-  p.dispersal_prob = in.take<double>();
-  p.host_count = in.take<std::int32_t>();
-  p.host_distance = in.take<double>();
-  p.carrying_capacity = in.take<std::int32_t>();
-  p.survival_sd = in.take<double>();
-  p.generations = in.take<std::int32_t>();
+  for (const ParameterField& field : parameter_fields) {
+    if (field.type == AnswerType::integer) {
+      p.*field.integer = in.take<std::int32_t>();
+    } else {
+      p.*field.real = in.take<double>();
+    }
+  }
   return p;
+}
+
+void put_mark(ByteWriter& out, const FileMark& mark) {
+  out.put(mark.length);
+  out.put(mark.digest);
+}
+
+FileMark take_mark(ByteReader& in) {
+  FileMark mark;
+  mark.length = in.take<std::int64_t>();
+  mark.digest = in.take<std::uint64_t>();
+  return mark;
 }
 
 void require(bool condition, const char* what) {
   if (!condition) {
     throw CheckpointError(std::string("the checkpoint is inconsistent: ") + what);
+  }
+}
+
+// The species so far: numbered 1, 2, ... in order, each born before the generation that runs
+// next, to a parent born before it.
+void take_species(ByteReader& in, Checkpoint& c) {
+  const auto count = in.take<std::uint64_t>();
+  constexpr std::size_t record_bytes = 6 * sizeof(std::int32_t) + 1;
+  require(count <= in.left() / record_bytes, "a species table of the wrong size");
+  c.species.resize(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < c.species.size(); ++i) {
+    species::SpeciesRecord& record = c.species[i];
+    record.species = in.take<std::int32_t>();
+    record.label = in.take<std::int32_t>();
+    record.parent = in.take<std::int32_t>();
+    record.born = in.take<std::int32_t>();
+    record.size_at_birth = in.take<std::int32_t>();
+    record.last_seen = in.take<std::int32_t>();
+    const auto extant = in.take<std::uint8_t>();
+    require(record.species == static_cast<std::int32_t>(i) + 1 && record.label >= 1 &&
+                record.parent >= 0 && record.parent < record.species &&
+                (i == 0) == (record.parent == 0) && record.born >= 1 &&
+                record.born <= record.last_seen && record.last_seen < c.generation &&
+                record.size_at_birth >= 1 && extant <= 1,
+            "a species table that does not add up");
+    record.extant = extant == 1;
   }
 }
 
@@ -102,12 +132,25 @@ std::string encode_checkpoint(const Checkpoint& c) {
   out.put(c.tick_count);
   out.put(c.generation);
   out.put(c.remaining);
-  out.put(c.species_count);
   out.put(c.generator.x);
   out.put(c.generator.y);
   out.put(c.generator.z);
   out.put(c.generator.w);
-  out.put(c.output_length);
+  put_mark(out, c.results);
+  out.put(static_cast<std::uint8_t>(c.abundance ? 1 : 0));
+  if (c.abundance) {
+    put_mark(out, *c.abundance);
+  }
+  out.put(static_cast<std::uint64_t>(c.species.size()));
+  for (const species::SpeciesRecord& record : c.species) {
+    out.put(record.species);
+    out.put(record.label);
+    out.put(record.parent);
+    out.put(record.born);
+    out.put(record.size_at_birth);
+    out.put(record.last_seen);
+    out.put(static_cast<std::uint8_t>(record.extant ? 1 : 0));
+  }
   const Population& population = c.population;
   out.put(static_cast<std::uint64_t>(population.size()));
   for (std::size_t row = 0; row < population.size(); ++row) {
@@ -133,7 +176,13 @@ Checkpoint decode_checkpoint(const std::string& bytes) {
     throw CheckpointError("this is not a parasim checkpoint");
   }
   ByteReader header(bytes.data() + magic_length, bytes.size() - magic_length);
-  if (header.take<std::uint32_t>() != format_version) {
+  const auto version = header.take<std::uint32_t>();
+  if (version < format_version) {
+    throw CheckpointError(
+        "the checkpoint was written by an earlier version of parasim, whose checkpoints this "
+        "version cannot resume: run again from the start");
+  }
+  if (version != format_version) {
     throw CheckpointError("the checkpoint was written by another version of parasim");
   }
   const auto payload_size = header.take<std::uint64_t>();
@@ -155,9 +204,7 @@ Checkpoint decode_checkpoint(const std::string& bytes) {
   c.tick_count = in.take<std::int32_t>();
   c.generation = in.take<std::int32_t>();
   c.remaining = in.take<std::int32_t>();
-  c.species_count = in.take<std::int32_t>();
-  require(c.tick_count >= 0 && c.generation >= 1 && c.remaining >= 0 && c.species_count >= 0,
-          "negative counters");
+  require(c.tick_count >= 0 && c.generation >= 1 && c.remaining >= 0, "negative counters");
   require(static_cast<std::int64_t>(c.generation) - 1 + c.remaining ==
               std::max<std::int64_t>(p.generations, 0),
           "generation counters that do not add up");
@@ -165,16 +212,21 @@ Checkpoint decode_checkpoint(const std::string& bytes) {
   c.generator.y = in.take<std::uint32_t>();
   c.generator.z = in.take<std::uint32_t>();
   c.generator.w = in.take<std::uint32_t>();
-  c.output_length = in.take<std::int64_t>();
-  require(c.output_length >= 0, "a negative results file length");
+  c.results = take_mark(in);
+  require(c.results.length >= 0, "a negative results file length");
+  if (in.take<std::uint8_t>() != 0) {
+    c.abundance = take_mark(in);
+    require(c.abundance->length >= 0, "a negative history file length");
+  }
+  take_species(in, c);
 
   const auto rows = in.take<std::uint64_t>();
-  c.population = Population(p.genome_size, "population");
+  c.population = Population(p.genome_size);
   const std::size_t words = c.population.words_per_genome();
   const std::size_t row_bytes = 2 * sizeof(std::int32_t) + words * sizeof(std::uint64_t);
   require(rows <= in.left() / row_bytes && in.left() == rows * row_bytes,
           "a population of the wrong size");
-  c.population.resize(static_cast<std::size_t>(rows));
+  allocate("population", [&] { c.population.resize(static_cast<std::size_t>(rows)); });
 
   const DerivedValues derived = derive_values(p);
   c.hosts = build_host_line(p, derived, phenotype_of((p.genome_size + 1) / 2));

@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <bit>
 
-#include "textio/rounding.hpp"
-#include "textio/run_failure.hpp"
+#include "model/allocation_failure.hpp"
+#include "rounding/rounding.hpp"
 
 namespace parasim::model {
 
 template <typename Source>
 void build_founders(Population& population, Source& generator) {
-  population.resize(founder_count);
+  allocate("population", [&] { population.resize(founder_count); });
   const std::int32_t genome_size = population.genome_size();
   std::uint64_t* founder = population.genome(0);
   std::fill_n(founder, population.words_per_genome(), std::uint64_t{0});
 
-  const std::int32_t target = textio::nint(static_cast<double>(genome_size) / 2.0);
+  const std::int32_t target = rounding::nint(static_cast<double>(genome_size) / 2.0);
   std::int32_t ones = 0;
   while (ones < target) {
     const std::uint32_t locus = generator.next_index(static_cast<std::uint32_t>(genome_size));
@@ -43,21 +43,19 @@ HostTable build_host_line(const Parameters& parameters, const DerivedValues& der
                           double founder_phenotype) {
   HostTable hosts;
   const auto host_count = static_cast<std::size_t>(parameters.host_count);
-  try {
+  allocate("host_table", [&] {
     hosts.host_phenotype.assign(host_count, 0.0);
     hosts.host_load.assign(host_count, 0);
-  } catch (const std::bad_alloc&) {
-    throw textio::memory_failure("host_table");
-  }
+  });
   hosts.host_phenotype[0] = founder_phenotype;
-  const long double p1 = founder_phenotype;
-  const long double spacing = derived.host_spacing;
+  const rounding::extended_real p1 = founder_phenotype;
+  const rounding::extended_real spacing = derived.host_spacing;
   std::int64_t step = 1;
   for (std::size_t n = 2; n <= host_count; n += 2, ++step) {
     // Each position is formed with a 64-bit significand and only then stored.
-    hosts.host_phenotype[n - 1] = static_cast<double>(p1 + static_cast<long double>(step) * spacing);
+    hosts.host_phenotype[n - 1] = static_cast<double>(p1 + static_cast<rounding::extended_real>(step) * spacing);
     if (n + 1 <= host_count) {
-      hosts.host_phenotype[n] = static_cast<double>(p1 - static_cast<long double>(step) * spacing);
+      hosts.host_phenotype[n] = static_cast<double>(p1 - static_cast<rounding::extended_real>(step) * spacing);
     }
   }
   hosts.host_load[0] = founder_count;

@@ -1,33 +1,23 @@
 #include "model/population.hpp"
 
 #include <algorithm>
-#include <new>
-
-#include "textio/run_failure.hpp"
 
 namespace parasim::model {
 
-Population::Population(std::int32_t genome_size, const char* array_name)
+Population::Population(std::int32_t genome_size)
     : genome_size_(genome_size),
-      words_per_genome_(species::words_for_loci(static_cast<std::size_t>(genome_size))),
-      array_name_(array_name) {}
+      words_per_genome_(species::words_for_loci(static_cast<std::size_t>(genome_size))) {}
 
 void Population::reserve(std::size_t rows) {
   if (rows <= species_id_.size()) {
     return;
   }
-  try {
-    // Room for a whole row is made in every column at once, so the columns never
-    // disagree about the number of rows they hold.
-    genomes_.resize(rows * words_per_genome_);
-    species_id_.resize(rows);
-    phenotype_.resize(rows);
-    host_id_.resize(rows);
-  } catch (const std::bad_alloc&) {
-    throw textio::memory_failure(array_name_);
-  } catch (const std::length_error&) {
-    throw textio::memory_failure(array_name_);
-  }
+  // Room for a whole row is made in every column before the row count changes, so the
+  // columns never disagree about the number of rows they hold.
+  genomes_.resize(rows * words_per_genome_);
+  species_id_.resize(rows);
+  phenotype_.resize(rows);
+  host_id_.resize(rows);
 }
 
 void Population::resize(std::size_t rows) {

@@ -18,15 +18,15 @@ namespace parasim::model {
 class Population {
  public:
   Population() = default;
-  // array_name names the array in the report when memory for it runs out.
-  Population(std::int32_t genome_size, const char* array_name);
+  explicit Population(std::int32_t genome_size);
 
   std::size_t size() const { return size_; }
   std::int32_t genome_size() const { return genome_size_; }
   std::size_t words_per_genome() const { return words_per_genome_; }
 
   // Makes room for rows [0, rows) and sets the row count to rows. Existing rows keep
-  // their content; new rows are undefined until written.
+  // their content; new rows are undefined until written. Throws std::bad_alloc (or
+  // std::length_error) when memory runs out; the caller names the array.
   void resize(std::size_t rows);
   // Makes room for rows without changing the row count.
   void reserve(std::size_t rows);
@@ -60,7 +60,6 @@ class Population {
   std::int32_t genome_size_ = 0;
   std::size_t words_per_genome_ = 0;
   std::size_t size_ = 0;
-  const char* array_name_ = "population";
   std::vector<std::uint64_t> genomes_;
   std::vector<std::int32_t> species_id_;
   std::vector<double> phenotype_;

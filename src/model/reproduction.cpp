@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
-#include <new>
 #include <span>
 
-#include "textio/run_failure.hpp"
+#include "model/allocation_failure.hpp"
 
 namespace parasim::model {
 
 namespace {
 
 void reserve_order(random::DeferredShuffle& order, std::size_t length, const char* name) {
-  try {
-    order.reserve(length);
-  } catch (const std::bad_alloc&) {
-    throw textio::memory_failure(name);
-  }
+  allocate(name, [&] { order.reserve(length); });
 }
 
 // The most children the residents can have: per host the smaller of its attempts
@@ -80,8 +75,10 @@ void reproduce(const Population& population, const HostTable& hosts,
                ReproductionBuffers& buffers, Population& pool) {
   const auto population_size = static_cast<std::int32_t>(population.size());
   const std::size_t pool_capacity = most_children(hosts, limits);
-  pool.reserve(pool_capacity);
+  allocate("offspring_pool", [&] { pool.reserve(pool_capacity); });
   reserve_order(buffers.mate_order, population.size(), "mate_order");
+  // The compatible rows of a parent serve its mate search, and are at most all rows.
+  allocate("mate_order", [&] { buffers.compatible.reserve(population.size()); });
 
   // A parent that finds no mate is tried again with a fresh order, and then often has few
   // compatible parasites in the whole population; these are listed once, and the next

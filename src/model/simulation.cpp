@@ -1,11 +1,8 @@
 #include "model/simulation.hpp"
 
 #include <algorithm>
-#include <new>
-
 #include "model/initial_world.hpp"
 #include "random/seeding.hpp"
-#include "textio/run_failure.hpp"
 
 namespace parasim::model {
 
@@ -26,8 +23,8 @@ Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
       mating_rules_{derived_.mate_threshold, random::EventThreshold(parameters.mutation_rate)},
       survival_rules_{random::EventThreshold(parameters.dispersal_prob), parameters.survival_sd},
       limits_{parameters.max_offspring, parameters.carrying_capacity},
-      population_(parameters.genome_size, "population"),
-      offspring_pool_(parameters.genome_size, "offspring_pool"),
+      population_(parameters.genome_size),
+      offspring_pool_(parameters.genome_size),
       remaining_(std::max(parameters.generations, 0)) {
   build_founders(population_, generator_);
   hosts_ = build_host_line(parameters_, derived_, population_.phenotype(0));
@@ -41,21 +38,23 @@ Simulation::Simulation(Checkpoint checkpoint)
       survival_rules_{random::EventThreshold(parameters_.dispersal_prob), parameters_.survival_sd},
       limits_{parameters_.max_offspring, parameters_.carrying_capacity},
       population_(std::move(checkpoint.population)),
-      offspring_pool_(parameters_.genome_size, "offspring_pool"),
+      offspring_pool_(parameters_.genome_size),
       hosts_(std::move(checkpoint.hosts)),
+      history_(std::move(checkpoint.species)),
       generation_(checkpoint.generation),
-      remaining_(checkpoint.remaining),
-      species_count_(checkpoint.species_count) {}
+      remaining_(checkpoint.remaining) {}
 
-Checkpoint Simulation::checkpoint(std::int32_t tick_count, std::int64_t output_length) const {
+Checkpoint Simulation::checkpoint(std::int32_t tick_count, const FileMark& results,
+                                  const std::optional<FileMark>& abundance) const {
   Checkpoint c;
   c.parameters = parameters_;
   c.tick_count = tick_count;
   c.generation = generation_;
   c.remaining = remaining_;
-  c.species_count = species_count_;
+  c.species.assign(history_.species().begin(), history_.species().end());
   c.generator = generator_.state();
-  c.output_length = output_length;
+  c.results = results;
+  c.abundance = abundance;
   c.population = population_;
   c.hosts = hosts_;
   return c;
@@ -70,7 +69,7 @@ void Simulation::run_generation(ReportSink& sink) {
 void Simulation::label_species() {
   labeller_.label(population_.packed_genomes(), population_.species_ids(),
                   derived_.mate_threshold);
-  count_species();
+  history_.record_labelling(generation_, labeller_.births(), population_.species_ids());
 }
 
 void Simulation::report_if_due(ReportSink& sink) {
@@ -86,28 +85,6 @@ void Simulation::breed_next_generation() {
   regroup_by_host(offspring_pool_, survivors_, hosts_, next_slot_, population_);
   ++generation_;
   --remaining_;
-}
-
-void Simulation::count_species() {
-  std::int32_t count = 0;
-  for (const std::int32_t label : population_.species_ids()) {
-    const auto index = static_cast<std::size_t>(label);
-    if (index >= label_seen_.size()) {
-      try {
-        label_seen_.resize(index + 1, 0);
-      } catch (const std::bad_alloc&) {
-        throw textio::memory_failure("species labels");
-      }
-    }
-    if (label_seen_[index] == 0) {
-      label_seen_[index] = 1;
-      ++count;
-    }
-  }
-  for (const std::int32_t label : population_.species_ids()) {
-    label_seen_[static_cast<std::size_t>(label)] = 0;
-  }
-  species_count_ = count;
 }
 
 }  // namespace parasim::model

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "model/checkpoint.hpp"
@@ -13,6 +14,7 @@
 #include "model/survival.hpp"
 #include "random/deviate_stream.hpp"
 #include "species/species.hpp"
+#include "species/species_history.hpp"
 
 namespace parasim::model {
 
@@ -27,8 +29,10 @@ class Simulation {
   // Goes on from a checkpoint, exactly as the run that wrote it would have.
   explicit Simulation(Checkpoint checkpoint);
 
-  // The state between two generations, for a checkpoint.
-  Checkpoint checkpoint(std::int32_t tick_count, std::int64_t output_length) const;
+  // The state between two generations, for a checkpoint, with how far the files the run
+  // appends to had got.
+  Checkpoint checkpoint(std::int32_t tick_count, const FileMark& results,
+                        const std::optional<FileMark>& abundance) const;
 
   // Whether the run is over: all requested generations run, or no parasite left.
   bool finished() const { return remaining_ == 0 || population_.size() == 0; }
@@ -37,7 +41,8 @@ class Simulation {
   // 1 and every tenth), reproduction, dispersal and survival, regrouping by host.
   void run_generation(ReportSink& sink);
 
-  // The phases of run_generation, in their order, for callers that time them.
+  // The phases of run_generation, in their order, for callers that look at the population
+  // between them (after the labelling, the moment reports describe) or time them.
   void label_species();
   void report_if_due(ReportSink& sink);
   void breed_next_generation();
@@ -46,7 +51,11 @@ class Simulation {
   std::int32_t generation() const { return generation_; }
   std::int32_t generations_run() const { return generation_ - 1; }
   // The number of distinct species labels at the last labelling (0 before it).
-  std::int32_t species_count() const { return species_count_; }
+  std::int32_t species_count() const { return history_.extant_count(); }
+  // Every species of the run so far: who split from whom, when, and which are extant.
+  const species::SpeciesHistory& history() const { return history_; }
+  // The species split off by the last labelling, in the order their labels were issued.
+  std::span<const species::SpeciesBirth> births() const { return labeller_.births(); }
 
   const Parameters& parameters() const { return parameters_; }
   const DerivedValues& derived() const { return derived_; }
@@ -57,8 +66,6 @@ class Simulation {
   const random::DeviateStream& generator() const { return generator_; }
 
  private:
-  void count_species();
-
   Parameters parameters_;
   DerivedValues derived_;
   random::DeviateStream generator_;
@@ -73,11 +80,10 @@ class Simulation {
   std::vector<std::uint32_t> survivors_;
   std::vector<std::size_t> next_slot_;
   species::SpeciesLabeller labeller_;
-  std::vector<std::uint8_t> label_seen_;
+  species::SpeciesHistory history_;
 
   std::int32_t generation_ = 1;
   std::int32_t remaining_ = 0;
-  std::int32_t species_count_ = 0;
 };
 
 }  // namespace parasim::model

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-
-#include "textio/run_failure.hpp"
+#include "model/allocation_failure.hpp"
+#include "rounding/extended_real.hpp"
 
 namespace parasim::model {
 
 double survival_probability(double phenotype, double host_phenotype, double survival_sd) {
-  const long double d = static_cast<long double>(phenotype) - host_phenotype;
-  const long double sd = survival_sd;
+  const rounding::extended_real d = static_cast<rounding::extended_real>(phenotype) - host_phenotype;
+  const rounding::extended_real sd = survival_sd;
   const auto exponent = static_cast<double>((d * d) / (sd * sd * -2.0L));
   return std::exp(exponent);
 }
@@ -19,11 +18,7 @@ template <typename Source>
 void disperse_and_select(Population& pool, const HostTable& hosts, const SurvivalRules& rules,
                          Source& generator, std::vector<std::uint32_t>& survivors) {
   survivors.clear();
-  try {
-    survivors.reserve(pool.size());
-  } catch (const std::bad_alloc&) {
-    throw textio::memory_failure("survivors");
-  }
+  allocate("survivors", [&] { survivors.reserve(pool.size()); });
   const auto host_count = static_cast<std::uint32_t>(hosts.host_count());
   for (std::size_t child = 0; child < pool.size(); ++child) {
     std::int32_t host = pool.host_id(child);
@@ -54,17 +49,13 @@ void regroup_by_host(const Population& pool, const std::vector<std::uint32_t>& s
     ++hosts.host_load[static_cast<std::size_t>(pool.host_id(row) - 1)];
   }
   // A counting sort by host: hosts in ascending order, survivor order kept within each.
-  try {
-    next_slot.resize(hosts.host_load.size());
-  } catch (const std::bad_alloc&) {
-    throw textio::memory_failure("population");
-  }
+  allocate("population", [&] { next_slot.resize(hosts.host_load.size()); });
   std::size_t start = 0;
   for (std::size_t h = 0; h < next_slot.size(); ++h) {
     next_slot[h] = start;
     start += static_cast<std::size_t>(hosts.host_load[h]);
   }
-  population.resize(survivors.size());
+  allocate("population", [&] { population.resize(survivors.size()); });
   for (const std::uint32_t row : survivors) {
     const auto h = static_cast<std::size_t>(pool.host_id(row) - 1);
     population.copy_row(next_slot[h]++, pool, row);

@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "model/checkpoint.hpp"
 #include "model/report_sink.hpp"
+#include "report/appended_file.hpp"
+#include "report/results_layout.hpp"
 
 namespace parasim::report {
 
@@ -12,35 +15,25 @@ namespace parasim::report {
 // so a run that is stopped later keeps every report written before.
 class ResultsFile : public model::ReportSink {
  public:
-  static constexpr const char* default_name = "Output.dat";
-
   // Creates the file, or empties an existing one, and writes the header. Throws
-  // textio::RunFailure when the file cannot be opened or written.
-  explicit ResultsFile(std::string path = default_name);
+  // OutputFailure when the file cannot be opened or written.
+  explicit ResultsFile(std::string path = std::string(results_file_name));
 
-  // Reopens the file of an interrupted run to go on writing after its first `length`
-  // bytes; what came after them is cut off. Throws textio::RunFailure when the file
-  // cannot be opened or is shorter than that.
-  ResultsFile(std::string path, std::int64_t length);
-  ~ResultsFile() override;
-  ResultsFile(const ResultsFile&) = delete;
-  ResultsFile& operator=(const ResultsFile&) = delete;
+  // Reopens the file of an interrupted run to go on writing after the mark; what came after
+  // it is cut off. The caller has checked the mark (check_mark). Throws OutputFailure.
+  ResultsFile(std::string path, const model::FileMark& mark);
 
   void report(std::int32_t generation, const model::Population& population,
               const model::HostTable& hosts) override;
 
   // Closes the file; a failure to close is a failed write and throws.
-  void close();
+  void close() { file_.close(); }
 
-  // Bytes written so far.
-  std::int64_t length() const { return length_; }
+  // How far the file has got.
+  model::FileMark mark() const { return file_.mark(); }
 
  private:
-  void write_all(const std::string& text);
-
-  std::string path_;
-  int descriptor_ = -1;
-  std::int64_t length_ = 0;
+  AppendedFile file_;
   std::string buffer_;
 };
 

@@ -16,7 +16,8 @@ namespace parasim::species {
 // to every parasite still outside a cluster whose genetic distance to it is at most
 // the threshold. A parasite that joins behind the sweep is never scanned.
 //
-// The result is that of the literal procedure, with far less work:
+// The result is that of scanning every parasite in turn as described above, with far
+// less work:
 // - Each distinct genome is scanned at most once. A scan labels every unlabelled
 //   parasite within the threshold, and the unlabelled parasites only become fewer, so
 //   a second scan with the same genome labels nothing.

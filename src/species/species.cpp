@@ -1,11 +1,11 @@
 #include "species/species.hpp"
 
-#include "textio/rounding.hpp"
+#include "rounding/rounding.hpp"
 
 namespace parasim::species {
 
 std::int32_t linkage_threshold(std::int32_t mate_threshold) {
-  return textio::nint(static_cast<float>(mate_threshold));
+  return rounding::nint(static_cast<float>(mate_threshold));
 }
 
 void SpeciesLabeller::label(const PackedGenomes& genomes, std::span<std::int32_t> species_id,

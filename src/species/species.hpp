@@ -28,6 +28,8 @@ class SpeciesLabeller {
   // The cluster of each parasite (1 ... cluster_count) found by the last call.
   std::span<const std::int32_t> cluster_of() const { return cluster_of_; }
   std::int32_t cluster_count() const { return cluster_count_; }
+  // The species split off by the last call, in the order their labels were issued.
+  std::span<const SpeciesBirth> births() const { return label_pass_.births(); }
 
  private:
   std::vector<std::int32_t> cluster_of_;

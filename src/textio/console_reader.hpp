@@ -3,14 +3,10 @@
 #include <cstdint>
 #include <istream>
 #include <optional>
-#include <string_view>
 
 namespace parasim::textio {
 
 enum class ReadFailure { end_of_file, bad_integer, integer_overflow, bad_real };
-
-// The run-time message for a failed read of item 1, e.g. "Bad integer for item 1 in list input".
-std::string_view read_failure_message(ReadFailure failure);
 
 template <typename T>
 struct ReadResult {

@@ -5,6 +5,12 @@
 #include <cstring>
 #include <string_view>
 
+// Reals are rounded to their decimals from the exact binary value in 128-bit integer
+// arithmetic, which GCC and Clang offer on 64-bit targets.
+#ifndef __SIZEOF_INT128__
+#error "parasim needs unsigned __int128 (GCC or Clang on a 64-bit target) to format reals exactly"
+#endif
+
 namespace parasim::textio {
 
 namespace {

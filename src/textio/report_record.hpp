@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace parasim::textio {
 
@@ -14,9 +17,32 @@ struct ReportRecord {
   std::int32_t species_id;
 };
 
+// Where each value of a record stands: its first column (counted from 1, as a researcher
+// reading the file counts), its width, and its decimals (integers have none). Every field
+// follows one blank.
+struct RecordField {
+  std::string_view name;
+  std::size_t first_column;
+  int width;
+  int decimals;
+  bool integer;
+};
+
+// The five fields in the order they stand on the line, the order of ReportRecord's members.
+inline constexpr std::array<RecordField, 5> report_record_fields{{
+    {"generation", 2, 8, 0, true},
+    {"parasite phenotype", 11, 15, 4, false},
+    {"host id", 27, 15, 4, false},
+    {"host phenotype", 43, 15, 4, false},
+    {"species", 59, 8, 0, true},
+}};
+
 inline constexpr int report_record_length = 66;
 // The record with its CR LF.
 inline constexpr int report_line_length = report_record_length + 2;
+
+static_assert(report_record_fields.back().first_column - 1 + report_record_fields.back().width ==
+              report_record_length);
 
 void append_report_record(std::string& out, const ReportRecord& record);
 

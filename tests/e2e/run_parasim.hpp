@@ -7,6 +7,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
+
+#include "model/parameters.hpp"
+#include "report/results_layout.hpp"
+#include "textio/text_line.hpp"
 
 namespace parasim::testing {
 
@@ -45,13 +50,13 @@ inline std::filesystem::path fresh_directory(const std::string& name) {
 }
 
 // The six header lines every results file begins with.
-inline const std::string results_file_header =
-    " This file is organized as following:\r\n"
-    " --First column: generation time\r\n"
-    " --Second column: parasite phenotype \r\n"
-    " --Third column: host id\r\n"
-    " --Fourth column: host phenotype\r\n"
-    " --Fifth column: parasite species\r\n";
+inline const std::string results_file_header = [] {
+  std::string header;
+  for (const std::string_view line : report::header_texts) {
+    header += textio::text_line(line);
+  }
+  return header;
+}();
 
 // With a time limit, a run that hangs is stopped and ends with status 124.
 inline RunResult run_parasim(const std::filesystem::path& dir, const std::string& input,
@@ -69,24 +74,14 @@ inline RunResult run_parasim(const std::filesystem::path& dir, const std::string
   return result;
 }
 
-// Ten answers, one per line.
+// Ten answers, one per line, as a user would type them.
 inline std::string answers(int genome_size, double max_differentiation, double mutation_rate,
                            int max_offspring, double dispersal_prob, int host_count,
                            double host_distance, int carrying_capacity, double survival_sd,
                            int generations) {
-  std::ostringstream text;
-  text.precision(17);
-  text << genome_size << '\n'
-       << max_differentiation << '\n'
-       << mutation_rate << '\n'
-       << max_offspring << '\n'
-       << dispersal_prob << '\n'
-       << host_count << '\n'
-       << host_distance << '\n'
-       << carrying_capacity << '\n'
-       << survival_sd << '\n'
-       << generations << '\n';
-  return text.str();
+  return model::answers_text({genome_size, max_differentiation, mutation_rate, max_offspring,
+                              dispersal_prob, host_count, host_distance, carrying_capacity,
+                              survival_sd, generations});
 }
 
 }  // namespace parasim::testing

@@ -50,22 +50,26 @@ int wait_for(pid_t child) {
 const std::string input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 100);
 
 // Runs that are killed at random moments, again and again, and resumed each time
-// from their last checkpoint end with the very file of a run never interrupted.
+// from their last checkpoint end with the very files of a run never interrupted: the
+// results file and the species history.
 TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
   const auto dir = fresh_directory("resume");
   write_file(dir / "stdin.txt", input);
-  ASSERT_EQ(run_parasim(dir, input, "--seed 77").exit_status, 0);
+  ASSERT_EQ(run_parasim(dir, input, "--seed 77 --history hist").exit_status, 0);
   const std::string uninterrupted = read_file(dir / "Output.dat");
+  const std::string species = read_file(dir / "hist/species.csv");
+  const std::string abundance = read_file(dir / "hist/abundance.csv");
 
   std::mt19937 delays(2026);
   int resumed = 0;
   for (int trial = 0; trial < 6; ++trial) {
     std::filesystem::remove(dir / "Output.dat");
     std::filesystem::remove(dir / "run.ckpt");
+    std::filesystem::remove_all(dir / "hist");
     const std::vector<std::string> fresh = {"--seed", "77", "--checkpoint", "run.ckpt",
-                                            "--checkpoint-every", "7"};
+                                            "--checkpoint-every", "7", "--history", "hist"};
     const std::vector<std::string> resume = {"--resume", "run.ckpt", "--checkpoint", "run.ckpt",
-                                             "--checkpoint-every", "7"};
+                                             "--checkpoint-every", "7", "--history", "hist"};
     int status = -1;
     for (int attempt = 0; attempt < 40 && status != 0; ++attempt) {
       const bool from_checkpoint = std::filesystem::exists(dir / "run.ckpt");
@@ -81,6 +85,8 @@ TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
     }
     ASSERT_EQ(status, 0);
     EXPECT_EQ(read_file(dir / "Output.dat"), uninterrupted) << "trial " << trial;
+    EXPECT_EQ(read_file(dir / "hist/species.csv"), species) << "trial " << trial;
+    EXPECT_EQ(read_file(dir / "hist/abundance.csv"), abundance) << "trial " << trial;
   }
   EXPECT_GT(resumed, 0);
 }
@@ -116,6 +122,22 @@ TEST(Checkpoint, DamagedOrForeignCheckpointsAreRefused) {
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(read_file(dir / "Output.dat"), results) << c.message;  // nothing lost
   }
+  // The results file must be the one the checkpoint was taken with: another run's file,
+  // even one as long, is refused and left as it is.
+  std::string other_run = results;
+  other_run[other_run.size() / 3] = other_run[other_run.size() / 3] == '1' ? '2' : '1';
+  write_file(dir / "Output.dat", other_run);
+  RunResult refused = run_parasim(dir, input, "--resume run.ckpt");
+  EXPECT_EQ(refused.exit_status, 2);
+  EXPECT_NE(refused.err.find("not the file the checkpoint was taken with"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(read_file(dir / "Output.dat"), other_run);
+  // A history asked of a checkpoint taken without one would lack its first generations.
+  write_file(dir / "Output.dat", results);
+  refused = run_parasim(dir, input, "--resume run.ckpt --history hist");
+  EXPECT_EQ(refused.exit_status, 2);
+  EXPECT_NE(refused.err.find("without --history"), std::string::npos) << refused.err;
+  EXPECT_EQ(read_file(dir / "Output.dat"), results);
   // The results file must still hold everything the checkpoint counted on.
   write_file(dir / "Output.dat", results.substr(0, 100));
   const RunResult run = run_parasim(dir, input, "--resume run.ckpt");

@@ -16,7 +16,7 @@ struct Parasite {
 
 inline Population make_population(const std::vector<Parasite>& parasites,
                                   std::int32_t genome_size) {
-  Population population(genome_size, "population");
+  Population population(genome_size);
   population.resize(parasites.size());
   for (std::size_t row = 0; row < parasites.size(); ++row) {
     std::uint64_t* genome = population.genome(row);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "model/simulation.hpp"
 #include "model/small_world.hpp"
 
@@ -23,6 +25,14 @@ Parameters parameters_with_genome(std::int32_t genome_size) {
 void expect_same_state(const Simulation& a, const Simulation& b) {
   ASSERT_EQ(a.generator().state(), b.generator().state());
   ASSERT_EQ(a.generation(), b.generation());
+  ASSERT_EQ(a.species_count(), b.species_count());
+  ASSERT_EQ(a.history().species().size(), b.history().species().size());
+  for (std::size_t i = 0; i < a.history().species().size(); ++i) {
+    const species::SpeciesRecord& x = a.history().species()[i];
+    const species::SpeciesRecord& y = b.history().species()[i];
+    ASSERT_EQ(std::tie(x.species, x.label, x.parent, x.born, x.size_at_birth, x.last_seen, x.extant),
+              std::tie(y.species, y.label, y.parent, y.born, y.size_at_birth, y.last_seen, y.extant));
+  }
   ASSERT_EQ(a.hosts().host_load, b.hosts().host_load);
   ASSERT_EQ(a.hosts().host_phenotype, b.hosts().host_phenotype);
   ASSERT_EQ(a.population().size(), b.population().size());
@@ -45,10 +55,14 @@ TEST(Checkpoint, RestoredRunGoesOnExactlyAsTheOriginal) {
     for (int g = 0; g < 12 && !original.finished(); ++g) {
       original.run_generation(ignored);
     }
-    const std::string bytes = encode_checkpoint(original.checkpoint(4321, 1234));
+    const FileMark results{1234, 0x1234567890abcdefULL};
+    const std::optional<FileMark> abundance =
+        genome_size == 13 ? std::nullopt : std::optional<FileMark>({77, 5});
+    const std::string bytes = encode_checkpoint(original.checkpoint(4321, results, abundance));
     const Checkpoint decoded = decode_checkpoint(bytes);
     EXPECT_EQ(decoded.tick_count, 4321);
-    EXPECT_EQ(decoded.output_length, 1234);
+    EXPECT_EQ(decoded.results, results);
+    EXPECT_EQ(decoded.abundance, abundance);
     Simulation restored{Checkpoint(decoded)};
     expect_same_state(original, restored);
     Recorder a;
@@ -67,7 +81,7 @@ TEST(Checkpoint, EveryDamagedByteOrLengthIsRefused) {
   Simulation run(parameters_with_genome(20), 99);
   Recorder ignored;
   run.run_generation(ignored);
-  const std::string bytes = encode_checkpoint(run.checkpoint(99, 500));
+  const std::string bytes = encode_checkpoint(run.checkpoint(99, {500, 1}, FileMark{60, 2}));
   for (std::size_t at = 0; at < bytes.size(); ++at) {
     std::string damaged = bytes;
     damaged[at] ^= 0x01;

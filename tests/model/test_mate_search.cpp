@@ -6,6 +6,7 @@
 
 #include "model/population_builder.hpp"
 #include "random/seeding.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::model {
 namespace {
@@ -33,9 +34,9 @@ MatingRules rules(std::int32_t mate_threshold, double mutation_rate) {
 
 TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
   // Parent 0; candidate 1 differs at 2 loci, candidate 2 at 3, candidate 3 is identical.
-  const Population population = make_population(
-      {{"000000", 1, 1}, {"110000", 2, 2}, {"111000", 3, 3}, {"000000", 4, 4}}, 6);
-  Population pool(6, "offspring_pool");
+  const Population population =
+      make_population({{"000000", 1, 1}, {"110000", 2, 2}, {"111000", 3, 3}, {"000000", 4, 4}}, 6);
+  Population pool(6);
   pool.resize(1);
   random::Generator generator = seeded(1);
 
@@ -56,7 +57,7 @@ TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
 
 TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
   const Population population = make_population({{"1011001110", 5, 2}, {"0000000000", 6, 1}}, 10);
-  Population pool(10, "offspring_pool");
+  Population pool(10);
   pool.resize(1);
   random::Generator generator = seeded(3);
   const random::Generator start = generator;
@@ -76,7 +77,7 @@ TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
 
 TEST(MateSearch, WithoutLociTheFirstCandidateMatesAndOneDeviateIsDrawn) {
   const Population population = make_population({{"", 1, 1}, {"", 7, 1}}, 0);
-  Population pool(0, "offspring_pool");
+  Population pool(0);
   pool.resize(1);
   random::Generator generator = seeded(5);
   const random::Generator start = generator;
@@ -87,26 +88,13 @@ TEST(MateSearch, WithoutLociTheFirstCandidateMatesAndOneDeviateIsDrawn) {
   EXPECT_EQ(generator.state(), advanced(start, 1).state());
 }
 
-// The literal child: loci 1 ... crossover from the mate, the rest from the parent,
-// a deviate per locus drawn before the locus is copied.
-std::string plain_child(const std::string& mate, const std::string& parent, double rate,
-                        random::Generator& generator) {
-  const auto genome_size = static_cast<long double>(mate.size());
-  const auto crossover = static_cast<std::size_t>(genome_size * generator.uniform_deviate() + 1);
-  std::string child;
-  for (std::size_t j = 1; j <= mate.size(); ++j) {
-    const double u = generator.uniform_deviate();
-    char locus = j <= crossover ? mate[j - 1] : parent[j - 1];
-    if (u <= rate) {
-      locus = locus == '1' ? '0' : '1';
-    }
-    child += locus;
-  }
-  return child;
-}
-
-TEST(MateSearch, PackedRecombinationMatchesTheLiteralChild) {
+// The parent mates with the only candidate, whatever the distance: loci up to the crossover
+// point from the mate, the rest from the parent, each drawing its mutation deviate.
+TEST(MateSearch, PackedRecombinationMatchesTheReferenceChild) {
   random::Generator source = seeded(77);
+  HostTable one_host;
+  one_host.host_phenotype = {0.0};
+  one_host.host_load = {2};
   for (const int genome_size : {1, 2, 7, 63, 64, 65, 127, 128, 129, 300}) {
     for (const double rate : {0.0, 0.02, 0.5}) {
       for (int trial = 0; trial < 40; ++trial) {
@@ -116,20 +104,29 @@ TEST(MateSearch, PackedRecombinationMatchesTheLiteralChild) {
           parent += (source.next_output() & 1) ? '1' : '0';
           mate += (source.next_output() & 1) ? '1' : '0';
         }
-        const Population population =
-            make_population({{parent, 1, 1}, {mate, 2, 1}}, genome_size);
-        Population pool(genome_size, "offspring_pool");
+        const Population population = make_population({{parent, 1, 1}, {mate, 2, 1}}, genome_size);
+        Population pool(genome_size);
         pool.resize(1);
         random::Generator generator = seeded(trial + genome_size);
-        random::Generator plain = generator;
+        Parameters parameters;
+        parameters.mutation_rate = rate;
+        reference::World expected = reference::world_holding(parameters, genome_size, population,
+                                                             one_host, generator.state());
+        expected.mate_order(1) = 2;
+        std::int32_t found_mate = 0;
+        reference::offspring(expected, 1, 1, found_mate);
+        ASSERT_EQ(found_mate, 1);
+
         const std::vector<std::int32_t> order = {1};
-        ASSERT_TRUE(offspring(population, order, 0, 1, rules(genome_size, rate), generator, pool,
-                              0));
-        const std::string expected = plain_child(mate, parent, rate, plain);
-        ASSERT_EQ(loci_of(pool, 0), expected) << genome_size << " " << rate << " " << trial;
-        ASSERT_EQ(generator.state(), plain.state());
-        ASSERT_EQ(pool.phenotype(0),
-                  static_cast<double>(std::count(expected.begin(), expected.end(), '1')) / 10.0);
+        ASSERT_TRUE(
+            offspring(population, order, 0, 1, rules(genome_size, rate), generator, pool, 0));
+        const reference::Matrix<double> child = reference::population_matrix(pool);
+        for (int column = 1; column <= genome_size + 3; ++column) {
+          ASSERT_EQ(child(1, column), expected.child(column))
+              << "column " << column << ", " << genome_size << " loci, rate " << rate << ", trial "
+              << trial;
+        }
+        ASSERT_EQ(generator.state(), reference::program_state(expected.generator));
       }
     }
   }

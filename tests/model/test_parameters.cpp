@@ -37,6 +37,17 @@ TEST(DerivedValues, WidthsAndProducts) {
   EXPECT_EQ(derive_values(large).max_population, 4000000000000000000);
 }
 
+TEST(DerivedValues, HostSpacingIsRoundedFromTheExtendedProduct) {
+  Parameters p = with(10, 0.5);
+  p.host_distance = 0.011;
+  p.survival_sd = 0.945;
+  // The exact product lies so close to a midpoint between two doubles that rounding it
+  // first to a 64-bit significand, then to a double, ends one step below the plain double
+  // product (0.010395).
+  EXPECT_EQ(derive_values(p).host_spacing, 0.010394999999999998);
+  EXPECT_NE(derive_values(p).host_spacing, 0.011 * 0.945);
+}
+
 TEST(ParameterRefusal, RefusesWorldsThatCannotExist) {
   EXPECT_FALSE(parameter_refusal(with(10, 0.5)));
   EXPECT_FALSE(parameter_refusal(with(0, 0.5)));

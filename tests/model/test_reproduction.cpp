@@ -6,6 +6,7 @@
 
 #include "model/population_builder.hpp"
 #include "random/seeding.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::model {
 namespace {
@@ -14,7 +15,7 @@ using testing::make_population;
 using testing::Parasite;
 
 struct Phase {
-  Population pool{4, "offspring_pool"};
+  Population pool{4};
   random::Generator generator;
   random::Generator start;
 };
@@ -79,80 +80,9 @@ TEST(Reproduction, EmptyHostsAreSkippedAndChildrenComeHostByHost) {
   EXPECT_EQ(phase.generator.state(), advanced(phase.start, draws).state());
 }
 
-// The literal phase on parasites held as strings: 1-based rows, a full literal
-// shuffle before every attempt, the literal mate search and child.
-std::vector<Parasite> plain_reproduce(const std::vector<Parasite>& population,
-                                      const std::vector<std::int32_t>& host_load,
-                                      std::int32_t max_offspring, std::int32_t capacity,
-                                      std::int32_t threshold, double rate,
-                                      random::Generator& g) {
-  const auto shuffle_rows = [&g](std::int32_t n, std::int32_t offset) {
-    std::vector<std::int32_t> v(static_cast<std::size_t>(n) + 1);
-    for (std::int32_t i = 1; i <= n; ++i) {
-      v[static_cast<std::size_t>(i)] = offset + i;
-    }
-    for (std::int32_t e = 0; e < n; ++e) {
-      const auto j = static_cast<std::size_t>(static_cast<long double>(n) * g.uniform_deviate()) + 1;
-      const auto k = static_cast<std::size_t>(static_cast<long double>(n) * g.uniform_deviate()) + 1;
-      std::swap(v[j], v[k]);
-    }
-    return v;
-  };
-  const auto n = static_cast<std::int32_t>(population.size());
-  std::vector<Parasite> children;
-  std::int32_t offset = 0;
-  for (const std::int32_t residents : host_load) {
-    const std::int32_t host_offset = offset;
-    offset += residents;
-    if (residents < 1) {
-      continue;
-    }
-    const std::vector<std::int32_t> queue = shuffle_rows(residents, host_offset);
-    std::int32_t cursor = 1;
-    std::int32_t made = 0;
-    for (std::int32_t attempt = 0; attempt < residents * max_offspring; ++attempt) {
-      const Parasite& parent = population[static_cast<std::size_t>(queue[static_cast<std::size_t>(cursor)] - 1)];
-      const std::vector<std::int32_t> order = shuffle_rows(n, 0);
-      const Parasite* mate = nullptr;
-      for (std::int32_t c = 1; c <= residents && mate == nullptr; ++c) {
-        const Parasite& candidate = population[static_cast<std::size_t>(order[static_cast<std::size_t>(c)] - 1)];
-        int distance = 0;
-        for (std::size_t l = 0; l < parent.loci.size(); ++l) {
-          distance += parent.loci[l] != candidate.loci[l];
-        }
-        if (distance <= threshold) {
-          mate = &candidate;
-        }
-      }
-      if (mate == nullptr) {
-        continue;
-      }
-      const auto size = static_cast<long double>(parent.loci.size());
-      const auto crossover = static_cast<std::size_t>(size * g.uniform_deviate() + 1);
-      Parasite child{"", mate->species_id, parent.host_id};
-      for (std::size_t j = 1; j <= parent.loci.size(); ++j) {
-        const double u = g.uniform_deviate();
-        char locus = j <= crossover ? mate->loci[j - 1] : parent.loci[j - 1];
-        if (u <= rate) {
-          locus = locus == '1' ? '0' : '1';
-        }
-        child.loci += locus;
-      }
-      children.push_back(child);
-      if (++cursor > residents) {
-        cursor = 1;
-      }
-      if (++made >= capacity) {
-        break;
-      }
-    }
-  }
-  return children;
-}
-
 // Many small worlds, among them stuck parents (threshold 0 with unique genomes),
-// queue wraps and capacity stops, against the literal phase.
-TEST(Reproduction, MatchesTheLiteralPhase) {
+// queue wraps and capacity stops, against the reference phase.
+TEST(Reproduction, MatchesTheReferencePhase) {
   random::Generator source;
   random::init_random_seed(source, 8080);
   for (int trial = 0; trial < 400; ++trial) {
@@ -176,29 +106,29 @@ TEST(Reproduction, MatchesTheLiteralPhase) {
     if (parasites.empty()) {
       continue;
     }
-    const auto max_offspring = static_cast<std::int32_t>(source.next_index(4));
-    const auto capacity = static_cast<std::int32_t>(source.next_index(8) + 1);
+    Parameters parameters;
+    parameters.max_offspring = static_cast<std::int32_t>(source.next_index(4));
+    parameters.carrying_capacity = static_cast<std::int32_t>(source.next_index(8) + 1);
     const auto threshold = static_cast<std::int32_t>(source.next_index(4));
-    const double rate = trial % 3 == 0 ? 0.1 : 0.0;
+    parameters.mutation_rate = trial % 3 == 0 ? 0.1 : 0.0;
 
     random::Generator generator;
     random::init_random_seed(generator, trial);
-    random::Generator plain = generator;
     const Population population = make_population(parasites, genome_size);
-    HostTable hosts = loads(host_load);
+    const HostTable hosts = loads(host_load);
+    reference::World expected =
+        reference::world_holding(parameters, threshold, population, hosts, generator.state());
+    reference::reproduce(expected);
+
     ReproductionBuffers buffers;
-    Population pool(genome_size, "offspring_pool");
-    reproduce(population, hosts, {max_offspring, capacity},
-              {threshold, random::EventThreshold(rate)}, generator, buffers, pool);
-    const std::vector<Parasite> expected =
-        plain_reproduce(parasites, host_load, max_offspring, capacity, threshold, rate, plain);
-    ASSERT_EQ(pool.size(), expected.size()) << "trial " << trial;
-    for (std::size_t row = 0; row < expected.size(); ++row) {
-      ASSERT_EQ(testing::loci_of(pool, row), expected[row].loci) << "trial " << trial;
-      ASSERT_EQ(pool.species_id(row), expected[row].species_id);
-      ASSERT_EQ(pool.host_id(row), expected[row].host_id);
-    }
-    ASSERT_EQ(generator.state(), plain.state()) << "trial " << trial;
+    Population pool(genome_size);
+    reproduce(population, hosts, {parameters.max_offspring, parameters.carrying_capacity},
+              {threshold, random::EventThreshold(parameters.mutation_rate)}, generator, buffers,
+              pool);
+    ASSERT_EQ(reference::population_matrix(pool),
+              reference::leading_rows(expected.offspring_pool, expected.children_count))
+        << "trial " << trial;
+    ASSERT_EQ(generator.state(), reference::program_state(expected.generator)) << "trial " << trial;
   }
 }
 

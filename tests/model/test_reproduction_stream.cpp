@@ -69,14 +69,14 @@ TEST(ReproductionFromTheStream, MakesTheChildrenOfTheGenerator) {
     random::Generator expected;
     random::init_random_seed(expected, trial * 7919);
     const random::Generator::State start = expected.state();
-    Population expected_pool(genome_size, "offspring_pool");
+    Population expected_pool(genome_size);
     ReproductionBuffers buffers;
     reproduce(world.population, world.hosts, limits, rules, expected, buffers, expected_pool);
 
     for (const random::StreamPath path :
          {random::StreamPath::vector, random::StreamPath::plain, random::StreamPath::sequential}) {
       random::DeviateStream stream(start, path);
-      Population pool(genome_size, "offspring_pool");
+      Population pool(genome_size);
       ReproductionBuffers stream_buffers;
       reproduce(world.population, world.hosts, limits, rules, stream, stream_buffers, pool);
       ASSERT_EQ(pool.size(), expected_pool.size()) << "trial " << trial;

@@ -97,7 +97,7 @@ TEST(Regrouping, StableByHost) {
   const std::vector<std::uint32_t> survivors = {0, 1, 2, 3, 4, 5};  // row 6 died
   HostTable hosts = three_hosts();
   std::vector<std::size_t> next_slot;
-  Population population(3, "population");
+  Population population(3);
   regroup_by_host(pool, survivors, hosts, next_slot, population);
   ASSERT_EQ(population.size(), 6u);
   std::vector<std::int32_t> order;

@@ -8,29 +8,12 @@
 #include <vector>
 
 #include "random/seeding.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::random {
 namespace {
 
-// The literal procedure: 1-based positions from INT(n * u) + 1 with the product
-// formed with a 64-bit significand.
-std::vector<std::int32_t> plain_shuffle(std::int32_t n, std::int32_t offset, Generator& g) {
-  std::vector<std::int32_t> vector(static_cast<std::size_t>(std::max(n, 0)) + 1, 0);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    vector[static_cast<std::size_t>(i)] = offset + i;
-  }
-  for (std::int32_t exchange = 1; exchange <= n; ++exchange) {
-    const long double u = g.uniform_deviate();
-    const long double v = g.uniform_deviate();
-    const auto j = static_cast<std::size_t>(static_cast<std::int64_t>(n * u) + 1);
-    const auto k = static_cast<std::size_t>(static_cast<std::int64_t>(n * v) + 1);
-    std::swap(vector[j], vector[k]);
-  }
-  vector.erase(vector.begin());
-  return vector;
-}
-
-TEST(Shuffle, WorkedExampleOfFourEntries) {
+TEST(Shuffle, FourEntriesFromTickCount123456) {
   Generator generator;
   init_random_seed(generator, 123456);
   std::vector<std::int32_t> vector(4);
@@ -63,16 +46,18 @@ TEST(Shuffle, SingleEntryDrawsTwoDeviatesAndEmptyDrawsNone) {
   EXPECT_EQ(generator.state(), two.state());
 }
 
-TEST(Shuffle, MatchesTheLiteralProcedureForManySizes) {
+TEST(Shuffle, MatchesTheReferenceForManySizes) {
   Generator generator;
   init_random_seed(generator, 2024);
   for (std::int32_t n = 1; n <= 300; ++n) {
     for (const std::int32_t offset : {0, -1, 17}) {
-      Generator plain = generator;
+      reference::Generator expected_generator = reference::reference_generator(generator.state());
+      reference::OneBased<std::int32_t> expected(n);
+      reference::shuffle(expected_generator, expected, n, offset);
       std::vector<std::int32_t> vector(static_cast<std::size_t>(n));
       shuffle(vector, n, offset, generator);
-      ASSERT_EQ(vector, plain_shuffle(n, offset, plain)) << "n " << n;
-      ASSERT_EQ(generator.state(), plain.state());
+      ASSERT_EQ(vector, expected.values()) << "n " << n;
+      ASSERT_EQ(generator.state(), reference::program_state(expected_generator));
       std::vector<std::int32_t> sorted = vector;
       std::sort(sorted.begin(), sorted.end());
       for (std::int32_t i = 0; i < n; ++i) {

@@ -58,8 +58,7 @@ std::string first_difference(const std::string& expected, const std::string& act
 }
 
 std::string describe(const ComparisonCase& test_case) {
-  const Parameters& p = test_case.parameters;
-  std::string answers = answers_for(p);
+  std::string answers = model::answers_text(test_case.parameters);
   for (char& c : answers) {
     if (c == '\n') {
       c = ' ';
@@ -73,7 +72,7 @@ Comparison compare_with_program(const std::string& program, const ComparisonCase
   comparison.expected = run_reference(test_case.parameters, test_case.ticks);
   const ReferenceRun& expected = comparison.expected;
   const ProgramRun actual =
-      run_program(program, test_case.ticks, answers_for(test_case.parameters));
+      run_program(program, test_case.ticks, model::answers_text(test_case.parameters));
   std::vector<std::string>& problems = comparison.problems;
   if (actual.exit_status != 0) {
     problems.push_back("exit status " + std::to_string(actual.exit_status) + ", expected 0");
@@ -81,7 +80,7 @@ Comparison compare_with_program(const std::string& program, const ComparisonCase
   if (!actual.errors.empty()) {
     problems.push_back("standard error is not empty: " + actual.errors.substr(0, 400));
   }
-  const std::string console = first_difference(expected_console(), actual.console);
+  const std::string console = first_difference(expected.console, actual.console);
   if (!console.empty()) {
     problems.push_back("console: " + console);
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,8 +20,11 @@ class OneBased {
   void resize(int size) { data_.assign(size > 0 ? static_cast<std::size_t>(size) : 0U, T{}); }
   int size() const { return static_cast<int>(data_.size()); }
 
-  T& operator()(int i) { return data_.at(index(i)); }
-  const T& operator()(int i) const { return data_.at(index(i)); }
+  T& operator()(int i) { return data_[index(i)]; }
+  const T& operator()(int i) const { return data_[index(i)]; }
+
+  // The elements 1..size in order.
+  const std::vector<T>& values() const { return data_; }
 
  private:
   std::size_t index(int i) const {
@@ -52,6 +56,8 @@ class Matrix {
   T& operator()(int i, int j) { return data_[index(i, j)]; }
   const T& operator()(int i, int j) const { return data_[index(i, j)]; }
 
+  friend bool operator==(const Matrix&, const Matrix&) = default;
+
  private:
   std::size_t index(int i, int j) const {
     if (i < 1 || i > rows_ || j < 1 || j > columns_) {
@@ -67,5 +73,17 @@ class Matrix {
   int columns_ = 0;
   std::vector<T> data_;
 };
+
+// One line per row, for test failure messages.
+template <typename T>
+void PrintTo(const Matrix<T>& matrix, std::ostream* out) {
+  *out << matrix.rows() << " x " << matrix.columns();
+  for (int i = 1; i <= matrix.rows(); ++i) {
+    *out << "\n ";
+    for (int j = 1; j <= matrix.columns(); ++j) {
+      *out << ' ' << matrix(i, j);
+    }
+  }
+}
 
 }  // namespace parasim::reference

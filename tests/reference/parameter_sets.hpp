@@ -17,7 +17,7 @@ enum class Reaches { kAnything, kExtinction, kSeveralSpecies, kSeveralHosts, kFu
 
 struct ComparisonCase {
   std::string name;
-  Parameters parameters;
+  model::Parameters parameters;
   std::int32_t ticks = 0;
   Reaches reaches = Reaches::kAnything;
 };
@@ -25,16 +25,15 @@ struct ComparisonCase {
 // How a case is shown in test names: the name and the seed.
 void PrintTo(const ComparisonCase& test_case, std::ostream* out);
 
-// The ten answer lines, LF-terminated, each real written so that it reads back exactly.
-std::string answers_for(const Parameters& parameters);
-
 std::vector<ComparisonCase> hand_picked_cases();
+
+// Runs of the size real studies make, seconds to minutes of the reference's time each: compared
+// with the reference only with PARASIM_LONG_TESTS=1, and held in every test run by the digests
+// of their results files (tests/e2e/test_stored_runs.cpp).
+std::vector<ComparisonCase> long_cases();
 
 // `count` random runs from the master seed, named prefix0, prefix1, ...
 std::vector<ComparisonCase> random_cases(std::uint64_t master_seed, int count,
                                          const std::string& prefix);
-
-// The 23 console lines of a run that completes.
-std::string expected_console();
 
 }  // namespace parasim::reference

@@ -47,7 +47,7 @@ void offspring(World& world, std::int32_t parent_row, std::int32_t candidate_cou
 }
 
 void reproduce(World& world) {
-  const Parameters& p = world.parameters;
+  const model::Parameters& p = world.parameters;
   const auto wanted = static_cast<std::int32_t>(static_cast<std::int64_t>(p.max_offspring + 1) *
                                                 world.population_size);
   world.pool_capacity = wanted > world.max_population ? world.max_population : wanted;
@@ -107,7 +107,7 @@ double survival_probability(double phenotype, double host_phenotype, double surv
 }  // namespace
 
 void disperse_and_survive(World& world) {
-  const Parameters& p = world.parameters;
+  const model::Parameters& p = world.parameters;
   const std::int32_t genome_size = world.record_width - 3;
   world.survivors.create(world.children_count, world.record_width);
   std::int32_t survivor_count = 0;

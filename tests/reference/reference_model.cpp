@@ -1,21 +1,44 @@
-// The generation loop and the results file it writes.
+// The dialogue, the generation loop and the results file it writes.
 #include "reference/reference_model.hpp"
 
 #include <set>
 
 #include "reference/reference_species.hpp"
 #include "reference/reference_text.hpp"
+#include "report/results_layout.hpp"
 
 namespace parasim::reference {
 
 namespace {
 
+const std::string kRule(45, '-');
+
+// The banner, the ten prompts and the two lines that announce the run.
+std::string dialogue() {
+  std::string console;
+  for (const char* line : {kRule.c_str(), " Welcome! This executable is part of the manuscript:",
+                           " Quillmarsh", " by Ashgrove,", "Fenwright", kRule.c_str(),
+                           "Please, enter with the following parameters (see table 1 of the "
+                           "manuscript)"}) {
+    console += text_line(line);
+  }
+  for (const model::ParameterField& field : model::parameter_fields) {
+    console += text_line(std::string(field.prompt));
+  }
+  return console + text_line("-----------") + text_line("The model is running ...");
+}
+
+std::string closing_lines() {
+  return text_line(kRule) + text_line("This simulation ran successfully") +
+         text_line("See your results at the generated file \"Output.dat\"") + text_line(kRule);
+}
+
 std::string header() {
-  return text_line("This file is organized as following:") +
-         text_line("--First column: generation time") +
-         text_line("--Second column: parasite phenotype ") + text_line("--Third column: host id") +
-         text_line("--Fourth column: host phenotype") +
-         text_line("--Fifth column: parasite species");
+  std::string text;
+  for (const std::string_view line : report::header_texts) {
+    text += text_line(std::string(line));
+  }
+  return text;
 }
 
 void write_report(const World& world, std::int32_t generation, ReferenceRun& run) {
@@ -38,9 +61,10 @@ void write_report(const World& world, std::int32_t generation, ReferenceRun& run
 
 }  // namespace
 
-ReferenceRun run_reference(const Parameters& parameters, std::int32_t ticks) {
-  World world = set_up(parameters, ticks);
+ReferenceRun run_reference(const model::Parameters& parameters, std::int32_t ticks) {
   ReferenceRun run;
+  run.console = dialogue();
+  World world = set_up(parameters, ticks);
   run.output_dat = header();
 
   std::int32_t generation = 1;
@@ -66,6 +90,7 @@ ReferenceRun run_reference(const Parameters& parameters, std::int32_t ticks) {
     remaining -= 1;
   }
   run.final_population = world.population_size;
+  run.console += closing_lines();
   return run;
 }
 

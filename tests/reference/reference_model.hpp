@@ -1,39 +1,25 @@
-// The whole model as one literal procedure: set-up, the generation loop with its phases, and the
-// bytes of the results file. It is slow on purpose (quadratic where the procedure is quadratic) and
-// exists only so that the fast program can be held to it.
+// The whole model written plainly, step by step over 1-based arrays of doubles: set-up, the
+// generation loop with its phases, the console and the bytes of the results file. It is slow on
+// purpose (quadratic wherever the model's own description is) and exists only so that the fast
+// program can be held to it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "model/parameters.hpp"
 #include "reference/one_based.hpp"
 #include "reference/reference_random.hpp"
 
 namespace parasim::reference {
 
-// The ten dialogue answers, in dialogue order.
-struct Parameters {
-  std::int32_t genome_size = 0;
-  double max_differentiation = 0.0;
-  double mutation_rate = 0.0;
-  std::int32_t max_offspring = 0;
-  double dispersal_prob = 0.0;
-  std::int32_t host_count = 1;
-  double host_distance = 0.0;
-  std::int32_t carrying_capacity = 1;
-  double survival_sd = 1.0;
-  std::int32_t generations = 0;
-};
-
-// The whole state of a run. The members named after the shared blocks are the ones the
-// routines read from them.
+// The whole state of a run.
 struct World {
-  Parameters parameters;
-  // c1
+  model::Parameters parameters;
+  // Read by the species routine and by child construction besides their arguments.
   std::int32_t population_size = 0;
   std::int32_t record_width = 0;
-  // c2
   double mutation_rate = 0.0;
   std::int32_t mate_threshold = 0;
 
@@ -58,7 +44,7 @@ struct World {
 std::int32_t derive_mate_threshold(std::int32_t genome_size, double max_differentiation);
 
 // Derived values, arrays, seeding, founders and host line.
-World set_up(const Parameters& parameters, std::int32_t ticks);
+World set_up(const model::Parameters& parameters, std::int32_t ticks);
 
 // One reproduction attempt of population row parent_row with the first candidate_count entries
 // of mate_order; builds world.child when a mate is found.
@@ -75,6 +61,7 @@ void disperse_and_survive(World& world);
 void regroup(World& world);
 
 struct ReferenceRun {
+  std::string console;               // every byte of standard output
   std::string output_dat;            // every byte of Output.dat
   std::int32_t generations_run = 0;  // generations whose phases ran
   std::int32_t final_population = 0;
@@ -82,6 +69,6 @@ struct ReferenceRun {
   std::int32_t most_reported_hosts = 0;     // most distinct hosts within one reported generation
 };
 
-ReferenceRun run_reference(const Parameters& parameters, std::int32_t ticks);
+ReferenceRun run_reference(const model::Parameters& parameters, std::int32_t ticks);
 
 }  // namespace parasim::reference

@@ -1,6 +1,6 @@
 // The random source of the model written out step by step: the four-word combined generator,
-// seeding from a tick count, uniform deviates and the exchange shuffle. Kept to check the
-// program's own generator and permutation against the literal procedure.
+// seeding from a tick count, uniform deviates and the exchange shuffle. Tests hold the program's
+// own generator and permutation to it.
 #pragma once
 
 #include <array>

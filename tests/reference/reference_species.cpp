@@ -23,13 +23,15 @@ Matrix<std::int32_t> rounded_loci(const Matrix<double>& population, std::int32_t
   return loci;
 }
 
-std::int32_t genetic_distance(const Matrix<std::int32_t>& loci, std::int32_t a, std::int32_t b,
-                              std::int32_t genome_size) {
-  std::int32_t distance = 0;
-  for (std::int32_t l = 1; l <= genome_size; ++l) {
-    distance += std::abs(loci(a, l) - loci(b, l));
-  }
-  return distance;
+// The number of loci at which rows a and b of the rounded loci differ.
+RowDistance locus_by_locus(const Matrix<std::int32_t>& loci) {
+  return [&loci](std::int32_t a, std::int32_t b) {
+    std::int32_t distance = 0;
+    for (std::int32_t l = 1; l <= loci.columns(); ++l) {
+      distance += std::abs(loci(a, l) - loci(b, l));
+    }
+    return distance;
+  };
 }
 
 }  // namespace
@@ -47,12 +49,12 @@ std::int32_t max_old_label(const Matrix<double>& population, std::int32_t popula
   return largest;
 }
 
-std::int32_t cluster_genomes(const Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
-                             std::int32_t population_size, std::int32_t record_width,
-                             std::int32_t mate_threshold) {
-  const std::int32_t genome_size = record_width - 3;
-  const std::int32_t threshold = nint(static_cast<double>(static_cast<float>(mate_threshold)));
-  const Matrix<std::int32_t> loci = rounded_loci(population, population_size, genome_size);
+std::int32_t linkage_threshold(std::int32_t mate_threshold) {
+  return nint(static_cast<double>(static_cast<float>(mate_threshold)));
+}
+
+std::int32_t sweep_clusters(std::int32_t population_size, const RowDistance& distance,
+                            std::int32_t threshold, OneBased<std::int32_t>& cluster_of) {
   for (std::int32_t i = 1; i <= population_size; ++i) {
     cluster_of(i) = 0;
   }
@@ -75,12 +77,20 @@ std::int32_t cluster_genomes(const Matrix<double>& population, OneBased<std::int
         continue;
       }
       for (std::int32_t k = 1; k <= population_size; ++k) {
-        if (cluster_of(k) == 0 && genetic_distance(loci, j, k, genome_size) <= threshold) {
+        if (cluster_of(k) == 0 && distance(j, k) <= threshold) {
           cluster_of(k) = cluster_count;
         }
       }
     }
   }
+}
+
+std::int32_t cluster_genomes(const Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
+                             std::int32_t population_size, std::int32_t record_width,
+                             std::int32_t mate_threshold) {
+  const Matrix<std::int32_t> loci = rounded_loci(population, population_size, record_width - 3);
+  return sweep_clusters(population_size, locus_by_locus(loci), linkage_threshold(mate_threshold),
+                        cluster_of);
 }
 
 void sortc(Matrix<std::int32_t>& tally_table, std::int32_t cluster_count) {
@@ -139,9 +149,17 @@ void carry_labels(Matrix<double>& population, const OneBased<std::int32_t>& clus
 
 void species(Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
              std::int32_t population_size, std::int32_t record_width, std::int32_t mate_threshold) {
+  const Matrix<std::int32_t> loci = rounded_loci(population, population_size, record_width - 3);
+  species(population, cluster_of, population_size, record_width, mate_threshold,
+          locus_by_locus(loci));
+}
+
+void species(Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
+             std::int32_t population_size, std::int32_t record_width, std::int32_t mate_threshold,
+             const RowDistance& distance) {
   const std::int32_t old_label_limit = max_old_label(population, population_size, record_width);
   const std::int32_t cluster_count =
-      cluster_genomes(population, cluster_of, population_size, record_width, mate_threshold);
+      sweep_clusters(population_size, distance, linkage_threshold(mate_threshold), cluster_of);
   carry_labels(population, cluster_of, cluster_count, population_size, record_width,
                old_label_limit);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "reference/one_based.hpp"
 
@@ -14,8 +15,21 @@ namespace parasim::reference {
 std::int32_t max_old_label(const Matrix<double>& population, std::int32_t population_size,
                            std::int32_t record_width);
 
-// Clusters rows 1..population_size by linkage at threshold NINT(REAL(mate_threshold)), one sweep
-// per cluster; fills cluster_of and returns cluster_count.
+// The genetic distance between rows a and b of the population.
+using RowDistance = std::function<std::int32_t(std::int32_t a, std::int32_t b)>;
+
+// mate_threshold through single precision and back with NINT: the clustering's threshold.
+std::int32_t linkage_threshold(std::int32_t mate_threshold);
+
+// Clusters rows 1..population_size by linkage at `threshold`, one sweep per cluster: the seed is
+// the first row without a cluster, and the sweep j = 1..population_size scans every row j that
+// carries the cluster when the sweep reaches it, giving the cluster to every row k without one
+// within the threshold of j. Fills cluster_of and returns cluster_count.
+std::int32_t sweep_clusters(std::int32_t population_size, const RowDistance& distance,
+                            std::int32_t threshold, OneBased<std::int32_t>& cluster_of);
+
+// sweep_clusters with the distance counted locus by locus over the NINT of every locus and the
+// threshold linkage_threshold(mate_threshold).
 std::int32_t cluster_genomes(const Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
                              std::int32_t population_size, std::int32_t record_width,
                              std::int32_t mate_threshold);
@@ -32,5 +46,11 @@ void carry_labels(Matrix<double>& population, const OneBased<std::int32_t>& clus
 // The whole call made at the start of every generation.
 void species(Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
              std::int32_t population_size, std::int32_t record_width, std::int32_t mate_threshold);
+
+// The same call with the genetic distance between rows given: for populations whose genomes are
+// too many or too long to count locus by locus, or are held outside the matrix.
+void species(Matrix<double>& population, OneBased<std::int32_t>& cluster_of,
+             std::int32_t population_size, std::int32_t record_width, std::int32_t mate_threshold,
+             const RowDistance& distance);
 
 }  // namespace parasim::reference

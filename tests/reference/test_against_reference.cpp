@@ -1,4 +1,4 @@
-// Holds the built program to the literal reference: the same answers and seed must give the same
+// Holds the built program to the reference model: the same answers and seed must give the same
 // console transcript and the same Output.dat, byte for byte.
 #include <gtest/gtest.h>
 
@@ -91,7 +91,19 @@ TEST_P(RandomBlock, ProgramMatchesReference) {
 INSTANTIATE_TEST_SUITE_P(AgainstReference, RandomBlock,
                          testing::Range(0, kRandomCases / kBlockSize));
 
-// A further sweep from another master seed: a short one always, a long one by hand with
+// Runs of a study's size: about 5 s, 5 s and 90 s of the reference's time in a release build.
+TEST(AgainstReference, LongRuns) {
+  if (!long_tests()) {
+    GTEST_SKIP() << "runs with PARASIM_LONG_TESTS=1";
+  }
+  const std::string program = checked_program();
+  ASSERT_FALSE(HasFailure());
+  for (const ComparisonCase& test_case : long_cases()) {
+    expect_reaches(test_case, expect_same_as_reference(program, test_case));
+  }
+}
+
+// A further sweep from another master seed: a short one always, 2,000 runs with
 // PARASIM_LONG_TESTS=1. Stops after the first few disagreeing runs.
 TEST(AgainstReference, RandomSweep) {
   const std::string program = checked_program();

@@ -1,4 +1,5 @@
-// The literal model reproduces the documented set-up, child construction and run outlines.
+// The reference model's set-up, child construction and whole runs: founders, host line, draws,
+// the lines of the console and of the results file.
 #include <gtest/gtest.h>
 
 #include "reference/reference_model.hpp"
@@ -19,19 +20,8 @@ bool same_state(const Generator& a, const Generator& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w;
 }
 
-Parameters typical() {
-  Parameters p;
-  p.genome_size = 100;
-  p.max_differentiation = 0.25;
-  p.mutation_rate = 0.001;
-  p.max_offspring = 2;
-  p.dispersal_prob = 0.1;
-  p.host_count = 5;
-  p.host_distance = 2.0;
-  p.carrying_capacity = 20;
-  p.survival_sd = 0.5;
-  p.generations = 0;
-  return p;
+model::Parameters typical() {
+  return {100, 0.25, 0.001, 2, 0.1, 5, 2.0, 20, 0.5, 0};
 }
 
 TEST(ReferenceModel, MateThresholdUsesTheExtendedProduct) {
@@ -67,7 +57,7 @@ TEST(ReferenceModel, FoundersAndHostLine) {
 }
 
 TEST(ReferenceModel, OddAndEmptyGenomes) {
-  Parameters p = typical();
+  model::Parameters p = typical();
   p.genome_size = 11;
   EXPECT_EQ(set_up(p, 7).host_table(1, 1), 0.6);
   p.genome_size = 0;
@@ -80,7 +70,7 @@ TEST(ReferenceModel, OddAndEmptyGenomes) {
 }
 
 TEST(ReferenceModel, EmptyGenomeChildDrawsOnlyTheCrossoverDeviate) {
-  Parameters p = typical();
+  model::Parameters p = typical();
   p.genome_size = 0;
   World world = set_up(p, 31);
   world.mate_order.resize(3);
@@ -98,15 +88,15 @@ TEST(ReferenceModel, EmptyGenomeChildDrawsOnlyTheCrossoverDeviate) {
   EXPECT_EQ(world.child(2), 0.0);
 }
 
-TEST(ReferenceModel, GenerationsZeroWritesTheHeaderOnly) {
+TEST(ReferenceModel, GenerationsZeroWritesTheHeaderOnlyAndTheWholeDialogue) {
   const ReferenceRun run = run_reference(typical(), 5);
+  EXPECT_EQ(count_lines(run.console), 7 + 10 + 2 + 4);
   EXPECT_EQ(count_lines(run.output_dat), 6);
-  EXPECT_EQ(run.output_dat.substr(0, 39), " This file is organized as following:\r\n");
   EXPECT_EQ(run.generations_run, 0);
 }
 
 TEST(ReferenceModel, FirstReportListsTheFounders) {
-  Parameters p = typical();
+  model::Parameters p = typical();
   p.generations = 1;
   const ReferenceRun run = run_reference(p, 5);
   const std::string founder =
@@ -117,7 +107,7 @@ TEST(ReferenceModel, FirstReportListsTheFounders) {
 }
 
 TEST(ReferenceModel, NoOffspringEndsAfterTheFirstGeneration) {
-  Parameters p = typical();
+  model::Parameters p = typical();
   p.max_offspring = 0;
   p.generations = 30;
   const ReferenceRun run = run_reference(p, 5);
@@ -126,7 +116,7 @@ TEST(ReferenceModel, NoOffspringEndsAfterTheFirstGeneration) {
 }
 
 TEST(ReferenceModel, ReportsFollowTheInterval) {
-  Parameters p = typical();
+  model::Parameters p = typical();
   p.generations = 25;
   const ReferenceRun run = run_reference(p, 77);
   ASSERT_EQ(run.generations_run, 25);
@@ -138,7 +128,7 @@ TEST(ReferenceModel, ReportsFollowTheInterval) {
 }
 
 TEST(ReferenceModel, SameSeedSameBytes) {
-  Parameters p = typical();
+  model::Parameters p = typical();
   p.generations = 12;
   EXPECT_EQ(run_reference(p, 2024).output_dat, run_reference(p, 2024).output_dat);
   EXPECT_NE(run_reference(p, 2024).output_dat, run_reference(p, 2025).output_dat);

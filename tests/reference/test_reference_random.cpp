@@ -1,4 +1,5 @@
-// The literal generator and shuffle reproduce the worked examples of the random source.
+// The reference generator and shuffle: known states and outputs for given tick counts, the
+// draws a shuffle makes and the order frequencies it gives.
 #include <gtest/gtest.h>
 
 #include "reference/reference_random.hpp"
@@ -55,7 +56,7 @@ TEST(ReferenceRandom, MultiplicativeWordIsCutTo32BitsBeforeTheReduction) {
   EXPECT_EQ(output, stuck.z);
 }
 
-TEST(ReferenceRandom, ShuffleWorkedExample) {
+TEST(ReferenceRandom, ShuffleOfFourFromTickCount123456) {
   Generator generator;
   init_random_seed(generator, 123456);
   const Generator start = generator;
@@ -84,7 +85,7 @@ TEST(ReferenceRandom, ShuffleOfNothingDrawsNothing) {
   EXPECT_TRUE(same_state(generator, advanced(start, 2)));
 }
 
-TEST(ReferenceRandom, ShuffleOfThreeHasTheStatedUnequalOrderFrequencies) {
+TEST(ReferenceRandom, ShuffleOfThreeHasUnequalOrderFrequencies) {
   // 5/27 for the unchanged order, 4/27 for each rotation.
   Generator generator;
   init_random_seed(generator, 4242);

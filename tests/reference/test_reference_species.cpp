@@ -1,4 +1,5 @@
-// The literal clustering and label pass reproduce the worked examples of species labelling.
+// The reference clustering and label pass on small populations with known clusters and labels:
+// the order-dependent single sweep, the inclusive threshold, ties, the size of a new species.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,4 +1,4 @@
-// The literal record layout and integer conversions give the documented fields.
+// The reference's record layout and its integer conversions on fields checked by hand.
 #include <gtest/gtest.h>
 
 #include "reference/reference_text.hpp"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "genome_table.hpp"
-#include "plain_species.hpp"
 #include "random_populations.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::species {
 namespace {
@@ -109,18 +109,17 @@ TEST(OneSweepClustering, ScanLinksAGenomeOnTheWayBackToTheSeed) {
   EXPECT_EQ(cluster(clustering, genomes, 2).cluster_of, Clusters(13, 1));
 }
 
-void expect_plain_result(OneSweepClustering& clustering, const GenomeTable& genomes,
-                         std::int32_t threshold) {
-  Clusters expected;
-  const std::int32_t expected_count = testing::plain_cluster(genomes.view(), threshold, expected);
+void expect_reference_result(OneSweepClustering& clustering, const GenomeTable& genomes,
+                             std::int32_t threshold) {
+  const reference::Clusters expected = reference::sweep_clusters(genomes.view(), threshold);
   const Clustering result = cluster(clustering, genomes, threshold);
-  ASSERT_EQ(result.count, expected_count)
+  ASSERT_EQ(result.count, expected.count)
       << genomes.count() << " parasites, " << genomes.loci() << " loci, threshold " << threshold;
-  ASSERT_EQ(result.cluster_of, expected)
+  ASSERT_EQ(result.cluster_of, expected.cluster_of)
       << genomes.count() << " parasites, " << genomes.loci() << " loci, threshold " << threshold;
 }
 
-TEST(OneSweepClustering, MatchesThePlainProcedureOnRandomPopulations) {
+TEST(OneSweepClustering, MatchesTheReferenceSweepOnRandomPopulations) {
   std::mt19937_64 rng(2024);
   OneSweepClustering clustering;  // reused, as a run reuses it
   for (const std::size_t loci : {0, 1, 63, 64, 65, 130, 1000}) {
@@ -129,15 +128,15 @@ TEST(OneSweepClustering, MatchesThePlainProcedureOnRandomPopulations) {
       for (const std::int32_t threshold :
            {-1, 0, 1, 2, g / 10, g / 4, g / 2 - 2, g / 2, g, g + 1}) {
         for (const std::size_t count : {1, 2, 3, 7, 40, 250}) {
-          expect_plain_result(clustering, testing::random_population(loci, count, shape, rng),
-                              threshold);
+          expect_reference_result(clustering, testing::random_population(loci, count, shape, rng),
+                                  threshold);
         }
       }
     }
   }
 }
 
-TEST(OneSweepClustering, MatchesThePlainProcedureOnLargePopulations) {
+TEST(OneSweepClustering, MatchesTheReferenceSweepOnLargePopulations) {
   std::mt19937_64 rng(77);
   OneSweepClustering clustering;
   for (const std::size_t loci : {64, 200, 1000}) {
@@ -146,8 +145,8 @@ TEST(OneSweepClustering, MatchesThePlainProcedureOnLargePopulations) {
           testing::PopulationShape::chain}) {
       for (const std::size_t count : {1000, 3000}) {
         const GenomeTable genomes = testing::random_population(loci, count, shape, rng);
-        expect_plain_result(clustering, genomes, static_cast<std::int32_t>(loci / 10));
-        expect_plain_result(clustering, genomes, static_cast<std::int32_t>(loci / 40));
+        expect_reference_result(clustering, genomes, static_cast<std::int32_t>(loci / 10));
+        expect_reference_result(clustering, genomes, static_cast<std::int32_t>(loci / 40));
       }
     }
   }

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "plain_species.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::species {
 namespace {
@@ -130,16 +130,16 @@ void random_generation(std::mt19937_64& rng, std::vector<std::int32_t>& cluster_
   species_id = shuffled_labels;
 }
 
-TEST(SpeciesLabelPass, MatchesThePlainTurnByTurnPass) {
+TEST(SpeciesLabelPass, MatchesTheReferenceTurnByTurnPass) {
   std::mt19937_64 rng(41);
   SpeciesLabelPass pass;
   for (int trial = 0; trial < 3000; ++trial) {
     std::vector<std::int32_t> cluster_of;
     Labels species_id;
-    random_generation(rng, cluster_of, species_id, trial % 100 == 0 ? 200000 : 60);
+    random_generation(rng, cluster_of, species_id, trial % 100 == 0 ? 20000 : 60);
     const std::int32_t count = *std::max_element(cluster_of.begin(), cluster_of.end());
     Labels expected = species_id;
-    testing::plain_label_pass(cluster_of, count, expected);
+    reference::carry_labels(cluster_of, count, expected);
     pass.relabel(cluster_of, count, species_id);
     ASSERT_EQ(species_id, expected) << "trial " << trial;
   }

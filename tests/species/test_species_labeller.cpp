@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "genome_table.hpp"
-#include "plain_species.hpp"
 #include "random_populations.hpp"
+#include "reference/adapters.hpp"
 
 namespace parasim::species {
 namespace {
@@ -68,7 +68,7 @@ testing::GenomeTable next_generation(const testing::GenomeTable& genomes, Labels
   return next;
 }
 
-TEST(SpeciesLabeller, MatchesThePlainRoutineOverGenerations) {
+TEST(SpeciesLabeller, MatchesTheReferenceRoutineOverGenerations) {
   std::mt19937_64 rng(123);
   SpeciesLabeller labeller;  // one for the whole run, as the model keeps it
   for (const std::size_t loci : {1, 64, 65, 130}) {
@@ -79,15 +79,13 @@ TEST(SpeciesLabeller, MatchesThePlainRoutineOverGenerations) {
         Labels species_id(genomes.count(), 1);
         for (int generation = 0; generation < 6; ++generation) {
           Labels expected_labels = species_id;
-          Labels expected_clusters;
-          const std::int32_t expected_count =
-              testing::plain_cluster(genomes.view(), mate_threshold, expected_clusters);
-          testing::plain_label_pass(expected_clusters, expected_count, expected_labels);
+          const reference::Clusters expected =
+              reference::species(genomes.view(), mate_threshold, expected_labels);
 
           labeller.label(genomes.view(), species_id, mate_threshold);
-          ASSERT_EQ(labeller.cluster_count(), expected_count);
+          ASSERT_EQ(labeller.cluster_count(), expected.count);
           ASSERT_EQ(Labels(labeller.cluster_of().begin(), labeller.cluster_of().end()),
-                    expected_clusters);
+                    expected.cluster_of);
           ASSERT_EQ(species_id, expected_labels)
               << loci << " loci, threshold " << mate_threshold << ", generation " << generation;
           genomes = next_generation(genomes, species_id, rng);
@@ -104,9 +102,7 @@ TEST(SpeciesLabeller, LargeOldLabelsNeedNoTurnForEveryValueBelowThem) {
   Labels species_id(genomes.count(), 1000000);
   species_id[3] = 7;
   Labels expected_labels = species_id;
-  Labels expected_clusters;
-  const std::int32_t expected_count = testing::plain_cluster(genomes.view(), 3, expected_clusters);
-  testing::plain_label_pass(expected_clusters, expected_count, expected_labels);
+  reference::species(genomes.view(), 3, expected_labels);
   SpeciesLabeller labeller;
   labeller.label(genomes.view(), species_id, 3);
   EXPECT_EQ(species_id, expected_labels);

@@ -25,10 +25,24 @@ namespace {
 using testing::GeneratedInput;
 using namespace std::string_literals;
 
+const char* failure_name(ReadFailure failure) {
+  switch (failure) {
+    case ReadFailure::end_of_file:
+      return "end of file";
+    case ReadFailure::bad_integer:
+      return "bad integer";
+    case ReadFailure::integer_overflow:
+      return "integer overflow";
+    case ReadFailure::bad_real:
+      return "bad real";
+  }
+  return "?";
+}
+
 // Expectation helpers: the value or the failure of one read.
 ::testing::AssertionResult is_integer(const ReadResult<std::int32_t>& result, std::int32_t expected) {
   if (!result.value) {
-    return ::testing::AssertionFailure() << "failed: " << read_failure_message(result.failure);
+    return ::testing::AssertionFailure() << "failed: " << failure_name(result.failure);
   }
   if (*result.value != expected) return ::testing::AssertionFailure() << "read " << *result.value;
   return ::testing::AssertionSuccess();
@@ -38,7 +52,7 @@ bool same_double(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0
 
 ::testing::AssertionResult is_real(const ReadResult<double>& result, double expected) {
   if (!result.value) {
-    return ::testing::AssertionFailure() << "failed: " << read_failure_message(result.failure);
+    return ::testing::AssertionFailure() << "failed: " << failure_name(result.failure);
   }
   if (!same_double(*result.value, expected)) {
     return ::testing::AssertionFailure() << std::hexfloat << "read " << *result.value << " expected "
@@ -51,7 +65,7 @@ template <typename T>
 ::testing::AssertionResult is_failure(const ReadResult<T>& result, ReadFailure expected) {
   if (result.value) return ::testing::AssertionFailure() << "read a value: " << *result.value;
   if (result.failure != expected) {
-    return ::testing::AssertionFailure() << "failed with " << read_failure_message(result.failure);
+    return ::testing::AssertionFailure() << "failed with " << failure_name(result.failure);
   }
   return ::testing::AssertionSuccess();
 }
@@ -70,16 +84,7 @@ std::string rest_of(std::istream& in) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// ---- messages
-
-TEST(ReadFailureMessage, TextsOfTheRunTimeLibrary) {
-  EXPECT_EQ(read_failure_message(ReadFailure::end_of_file), "End of file");
-  EXPECT_EQ(read_failure_message(ReadFailure::bad_integer), "Bad integer for item 1 in list input");
-  EXPECT_EQ(read_failure_message(ReadFailure::integer_overflow), "Integer overflow while reading item 1");
-  EXPECT_EQ(read_failure_message(ReadFailure::bad_real), "Bad real number in item 1 of list input");
-}
-
-// ---- worked examples of the reading rules
+// ---- the reading rules
 
 TEST(ConsoleReader, IntegerSurroundedByBlanks) { EXPECT_TRUE(is_integer(integer_of("  42  \n"), 42)); }
 

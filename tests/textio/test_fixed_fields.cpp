@@ -49,7 +49,7 @@ std::string printf_real_field(double value, int width, int decimals) {
 
 // ---- Iw
 
-TEST(IntegerField, WorkedExamples) {
+TEST(IntegerField, RightAlignedOrAsterisks) {
   EXPECT_EQ(integer_field(0, 8), "       0");
   EXPECT_EQ(integer_field(-5, 8), "      -5");
   EXPECT_EQ(integer_field(123456789, 8), "********");
@@ -93,9 +93,9 @@ TEST(IntegerField, AppendsAfterExistingText) {
   EXPECT_EQ(std::string(buffer, 6), "   -3#");
 }
 
-// ---- Fw.d: the worked examples of the record format
+// ---- Fw.d: rounding, signs and widths of the record format
 
-TEST(RealField, WorkedExamples) {
+TEST(RealField, RoundsFromTheExactValueCarriesAndOverflows) {
   EXPECT_EQ(real_field(0.5), "         0.5000");
   EXPECT_EQ(real_field(-0.00001), "        -0.0000");
   EXPECT_EQ(real_field(0.03125), "         0.0312");

@@ -1,31 +1,56 @@
 #include "command_line.hpp"
 
+#include <charconv>
+
 namespace parasim::report_tool {
 
 const char* const usage_text =
     "Usage: parasim-report [--csv DIR] [--plot DIR] RESULTS_FILE\n"
+    "       parasim-report --history HISTORY [--min-size N] [--csv DIR] [--plot DIR] "
+    "[RESULTS_FILE]\n"
     "       parasim-report --help\n"
     "\n"
     "Reads the results file of a parasim run (Output.dat) and prints a summary: the population\n"
     "and the number of species of each reported generation, the generation at which each\n"
     "species label first appears, and the last generation of each species that died out.\n"
+    "With --history, also reads the species history that parasim --history wrote and adds\n"
+    "speciation events, extinctions, the first split, lifetimes, the species alive at the end\n"
+    "and the shape of the extant species' tree (Colless index, gamma).\n"
     "\n"
-    "  --csv DIR   also write generations.csv, species.csv, hosts.csv and points.csv into DIR\n"
-    "              (created when missing); standard deviations divide by n\n"
-    "  --plot DIR  write the tables into DIR, then the figures phenotypes.png/.svg and\n"
-    "              population.png/.svg (drawn by parasim_plot.py with /usr/bin/python3)\n"
+    "  --history HISTORY  the folder of species.csv and abundance.csv (parasim --history)\n"
+    "  --min-size N       also count the species alive at the end with at least N parasites\n"
+    "                     (default 10)\n"
+    "  --csv DIR   also write the tables into DIR (created when missing): generations.csv,\n"
+    "              species.csv, hosts.csv and points.csv from the results file; tree.nwk,\n"
+    "              tree-extant.nwk, species_history.csv, species_sizes.csv, host_use.csv,\n"
+    "              lineages.csv and history_summary.csv from the history\n"
+    "  --plot DIR  write the tables into DIR, then the figures (drawn by parasim_plot.py with\n"
+    "              /usr/bin/python3): phenotypes and population from the results file; tree,\n"
+    "              muller, host_use and lineages from the history; each as .png and .svg\n"
     "  --help      show this text\n"
     "\n"
-    "Exit status: 0 done; 1 the results file is malformed (the message gives FILE:LINE);\n"
-    "2 wrong usage, or a file or folder that cannot be read or written, or failed figures.\n";
+    "Exit status: 0 done; 1 the results file or the history is malformed (the message gives\n"
+    "FILE:LINE); 2 wrong usage, or a file or folder that cannot be read or written, or failed\n"
+    "figures.\n";
 
 namespace {
 
-std::string folder_after(const std::vector<std::string>& arguments, std::size_t& i) {
+std::string value_after(const std::vector<std::string>& arguments, std::size_t& i,
+                        const char* what) {
   if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-    throw UsageError(arguments[i] + " needs a folder");
+    throw UsageError(arguments[i] + " needs " + what);
   }
   return arguments[++i];
+}
+
+std::int64_t least_count(const std::string& option, const std::string& text) {
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 1) {
+    throw UsageError(option + " takes a whole number of parasites of at least 1, not \"" + text +
+                     "\"");
+  }
+  return value;
 }
 
 }  // namespace
@@ -33,14 +58,20 @@ std::string folder_after(const std::vector<std::string>& arguments, std::size_t&
 ReportOptions parse_command_line(const std::vector<std::string>& arguments) {
   ReportOptions options;
   std::vector<std::string> files;
+  bool min_size_given = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       options.show_help = true;
     } else if (argument == "--csv") {
-      options.csv_folder = folder_after(arguments, i);
+      options.csv_folder = value_after(arguments, i, "a folder");
     } else if (argument == "--plot") {
-      options.plot_folder = folder_after(arguments, i);
+      options.plot_folder = value_after(arguments, i, "a folder");
+    } else if (argument == "--history") {
+      options.history_folder = value_after(arguments, i, "the history folder");
+    } else if (argument == "--min-size") {
+      options.min_size = least_count(argument, value_after(arguments, i, "a number"));
+      min_size_given = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
       throw UsageError("unknown option " + argument);
     } else {
@@ -50,16 +81,23 @@ ReportOptions parse_command_line(const std::vector<std::string>& arguments) {
   if (options.show_help) {
     return options;
   }
-  if (files.size() != 1) {
-    throw UsageError(files.empty() ? "name the results file to read"
-                                   : "give one results file, not " + std::to_string(files.size()));
+  if (files.size() > 1) {
+    throw UsageError("give one results file, not " + std::to_string(files.size()));
+  }
+  if (files.empty() && !options.history_folder) {
+    throw UsageError("name the results file to read, or a history with --history");
+  }
+  if (min_size_given && !options.history_folder) {
+    throw UsageError("--min-size counts the species of a history: it goes with --history");
   }
   if (options.csv_folder && options.plot_folder && *options.csv_folder != *options.plot_folder) {
     throw UsageError(
         "--plot writes its tables beside the figures; give --csv and --plot the same "
         "folder, or only --plot");
   }
-  options.results_path = files.front();
+  if (!files.empty()) {
+    options.results_path = files.front();
+  }
   return options;
 }
 

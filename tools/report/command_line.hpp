@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,7 +10,9 @@ namespace parasim::report_tool {
 
 struct ReportOptions {
   bool show_help = false;
-  std::string results_path;
+  std::optional<std::string> results_path;
+  std::optional<std::string> history_folder;
+  std::int64_t min_size = 10;  // species at the end with at least this many parasites
   std::optional<std::string> csv_folder;
   std::optional<std::string> plot_folder;
 };

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 #include <utility>
 
 #include "report_errors.hpp"
@@ -19,22 +18,21 @@ constexpr std::size_t flush_threshold = std::size_t{1} << 20;
 }  // namespace
 
 CsvFile::CsvFile(std::filesystem::path path, const std::string& header_row)
-    : path_(std::move(path)), partial_path_(path_) {
-  partial_path_ += ".partial";
-  file_ = std::fopen(partial_path_.c_str(), "wb");
+    : path_(std::move(path)) {
+  file_ = std::fopen(path_.c_str(), "wb");
   if (file_ == nullptr) {
-    fail("create", partial_path_, errno);
+    fail("create", path_, errno);
   }
   buffer_.reserve(flush_threshold + 4096);
-  buffer_ = header_row;
-  buffer_ += '\n';
+  if (!header_row.empty()) {
+    buffer_ = header_row;
+    buffer_ += '\n';
+  }
 }
 
 CsvFile::~CsvFile() {
   if (file_ != nullptr) {
     std::fclose(file_);
-    std::error_code ignored;
-    std::filesystem::remove(partial_path_, ignored);
   }
 }
 
@@ -45,27 +43,16 @@ void CsvFile::end_row() {
   }
 }
 
-void CsvFile::commit() {
+void CsvFile::close() {
   flush();
-  std::FILE* file = std::exchange(file_, nullptr);
-  if (std::fclose(file) != 0) {
-    const int error = errno;
-    std::error_code ignored;
-    std::filesystem::remove(partial_path_, ignored);
-    fail("write", partial_path_, error);
-  }
-  std::error_code renamed;
-  std::filesystem::rename(partial_path_, path_, renamed);
-  if (renamed) {
-    std::error_code ignored;
-    std::filesystem::remove(partial_path_, ignored);
-    fail("replace", path_, renamed.value());
+  if (std::fclose(std::exchange(file_, nullptr)) != 0) {
+    fail("write", path_, errno);
   }
 }
 
 void CsvFile::flush() {
   if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-    fail("write", partial_path_, errno);
+    fail("write", path_, errno);
   }
   buffer_.clear();
 }

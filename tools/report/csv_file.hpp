@@ -6,11 +6,11 @@
 
 namespace parasim::report_tool {
 
-// One CSV file that replaces its earlier version only when it is complete: rows go to a partial
-// file beside it, which commit() renames over the final name. A file never committed is removed,
-// so a results file found malformed half-way leaves the tables of an earlier report untouched.
+// One CSV file, written through a buffer. It is written where its OutputSet stages the
+// report's files, so it never stands half-written under its final name.
 class CsvFile {
  public:
+  // An empty header row writes none (a file of one line, say). Throws ReportIoError.
   CsvFile(std::filesystem::path path, const std::string& header_row);
   ~CsvFile();
   CsvFile(const CsvFile&) = delete;
@@ -20,13 +20,13 @@ class CsvFile {
   std::string& row() { return buffer_; }
   void end_row();
 
-  void commit();
+  // Writes what is left and closes the file. Throws ReportIoError.
+  void close();
 
  private:
   void flush();
 
   std::filesystem::path path_;
-  std::filesystem::path partial_path_;
   std::FILE* file_ = nullptr;
   std::string buffer_;
 };

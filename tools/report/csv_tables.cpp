@@ -4,23 +4,11 @@
 #include <string>
 #include <system_error>
 
-#include "report_errors.hpp"
-
 namespace parasim::report_tool {
 namespace {
 
 // Means and standard deviations of values with four decimals, given two decimals more.
 constexpr int moment_decimals = 6;
-
-const std::filesystem::path& existing_folder(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error || !std::filesystem::is_directory(folder)) {
-    throw ReportIoError("cannot use " + folder.string() + " as the folder for the tables" +
-                        (error ? ": " + error.message() : ": it is not a folder"));
-  }
-  return folder;
-}
 
 template <typename Integer>
 void append_integer(std::string& out, Integer value) {
@@ -43,7 +31,7 @@ void append_moments(std::string& out, const PhenotypeMoments& moments) {
 }  // namespace
 
 CsvTables::CsvTables(const std::filesystem::path& folder)
-    : generations_(existing_folder(folder) / "generations.csv",
+    : generations_(folder / "generations.csv",
                    "generation,population,species,phenotype_mean,phenotype_sd"),
       species_(folder / "species.csv",
                "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"),
@@ -109,10 +97,10 @@ void CsvTables::generation_done(const GenerationTally& tally) {
 }
 
 void CsvTables::results_done() {
-  generations_.commit();
-  species_.commit();
-  hosts_.commit();
-  points_.commit();
+  generations_.close();
+  species_.close();
+  hosts_.close();
+  points_.close();
 }
 
 }  // namespace parasim::report_tool

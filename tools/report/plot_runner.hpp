@@ -7,9 +7,15 @@ namespace parasim::report_tool {
 // The Debian interpreter, which carries matplotlib; the first python3 on a PATH may not.
 inline constexpr const char* debian_python = "/usr/bin/python3";
 
+// Which figures to draw: those of a results file's tables, those of a history's, or both.
+struct FigureSets {
+  bool results = false;
+  bool history = false;
+};
+
 // Runs the figure script on a folder of tables, with the script's output on this process's
 // standard output and error. Throws ReportIoError when it cannot be started or does not succeed.
 void run_plot_script(const std::filesystem::path& python, const std::filesystem::path& script,
-                     const std::filesystem::path& folder);
+                     const std::filesystem::path& folder, FigureSets sets);
 
 }  // namespace parasim::report_tool

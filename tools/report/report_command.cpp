@@ -1,15 +1,17 @@
 #include "report_command.hpp"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <filesystem>
 #include <new>
 #include <optional>
 
 #include "command_line.hpp"
 #include "csv_tables.hpp"
 #include "generation_aggregator.hpp"
+#include "history_report.hpp"
+#include "input_file.hpp"
+#include "output_set.hpp"
 #include "plot_runner.hpp"
 #include "report_errors.hpp"
 #include "results_reader.hpp"
@@ -18,43 +20,60 @@
 namespace parasim::report_tool {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
-
-OpenFile open_results(const std::string& path) {
-  OpenFile file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    throw ReportIoError("cannot open " + path + ": " + std::strerror(errno));
-  }
-  return file;
-}
-
-void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostream& out) {
-  OpenFile file = open_results(options.results_path);
-  const ByteSource source = [&](char* dest, std::size_t size) {
-    const std::size_t got = std::fread(dest, 1, size, file.get());
-    if (got == 0 && std::ferror(file.get())) {
-      throw ReportIoError("cannot read " + options.results_path + ": " + std::strerror(errno));
-    }
-    return got;
-  };
-
-  const std::optional<std::string>& table_folder =
-      options.plot_folder ? options.plot_folder : options.csv_folder;
-  SummaryWriter summary(out, options.results_path);
+void report_results(const std::string& path, const std::optional<std::string>& table_folder,
+                    std::ostream& out) {
+  const InputFile results(path);
+  SummaryWriter summary(out, path);
   std::optional<CsvTables> tables;
   std::vector<GenerationObserver*> observers{&summary};
   if (table_folder) {
     observers.push_back(&tables.emplace(*table_folder));
   }
   GenerationAggregator aggregator(observers);
-  read_results(source, aggregator);
+  read_results(results.source(), aggregator);
+}
 
+// The summary goes to out; a failure to write it (a full disk behind standard output) is a
+// failed report.
+void check_written(std::ostream& out) {
+  out.flush();
+  if (!out) {
+    throw ReportIoError(std::string("cannot write the summary to standard output") +
+                        (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
+  }
+}
+
+void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostream& out) {
+  const std::optional<std::string>& output_folder =
+      options.plot_folder ? options.plot_folder : options.csv_folder;
+  std::optional<OutputSet> outputs;
+  std::optional<std::string> table_folder;
+  if (output_folder) {
+    table_folder = outputs.emplace(*output_folder).staging().string();
+  }
+  if (options.results_path) {
+    report_results(*options.results_path, table_folder, out);
+  }
+  if (options.history_folder) {
+    if (options.results_path) {
+      out << '\n';
+    }
+    std::optional<std::filesystem::path> history_tables;
+    if (table_folder) {
+      history_tables = *table_folder;
+    }
+    report_history(*options.history_folder, history_tables, options.min_size, out);
+  }
   if (options.plot_folder) {
     out.flush();
-    run_plot_script(plot_tools.python, plot_tools.script, *options.plot_folder);
+    FigureSets sets;
+    sets.results = options.results_path.has_value();
+    sets.history = options.history_folder.has_value();
+    run_plot_script(plot_tools.python, plot_tools.script, *table_folder, sets);
+  }
+  check_written(out);
+  if (outputs) {
+    outputs->commit();
   }
 }
 
@@ -65,7 +84,7 @@ int run_report_command(const std::vector<std::string>& arguments, const PlotTool
   std::string results_path;
   try {
     const ReportOptions options = parse_command_line(arguments);
-    results_path = options.results_path;
+    results_path = options.results_path.value_or("");
     if (options.show_help) {
       out << usage_text;
       return exit_done;
@@ -79,6 +98,10 @@ int run_report_command(const std::vector<std::string>& arguments, const PlotTool
     out.flush();
     // The file as it was named on the command line, so the message points where the user looks.
     err << results_path << ':' << error.line() << ": " << error.what() << '\n';
+    return exit_malformed_results;
+  } catch (const MalformedHistory& error) {
+    out.flush();
+    err << error.file() << ':' << error.line() << ": " << error.what() << '\n';
     return exit_malformed_results;
   } catch (const ReportIoError& error) {
     out.flush();

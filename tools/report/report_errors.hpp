@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace parasim::report_tool {
 
@@ -15,6 +16,20 @@ class MalformedResults : public std::runtime_error {
   std::uint64_t line() const { return line_; }
 
  private:
+  std::uint64_t line_;
+};
+
+// A file of a species history (species.csv, abundance.csv) that breaks its format or disagrees
+// with the other file; line counts from 1, the header row included. The message names the file.
+class MalformedHistory : public std::runtime_error {
+ public:
+  MalformedHistory(std::string file, std::uint64_t line, const std::string& problem)
+      : std::runtime_error(problem), file_(std::move(file)), line_(line) {}
+  const std::string& file() const { return file_; }
+  std::uint64_t line() const { return line_; }
+
+ private:
+  std::string file_;
   std::uint64_t line_;
 };
 

@@ -2,34 +2,20 @@
 
 #include <array>
 
+#include "textio/report_record.hpp"
+
 namespace parasim::report_tool {
 namespace {
 
-enum class FieldKind { integer, real };
+using textio::RecordField;
 
-struct FieldLayout {
-  const char* name;
-  std::size_t first_column;  // counted from 1, as a researcher reading the file counts
-  std::size_t width;
-  FieldKind kind;
-};
-
-// The five fields in the order they stand on the line; each is preceded by one blank.
-constexpr std::array<FieldLayout, 5> field_layouts{{
-    {"generation", 2, 8, FieldKind::integer},
-    {"parasite phenotype", 11, 15, FieldKind::real},
-    {"host id", 27, 15, FieldKind::real},
-    {"host phenotype", 43, 15, FieldKind::real},
-    {"species", 59, 8, FieldKind::integer},
-}};
-
-std::string describe_field(const FieldLayout& layout) {
+std::string describe_field(const RecordField& layout) {
   return "the " + std::string(layout.name) + " field (columns " +
          std::to_string(layout.first_column) + "-" +
-         std::to_string(layout.first_column + layout.width - 1) + ")";
+         std::to_string(layout.first_column + static_cast<std::size_t>(layout.width) - 1) + ")";
 }
 
-std::string describe_bad_field(const FieldLayout& layout, FieldStatus status,
+std::string describe_bad_field(const RecordField& layout, FieldStatus status,
                                std::string_view text) {
   std::string quoted = " \"" + std::string(text) + "\"";
   // A damaged file may hold any byte; keep the message readable on a terminal.
@@ -49,7 +35,7 @@ std::string describe_bad_field(const FieldLayout& layout, FieldStatus status,
       break;
   }
   return describe_field(layout) +
-         (layout.kind == FieldKind::integer ? " is not a whole number:"
+         (layout.integer ? " is not a whole number:"
                                             : " is not a number with four decimals:") +
          quoted;
 }
@@ -80,21 +66,23 @@ std::string check_values(const ResultsRecord& record) {
 }  // namespace
 
 std::string parse_results_record(std::string_view line, ResultsRecord& record) {
-  if (line.size() != results_record_length) {
-    return "a record has " + std::to_string(results_record_length) + " characters, this line has " +
+  constexpr auto record_length = static_cast<std::size_t>(textio::report_record_length);
+  if (line.size() != record_length) {
+    return "a record has " + std::to_string(record_length) + " characters, this line has " +
            std::to_string(line.size());
   }
-  std::array<std::int64_t, field_layouts.size()> values{};
-  for (std::size_t i = 0; i < field_layouts.size(); ++i) {
-    const FieldLayout& layout = field_layouts[i];
+  std::array<std::int64_t, textio::report_record_fields.size()> values{};
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const RecordField& layout = textio::report_record_fields[i];
     const std::size_t blank_column = layout.first_column - 1;
     if (line[blank_column - 1] != ' ') {
       return "column " + std::to_string(blank_column) + ", before " + describe_field(layout) +
              ", must be a blank";
     }
-    const std::string_view text = line.substr(layout.first_column - 1, layout.width);
+    const std::string_view text =
+        line.substr(layout.first_column - 1, static_cast<std::size_t>(layout.width));
     const FieldValue field =
-        layout.kind == FieldKind::integer ? parse_integer_field(text) : parse_real_field(text);
+        layout.integer ? parse_integer_field(text) : parse_real_field(text);
     if (field.status != FieldStatus::ok) {
       return describe_bad_field(layout, field.status, text);
     }

@@ -18,9 +18,6 @@ struct ResultsRecord {
   std::int64_t species_id = 0;
 };
 
-// Blank, I8, three times a blank and F15.4, blank, I8; the line end is not counted.
-inline constexpr std::size_t results_record_length = 66;
-
 // Reads a record from line, given without its line end. Returns an empty text when the line is a
 // valid record, stored in record; otherwise a sentence saying what is wrong with it.
 std::string parse_results_record(std::string_view line, ResultsRecord& record);

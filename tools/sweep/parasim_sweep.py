@@ -6,7 +6,9 @@
     parasim-sweep run DIR --task I        run exactly run I (a Slurm array task)
     parasim-sweep commands DIR            one command per run not done, for GNU parallel
     parasim-sweep status DIR              how many runs are done, failed, running, pending
-    parasim-sweep collect DIR             one table of every completed run's generations
+    parasim-sweep collect DIR             tables of the completed runs: every generation
+                                          (collected.csv) and one row per run (runs.csv)
+    parasim-sweep plot DIR                what the runs came to against each swept answer
 """
 
 import argparse
@@ -16,6 +18,7 @@ import signal
 import sys
 
 from sweeplib import collect as collecting
+from sweeplib import plot as plotting
 from sweeplib import run_state
 from sweeplib.errors import EXIT_BAD_INPUT, EXIT_OK, EXIT_RUNS_FAILED, SweepError
 from sweeplib.plan import load_plan, make_plan, manifest_text, write_atomically
@@ -43,9 +46,7 @@ def refresh_manifest(plan, statuses=None):
 
 
 def command_plan(arguments):
-    definition = read_sweep_file(arguments.sweep_file)
-    with open(arguments.sweep_file, encoding="utf-8") as stream:
-        sweep_text = stream.read()
+    definition, sweep_text = read_sweep_file(arguments.sweep_file)
     plan, created = make_plan(definition, sweep_text, arguments.dir)
     if created:
         print(f"Planned {len(plan.runs)} runs ({definition.point_count()} combinations x "
@@ -99,7 +100,7 @@ def run_one(plan, executor, run_id):
 
 
 def run_many(plan, executor, jobs):
-    todo = [run for run in plan.runs if not run_state.is_done(plan.run_folder(run))]
+    todo = [run for run in plan.runs if not run_state.is_done(plan.run_folder(run), run)]
     total = len(plan.runs)
     if not todo:
         refresh_manifest(plan)
@@ -140,8 +141,8 @@ def command_run(arguments):
     programs = Programs(TOOL_FOLDER, parasim=arguments.parasim)
     programs.parasim()
     executor = Executor(plan, programs)
-    if executor.checkpoint_note:
-        say(executor.checkpoint_note)
+    for note in executor.notes:
+        say(note)
     if arguments.task is not None:
         return run_one(plan, executor, arguments.task)
     return run_many(plan, executor, arguments.jobs)
@@ -153,7 +154,7 @@ def command_commands(arguments):
     tool = [TOOL_PATH] if os.access(TOOL_PATH, os.X_OK) else [sys.executable, TOOL_PATH]
     extra = ["--parasim", programs.parasim()] if programs.parasim_was_named() else []
     for run in plan.runs:
-        if not run_state.is_done(plan.run_folder(run)):
+        if not run_state.is_done(plan.run_folder(run), run):
             print(shlex.join(tool + ["run", plan.root, "--task", str(run.run_id)] + extra))
     return EXIT_OK
 
@@ -201,17 +202,27 @@ def command_collect(arguments):
     programs = Programs(TOOL_FOLDER, report=arguments.report)
     programs.report()
     output = arguments.output or os.path.join(plan.root, "collected.csv")
-    runs, rows, incomplete, problems = collecting.collect(plan, programs, output)
-    for run, problem in problems:
+    result = collecting.collect(plan, programs, output, arguments.min_size)
+    for run, problem in result.problems:
         say(f"run {plan.run_name(run)} left out: {problem}")
-    if runs == 0:
-        say(f"nothing to collect: no completed run could be read ({incomplete} of "
+    if result.runs == 0:
+        say(f"nothing to collect: no completed run could be read ({result.incomplete} of "
             f"{len(plan.runs)} runs are not done)")
         return EXIT_RUNS_FAILED
-    print(f"Collected {rows} rows from {runs} runs into {os.path.abspath(output)}")
-    if incomplete:
-        say(f"{incomplete} runs are not done and were left out")
-    return EXIT_RUNS_FAILED if problems else EXIT_OK
+    print(f"Collected {result.rows} rows from {result.runs} runs into {os.path.abspath(output)}")
+    print(f"One row per run in {result.runs_path}")
+    if result.incomplete:
+        say(f"{result.incomplete} runs are not done and were left out")
+    # As in status: a sweep with runs failed or not done is not all well.
+    return EXIT_RUNS_FAILED if result.problems or result.incomplete else EXIT_OK
+
+
+def command_plot(arguments):
+    plan = load_plan(arguments.dir)
+    out = arguments.out or os.path.join(plan.root, plotting.PLOTS_FOLDER)
+    stems = plotting.plot(plan, out)
+    print(f"Drew {', '.join(stems)} (.png and .svg) into {os.path.abspath(out)}")
+    return EXIT_OK
 
 
 def positive(text):
@@ -256,25 +267,72 @@ def parser():
                         help="print the runs still to do as an sbatch --array list")
     status.set_defaults(handler=command_status)
 
-    gather = commands.add_parser("collect", help="merge the generations of completed runs")
+    gather = commands.add_parser("collect", help="merge the results of completed runs")
     gather.add_argument("dir", metavar="DIR")
     gather.add_argument("--output", "-o", metavar="FILE",
                         help="the merged table (default: DIR/collected.csv)")
     gather.add_argument("--report", metavar="PATH", help="the parasim-report program")
+    gather.add_argument("--min-size", type=positive, default=collecting.DEFAULT_MIN_SIZE,
+                        metavar="N", help="runs.csv also counts the species with at least N "
+                        f"parasites at the end (default {collecting.DEFAULT_MIN_SIZE})")
     gather.set_defaults(handler=command_collect)
+
+    drawing = commands.add_parser("plot", help="draw each column of runs.csv against each "
+                                  "swept answer")
+    drawing.add_argument("dir", metavar="DIR")
+    drawing.add_argument("--out", metavar="FOLDER",
+                         help=f"folder for the figures (default: DIR/{plotting.PLOTS_FOLDER})")
+    drawing.set_defaults(handler=command_plot)
     return top
+
+
+class StandardOutputFailed(Exception):
+    """Standard output could not take what was written to it (a full disk, say)."""
+
+
+class StandardOutput:
+    """sys.stdout, with its failures told apart from those of the sweep's own files."""
+
+    def __init__(self, stream):
+        self.stream = stream
+
+    def _guarded(self, action, *arguments):
+        try:
+            return action(*arguments)
+        except BrokenPipeError:
+            raise
+        except OSError as error:
+            raise StandardOutputFailed(error.strerror) from None
+
+    def write(self, text):
+        return self._guarded(self.stream.write, text)
+
+    def flush(self):
+        return self._guarded(self.stream.flush)
+
+    def __getattr__(self, name):
+        return getattr(self.stream, name)
 
 
 def main(argv=None):
     arguments = parser().parse_args(argv)
+    sys.stdout = StandardOutput(sys.stdout)
     try:
-        return arguments.handler(arguments)
+        status = arguments.handler(arguments)
+        sys.stdout.flush()
+        return status
+    except StandardOutputFailed as failure:
+        # A listing or table that could not be written is a failed command, not a success.
+        # Standard output is dropped, so that Python does not try again at exit.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.__stdout__.fileno())
+        say(f"error: cannot write standard output: {failure}")
+        return EXIT_BAD_INPUT
     except SweepError as error:
         say(f"error: {error.message}")
         return error.status
     except BrokenPipeError:
         # The reader went away (a listing piped into head): not an error of the sweep.
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.__stdout__.fileno())
         return EXIT_OK
     except OSError as error:
         say(f"error: {error.filename + ': ' if error.filename else ''}{error.strerror}")

@@ -9,6 +9,8 @@ out, species that split off and die out, phenotypes on the 0.1 grid near their h
 import argparse
 import random
 
+# The header as parasim writes it; the tests hand these files to parasim-report, whose reader
+# checks them against the header the run writes, so the two cannot drift apart.
 HEADER = [
     " This file is organized as following:",
     " --First column: generation time",

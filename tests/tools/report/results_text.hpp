@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "report/results_layout.hpp"
+
 namespace parasim::report_tool::testing {
 
 struct RecordValues {
@@ -18,11 +20,15 @@ struct RecordValues {
   std::int64_t species_id;
 };
 
+// The header lines as the file holds them, without their line ends.
 inline const std::vector<std::string>& results_header() {
-  static const std::vector<std::string> lines{
-      " This file is organized as following:", " --First column: generation time",
-      " --Second column: parasite phenotype ", " --Third column: host id",
-      " --Fourth column: host phenotype",      " --Fifth column: parasite species"};
+  static const std::vector<std::string> lines = [] {
+    std::vector<std::string> header;
+    for (const std::string_view text : report::header_texts) {
+      header.push_back(" " + std::string(text));
+    }
+    return header;
+  }();
   return lines;
 }
 

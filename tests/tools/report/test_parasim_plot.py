@@ -50,6 +50,7 @@ POINTS = [
     (20, 2, "6.0000", 2),
     (20, 3, "4.8000", 1),
     (20, 3, "4.9000", 1),
+    (20, 3, "5.0000", 1),
 ]
 
 
@@ -83,7 +84,12 @@ class FiguresFromTables(unittest.TestCase):
         series = {collection.get_gid(): collection for collection in axes.collections}
         self.assertEqual(sorted(series), ["species-1", "species-2", "species-3"])
         self.assertEqual(len(series["species-1"].get_offsets()), 4)
-        self.assertEqual(series["species-3"].get_offsets().tolist(), [[20, 4.8], [20, 4.9]])
+        # Species 1 and 3 share phenotype 5.0 at generation 20: side by side around 20, the
+        # larger species on the left, 0.15 of the median report spacing (9.5) apart.
+        self.assertEqual(series["species-3"].get_offsets().tolist()[:2], [[20, 4.8], [20, 4.9]])
+        shift = 0.15 * 9.5 / 2
+        self.assertAlmostEqual(series["species-1"].get_offsets()[-1][0], 20 - shift)
+        self.assertAlmostEqual(series["species-3"].get_offsets()[-1][0], 20 + shift)
         colours = {tuple(collection.get_facecolor()[0]) for collection in series.values()}
         self.assertEqual(len(colours), 3)
         # The group of three founders is the largest: it gets the largest marker.
@@ -93,7 +99,10 @@ class FiguresFromTables(unittest.TestCase):
         )
         host_lines = [line for line in axes.lines if line.get_gid().startswith("host-phenotype")]
         self.assertEqual(sorted(line.get_ydata()[0] for line in host_lines), [5.0, 6.0])
-        self.assertEqual(len(axes.get_legend().get_texts()), 4)
+        species_key, size_key = figure.legends
+        self.assertEqual([text.get_text() for text in species_key.get_texts()],
+                         ["species 1", "species 2", "species 3"])
+        self.assertEqual([text.get_text() for text in size_key.get_texts()], ["1", "3"])
 
     def test_population_figure_plots_population_and_species(self):
         figure = parasim_plot.population_figure(parasim_plot.load_tables(self.path))
@@ -102,7 +111,7 @@ class FiguresFromTables(unittest.TestCase):
         self.assertEqual(population.get_ydata().tolist(), [3, 5, 6])
         self.assertEqual(species.get_ydata().tolist(), [1, 2, 3])
 
-    def test_files_decode_as_images_of_the_stated_size(self):
+    def test_files_decode_as_images_of_the_figure_size(self):
         self.assertEqual(parasim_plot.main([str(self.path)]), 0)
         width = int(parasim_plot.FIGURE_INCHES[0] * parasim_plot.FIGURE_DPI)
         height = int(parasim_plot.FIGURE_INCHES[1] * parasim_plot.FIGURE_DPI)
@@ -154,7 +163,31 @@ class FiguresFromTables(unittest.TestCase):
             text=True,
         )
         self.assertEqual(result.returncode, 1)
-        self.assertIn(f"{self.path / 'points.csv'}:4: species \"x\" is not a whole number", result.stderr)
+        self.assertIn(f"{self.path / 'points.csv'}:4: species \"x\" is not a whole number",
+                      result.stderr)
+
+        # Values a hand-edited table may hold: each names its file and line, none a traceback.
+        for row, message in [
+            ((10, 1, "5.0000", 2**63), "count \"9223372036854775808\" is not a whole number"),
+            ((10, 1, "5.0000", -2), "count \"-2\" is not a whole number of 0 or more"),
+            ((10, 1, "nan", 2), "phenotype \"nan\" is not a finite number"),
+            ((10, 1, "inf", 2), "phenotype \"inf\" is not a finite number"),
+        ]:
+            with self.subTest(row=row):
+                write_tables(self.path, GENERATIONS, HOSTS, POINTS[:2] + [row])
+                result = subprocess.run([sys.executable, parasim_plot.__file__, str(self.path)],
+                                        capture_output=True, text=True)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(f"{self.path / 'points.csv'}:4: {message}", result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
+        write_tables(self.path, GENERATIONS, HOSTS, POINTS)
+        with open(self.path / "points.csv", "ab") as table:
+            table.write(b"20,3,5.\xff,1\n")
+        result = subprocess.run([sys.executable, parasim_plot.__file__, str(self.path)],
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(f"{self.path / 'points.csv'}:{len(POINTS) + 2}: not ASCII text",
+                      result.stderr)
 
         (self.path / "hosts.csv").write_text("generation,host\n", encoding="ascii")
         self.assertEqual(parasim_plot.main([str(self.path)]), 1)

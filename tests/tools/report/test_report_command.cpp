@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -215,6 +217,145 @@ TEST_F(ReportCommand, FailedFiguresAreIoErrors) {
   EXPECT_NE(outcome.err.find("failed (exit status 3)"), std::string::npos) << outcome.err;
 }
 
+// The files of a folder and their bytes.
+std::map<std::string, std::string> folder_files(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = read_file(entry.path());
+  }
+  return files;
+}
+
+// A report's tables, figures and trees appear as one set or not at all.
+TEST_F(ReportCommand, OutputsAppearAsOneSetOrNotAtAll) {
+  const fs::path out = folder_ / "out";
+  ASSERT_EQ(run({"--csv", out.string(), fixture.string()}).status, exit_done);
+  const auto earlier = folder_files(out);
+  const fs::path failing_script = folder_ / "fails.py";
+  write_file(failing_script, "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
+  EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing_script}).status,
+            exit_usage_or_io);
+  EXPECT_EQ(folder_files(out), earlier) << "a failed report leaves the earlier set alone";
+
+  // Two reports of different runs into one folder at once: the folder ends with the whole set
+  // of one of them.
+  const fs::path other_results = folder_ / "other.dat";
+  write_file(other_results, testing::results_text(std::vector<testing::RecordValues>{
+                                 {1, 4.0, 2, 6.0, 7}, {10, 4.1, 2, 6.0, 7}}));
+  const fs::path alone = folder_ / "alone";
+  ASSERT_EQ(run({"--csv", alone.string(), other_results.string()}).status, exit_done);
+  const auto other_set = folder_files(alone);
+  for (int round = 0; round < 20; ++round) {
+    std::thread first([&] { run({"--csv", out.string(), fixture.string()}); });
+    std::thread second([&] { run({"--csv", out.string(), other_results.string()}); });
+    first.join();
+    second.join();
+    const auto now = folder_files(out);
+    ASSERT_TRUE(now == earlier || now == other_set) << "round " << round << ": a mix of two sets";
+  }
+}
+
+const fs::path history = fs::path(PARASIM_REPORT_TEST_DATA) / "five_species_history";
+
+std::string first_lines(const std::string& text, int count) {
+  std::size_t end = 0;
+  for (int line = 0; line < count && end != std::string::npos; ++line) {
+    end = text.find('\n', end) + 1;
+  }
+  return text.substr(0, end);
+}
+
+const char* const history_summary_tail =
+    ": generations 1 to 12\n"
+    "\n"
+    "  species in all                      5\n"
+    "  speciation events                   4\n"
+    "  extinctions                         1\n"
+    "  first split                         generation 3 (species 2, label 2, from species 1)\n"
+    "  mean lifetime of extinct species    3.0 generations (1 species)\n"
+    "  species alive at the end            4 (2 with at least 10 parasites)\n"
+    "  parasites at the end                41 on 3 hosts (generation 12)\n"
+    "  tree of the extant species          4 tips; Colless index 0 (normalised 0.0000); "
+    "gamma -0.1960\n";
+
+TEST_F(ReportCommand, SummarisesAHistoryWithOrWithoutTheResultsFile) {
+  Outcome outcome = run({"--history", history.string()});
+  EXPECT_EQ(outcome.status, exit_done) << outcome.err;
+  EXPECT_EQ(outcome.out, "Species history in " + history.string() + history_summary_tail);
+
+  outcome = run({fixture.string(), "--history", history.string()});
+  EXPECT_EQ(outcome.status, exit_done) << outcome.err;
+  EXPECT_EQ(outcome.out, fixture.string() + "\n" + fixture_summary_tail + "\nSpecies history in " +
+                             history.string() + history_summary_tail);
+
+  outcome = run({"--history", history.string(), "--min-size", "3"});
+  EXPECT_NE(outcome.out.find("4 (3 with at least 3 parasites)"), std::string::npos) << outcome.out;
+}
+
+TEST_F(ReportCommand, WritesTheHistoryTables) {
+  const Outcome outcome = run({"--history", history.string(), "--csv", folder_.string()});
+  ASSERT_EQ(outcome.status, exit_done) << outcome.err;
+  EXPECT_EQ(read_file(folder_ / "tree.nwk"),
+            "(((sp1_L1:3,sp5_L4:3):4,sp3_L3:2):2,(sp2_L2:4,sp4_L3:4):5):2;\n");
+  EXPECT_EQ(read_file(folder_ / "tree-extant.nwk"),
+            "((sp1_L1:3,sp5_L4:3):6,(sp2_L2:4,sp4_L3:4):5):2;\n");
+  EXPECT_EQ(read_file(folder_ / "species_history.csv"),
+            "species,label,parent,born,last_seen,extant,size_at_birth,daughters,lifetime,"
+            "peak_count,parasite_generations,final_count,tip_order\n"
+            "1,1,,1,12,true,3,3,12,12,90,1,1\n"
+            "2,2,1,3,12,true,11,1,10,13,71,3,4\n"
+            "3,3,1,5,7,false,11,0,3,11,18,1,3\n"
+            "4,3,2,8,12,true,11,0,5,14,63,14,5\n"
+            "5,4,1,9,12,true,11,0,4,23,74,23,2\n");
+  EXPECT_EQ(first_lines(read_file(folder_ / "species_sizes.csv"), 10),
+            "generation,species,count,hosts_occupied\n1,1,3,1\n2,1,6,1\n3,1,8,1\n3,2,11,1\n"
+            "4,1,10,1\n4,2,12,1\n5,1,12,2\n5,2,12,1\n5,3,11,1\n");
+  const std::string host_use = read_file(folder_ / "host_use.csv");
+  EXPECT_EQ(host_use.substr(host_use.find("12,")),
+            "12,1,5,1,1\n12,2,5.5,2,2\n12,3,4.5,2,1\n12,2,5.5,4,14\n12,1,5,5,20\n12,2,5.5,5,3\n");
+  // gamma is -sqrt(24) / 25, to the last digits the arithmetic leaves.
+  EXPECT_EQ(
+      read_file(folder_ / "history_summary.csv")
+          .rfind("first_generation,last_generation,species_total,speciation_events,extinctions,"
+                 "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
+                 "species_at_end_min_size,population_at_end,hosts_occupied_at_end,extant_tree_tips,"
+                 "colless_index,colless_normalised,gamma\n"
+                 "1,12,5,4,1,3,3,4,10,2,41,3,4,0,0,-0.195959179422654"),
+      0u);
+  EXPECT_EQ(first_lines(read_file(folder_ / "lineages.csv"), 5),
+            "generation,species_alive,speciation_events,extinctions,extant_lineages\n1,1,0,0,1\n"
+            "2,1,0,0,1\n3,2,1,0,2\n4,2,1,0,2\n");
+}
+
+// A damaged history is refused like a damaged results file, and the tables of an earlier good
+// report stay; a history that is not there is an input error.
+TEST_F(ReportCommand, MalformedHistoryNamesFileAndLine) {
+  const fs::path tables = folder_ / "tables";
+  ASSERT_EQ(run({"--history", history.string(), "--csv", tables.string()}).status, exit_done);
+  const std::string tree_before = read_file(tables / "tree.nwk");
+  const fs::path damaged = folder_ / "damaged";
+  fs::create_directories(damaged);
+  fs::copy_file(history / "species.csv", damaged / "species.csv");
+  std::string abundance = read_file(history / "abundance.csv");
+  abundance.replace(abundance.find("\n9,1,1,1,5,12,"), 14, "\n9,1,1,1,5,x,");
+  write_file(damaged / "abundance.csv", abundance);
+
+  Outcome outcome = run({"--history", damaged.string(), "--csv", tables.string()});
+  EXPECT_EQ(outcome.status, exit_malformed_results);
+  EXPECT_EQ(outcome.err,
+            (damaged / "abundance.csv").string() + ":21: count \"x\" is not a whole number\n");
+  EXPECT_EQ(read_file(tables / "tree.nwk"), tree_before);
+  for (const auto& entry : fs::directory_iterator(tables)) {
+    EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+  }
+
+  fs::remove(damaged / "species.csv");
+  outcome = run({"--history", damaged.string()});
+  EXPECT_EQ(outcome.status, exit_usage_or_io);
+  EXPECT_EQ(outcome.err, "parasim-report: cannot open " + (damaged / "species.csv").string() +
+                             ": No such file or directory\n");
+}
+
 TEST_F(ReportCommand, UsageErrorsShowTheUsage) {
   const std::vector<std::vector<std::string>> wrong{
       {},
@@ -222,6 +363,10 @@ TEST_F(ReportCommand, UsageErrorsShowTheUsage) {
       {fixture.string(), fixture.string()},
       {fixture.string(), "--csv"},
       {"--csv", "a", "--plot", "b", fixture.string()},
+      {"--min-size", "5", fixture.string()},
+      {"--history", history.string(), "--min-size", "0"},
+      {"--history", history.string(), "--min-size", "ten"},
+      {"--history"},
   };
   for (const std::vector<std::string>& arguments : wrong) {
     const Outcome outcome = run(arguments);

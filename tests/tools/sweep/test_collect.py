@@ -1,8 +1,11 @@
 """Collecting: the per-generation table of every completed run, merged with the run's id,
-seed and parameters in front, and runs that are not done left out."""
+seed and parameters in front; one row per run in runs.csv, checked against the run's record
+and its history; runs that are not done left out."""
 
 import csv
+import json
 import os
+import stat
 import subprocess
 import unittest
 
@@ -31,7 +34,8 @@ class Collect(support.SweepCase):
             self.sweep_ok("run", folder, "--task", task)
         output = self.path("all.csv")
         done = self.sweep("collect", folder, "--output", output)
-        self.assertEqual(done.returncode, 0, done.stderr)
+        # The tables of the done runs are written, and the status says not all is well.
+        self.assertEqual(done.returncode, 1, done.stderr)
         self.assertIn("1 runs are not done and were left out", done.stderr)
         table = read_csv(output)
         manifest = support.read_manifest(folder)
@@ -50,6 +54,73 @@ class Collect(support.SweepCase):
             expected += [front + line for line in generations[1:]]
         self.assertEqual(table[1:], expected)
         self.assertEqual(sorted({line[0] for line in table[1:]}), ["1", "2", "4"])
+
+    def expected_run_row(self, folder, row, min_size=10):
+        """A row of runs.csv worked out from the run's record and raw history."""
+        run = os.path.join(folder, "runs", f"{int(row['run_id']):04d}")
+        with open(os.path.join(run, "record.json")) as stream:
+            record = json.load(stream)
+        species = read_csv(os.path.join(run, "history", "species.csv"))[1:]
+        abundance = read_csv(os.path.join(run, "history", "abundance.csv"))[1:]
+        last = max(int(line[0]) for line in abundance)
+        at_end = {}
+        for line in abundance:
+            if int(line[0]) == last:
+                at_end[line[1]] = at_end.get(line[1], 0) + int(line[5])
+        return {
+            "final_population": str(record["final_population"]),
+            "species_at_end": str(sum(line[6] == "true" for line in species)),
+            "species_at_end_min_size": str(sum(n >= min_size for n in at_end.values())),
+            "min_size": str(min_size),
+            "speciation_events": str(len(species) - 1),
+            "extinctions": str(sum(line[6] == "false" for line in species)),
+            "first_split_generation": species[1][3] if len(species) > 1 else "",
+            "hosts_occupied_at_end": str(len({line[3] for line in abundance
+                                              if int(line[0]) == last})),
+        }
+
+    def test_one_row_per_run_from_its_record_and_history(self):
+        folder = self.planned(dict(support.TINY, generations=60, carrying_capacity=60))
+        self.sweep_ok("run", folder)
+        done = self.sweep_ok("collect", folder)
+        self.assertIn(f"One row per run in {os.path.join(folder, 'runs.csv')}", done.stdout)
+        with open(os.path.join(folder, "runs.csv"), newline="") as stream:
+            runs = list(csv.DictReader(stream))
+        manifest = support.read_manifest(folder)
+        self.assertEqual([r["run_id"] for r in runs], [r["run_id"] for r in manifest])
+        for row, planned in zip(runs, manifest):
+            for name in ("replicate", "seed", *NAMES):
+                self.assertEqual(row[name], planned[name], name)
+            expected = self.expected_run_row(folder, row)
+            self.assertEqual({k: row[k] for k in expected}, expected, f"run {row['run_id']}")
+        self.assertTrue(any(int(r["speciation_events"]) > 0 for r in runs), "some run splits")
+
+        # Another minimum size makes the tables again.
+        self.sweep_ok("collect", folder, "--min-size", "3")
+        with open(os.path.join(folder, "runs.csv"), newline="") as stream:
+            runs = list(csv.DictReader(stream))
+        for row in runs:
+            expected = self.expected_run_row(folder, row, min_size=3)
+            self.assertEqual(row["species_at_end_min_size"], expected["species_at_end_min_size"])
+            self.assertEqual(row["min_size"], "3")
+
+    def test_runs_of_a_parasim_without_history_have_empty_history_columns(self):
+        older = self.write("older-parasim", (
+            "#!/bin/sh\n"
+            f"if [ \"$1\" = --help ]; then '{support.parasim()}' --help | grep -v -- '--history'; "
+            "exit 0; fi\n"
+            f"exec '{support.parasim()}' \"$@\"\n"))
+        os.chmod(older, os.stat(older).st_mode | stat.S_IXUSR)
+        folder = self.planned()
+        done = self.sweep_ok("run", folder, "--task", "1", "--parasim", older)
+        self.assertIn("keeps no species history", done.stderr)
+        self.assertFalse(os.path.exists(os.path.join(folder, "runs", "0001", "history")))
+        self.assertEqual(self.sweep("collect", folder).returncode, 1)  # runs 2 ... not done
+        with open(os.path.join(folder, "runs.csv"), newline="") as stream:
+            (row,) = list(csv.DictReader(stream))
+        self.assertNotEqual(row["final_population"], "")
+        self.assertEqual({row[name] for name in ("species_at_end", "speciation_events",
+                                                 "first_split_generation")}, {""})
 
     def test_default_output_and_tables_made_once(self):
         folder = self.planned()

@@ -54,7 +54,8 @@ class Expansion(unittest.TestCase):
                     for name, v in support.TINY.items()}
         document.update(genome_size=[10, 20], mutation_rate=[0.1, 0.2, 0.3], replicates=2,
                         master_seed=3)
-        runs = planning.expand(definition_from_document(document))
+        plan = planning.Plan("/nowhere", definition_from_document(document))
+        runs = plan.runs
         self.assertEqual(len(runs), 12)
         self.assertEqual([r.run_id for r in runs], list(range(1, 13)))
         self.assertEqual([r.replicate for r in runs], [1, 2] * 6)
@@ -64,6 +65,9 @@ class Expansion(unittest.TestCase):
         combinations = {tuple(r.values[n] for n in NAMES) for r in runs}
         self.assertEqual(len(combinations), 6)
         self.assertEqual([r.seed for r in runs], planning.sweep_seeds(3, 12))
+        # A single run, as a Slurm task asks for it, is the same run without the others.
+        lone = planning.Plan("/nowhere", plan.definition)
+        self.assertEqual([lone.run(i) for i in range(1, 13)], runs)
 
 
 class PlanFolders(support.SweepCase):

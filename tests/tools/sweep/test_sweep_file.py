@@ -2,11 +2,12 @@
 kind of mistake, before any folder is made."""
 
 import os
+import subprocess
 import unittest
 
 import sweep_support as support
 from sweeplib.errors import SweepError
-from sweeplib.parameters import NAMES, answers_file_text
+from sweeplib.parameters import NAMES, PARAMETERS, answers_file_text
 from sweeplib.sweep_file import definition_from_document
 
 
@@ -43,9 +44,18 @@ class AcceptedFiles(unittest.TestCase):
 
     def test_the_shipped_example_is_a_valid_sweep(self):
         from sweeplib.sweep_file import read_sweep_file
-        definition = read_sweep_file(os.path.join(support.SOURCE_ROOT, "examples", "sweep",
+        definition, _ = read_sweep_file(os.path.join(support.SOURCE_ROOT, "examples", "sweep",
                                                   "example.toml"))
         self.assertGreater(definition.run_count(), 1)
+
+
+class SameAnswersAsParasim(unittest.TestCase):
+    def test_names_types_and_order_match_the_program(self):
+        listing = subprocess.run([support.parasim(), "--list-parameters"], capture_output=True,
+                                 text=True, check=True).stdout
+        program = [line.split("\t")[:2] for line in listing.splitlines()]
+        self.assertEqual(program, [[name, "integer" if whole else "real"]
+                                   for name, whole in PARAMETERS])
 
 
 class RefusedFiles(unittest.TestCase):

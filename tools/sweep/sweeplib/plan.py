@@ -9,16 +9,16 @@ own seed, laid out as a folder that all the other commands work on.
 
 import csv
 import dataclasses
+import functools
 import hashlib
 import io
-import itertools
 import json
 import os
 import shutil
 
 from .errors import SweepError
 from .parameters import NAMES, answer_text, answers_file_text
-from .sweep_file import definition_from_document
+from .sweep_file import definition_from_document, read_bounded
 
 PLAN_FORMAT = 1
 SEED_LIMIT = 2**31  # parasim takes tick counts 0 ... 2147483647
@@ -36,7 +36,8 @@ def run_seed(master_seed, run_id, attempt=0):
 
 def sweep_seeds(master_seed, count):
     """Seeds of runs 1 ... count, distinct; the seed of a run depends only on the master seed
-    and the seeds of the runs before it, so a longer sweep keeps the seeds of a shorter one."""
+    and the seeds of the runs before it, so a longer sweep keeps the seeds of a shorter one.
+    Fast enough for the largest plan: a million SHA-256 digests of a few bytes."""
     taken = set()
     seeds = []
     for run_id in range(1, count + 1):
@@ -61,30 +62,37 @@ class PlannedRun:
         return answers_file_text(self.values)
 
 
-def expand(definition):
-    """The runs of a definition: combinations in the order of the parameters (the first one
-    changes slowest, each in the order its list gives), the replicates of one combination
-    one after the other."""
-    seeds = sweep_seeds(definition.master_seed, definition.run_count())
-    lists = [definition.values[name] for name in NAMES]
-    runs = []
-    for combination in itertools.product(*lists):
-        values = dict(zip(NAMES, combination))
-        for replicate in range(1, definition.replicates + 1):
-            run_id = len(runs) + 1
-            runs.append(PlannedRun(run_id, replicate, values, seeds[run_id - 1]))
-    return runs
+def planned_run(definition, run_id, seed):
+    """Run run_id of a definition: combinations in the order of the parameters (the first one
+    changes slowest, each in the order its list gives), the replicates of one combination one
+    after the other."""
+    combination, replicate = divmod(run_id - 1, definition.replicates)
+    values = {}
+    for name in reversed(NAMES):
+        choices = definition.values[name]
+        combination, position = divmod(combination, len(choices))
+        values[name] = choices[position]
+    return PlannedRun(run_id, replicate + 1, {name: values[name] for name in NAMES}, seed)
 
 
 @dataclasses.dataclass
 class Plan:
     root: str
     definition: object
-    runs: list
+
+    @functools.cached_property
+    def runs(self):
+        """Every run of the plan, in run_id order."""
+        seeds = sweep_seeds(self.definition.master_seed, self.run_count)
+        return [planned_run(self.definition, i + 1, seed) for i, seed in enumerate(seeds)]
+
+    @property
+    def run_count(self):
+        return self.definition.run_count()
 
     @property
     def width(self):
-        return max(4, len(str(len(self.runs))))
+        return max(4, len(str(self.run_count)))
 
     def run_folder(self, run):
         return os.path.join(self.root, "runs", f"{run.run_id:0{self.width}d}")
@@ -93,10 +101,14 @@ class Plan:
         return f"{run.run_id:0{self.width}d}"
 
     def run(self, run_id):
-        if not 1 <= run_id <= len(self.runs):
+        """One run, without laying out the others (a Slurm task needs only its own)."""
+        if not 1 <= run_id <= self.run_count:
             raise SweepError(f"there is no run {run_id}: the plan in {self.root} has runs "
-                             f"1 ... {len(self.runs)}")
-        return self.runs[run_id - 1]
+                             f"1 ... {self.run_count}")
+        if "runs" in self.__dict__:
+            return self.runs[run_id - 1]
+        seed = sweep_seeds(self.definition.master_seed, run_id)[-1]
+        return planned_run(self.definition, run_id, seed)
 
 
 def manifest_text(plan, statuses=None):
@@ -123,6 +135,22 @@ def write_atomically(path, text):
     os.replace(temporary, path)
 
 
+def write_output(path, text):
+    """Writes a file the user named as an output. A link is written through, never replaced:
+    a link to a regular file has that file replaced whole (as write_atomically does), and a
+    name that stands for no regular file (a device, a pipe such as /proc/self/fd/1) is
+    written into as it is."""
+    if os.path.exists(path) and not os.path.isfile(path):
+        with open(path, "w", encoding="utf-8", newline="") as stream:
+            stream.write(text)
+        return
+    write_atomically(os.path.realpath(path) if os.path.islink(path) else path, text)
+
+
+# The files of a plan folder that its commands read or keep.
+PLAN_FILES = ("plan.json", "sweep.toml", "manifest.csv")
+
+
 def _definition_differences(there, here):
     differences = []
     for name in NAMES:
@@ -137,12 +165,11 @@ def _definition_differences(there, here):
 
 def _read_plan_json(root):
     path = os.path.join(root, "plan.json")
-    try:
-        with open(path, encoding="utf-8") as stream:
-            data = json.load(stream)
-    except FileNotFoundError:
+    if not os.path.lexists(path):
         return None
-    except (OSError, ValueError) as error:
+    try:
+        data = json.loads(read_bounded(path, "a plan").decode("utf-8"))
+    except (ValueError, RecursionError) as error:
         raise SweepError(f"{path} cannot be read as a plan: {error}") from None
     if not isinstance(data, dict) or data.get("format") != PLAN_FORMAT \
             or not isinstance(data.get("definition"), dict):
@@ -162,21 +189,41 @@ def _definition_from_json(root, data):
 
 
 def load_plan(root):
-    """The plan kept in the folder root, its runs expanded again."""
+    """The plan kept in the folder root; its runs follow from the definition."""
     data = _read_plan_json(root)
     if data is None:
         if not os.path.isdir(root):
             raise SweepError(f"{root} does not exist; make it with 'parasim-sweep plan SWEEPFILE {root}'")
         raise SweepError(f"{root} holds no sweep plan (no plan.json); make one with "
                          f"'parasim-sweep plan SWEEPFILE {root}'")
-    definition = _definition_from_json(root, data)
-    return Plan(os.path.abspath(root), definition, expand(definition))
+    return Plan(os.path.abspath(root), _definition_from_json(root, data))
+
+
+def _lay_out(plan, definition_json, sweep_text, building):
+    """Writes the plan's files into the folder building: the run folders with their answers,
+    the sweep file, the manifest, and plan.json last."""
+    staged = Plan(building, plan.definition)
+    staged.__dict__["runs"] = plan.runs
+    os.makedirs(os.path.join(building, "runs"))
+    for run in plan.runs:
+        folder = staged.run_folder(run)
+        os.mkdir(folder)
+        with open(os.path.join(folder, "answers.txt"), "w", encoding="ascii") as stream:
+            stream.write(run.answers())
+    with open(os.path.join(building, "sweep.toml"), "w", encoding="utf-8") as stream:
+        stream.write(sweep_text)
+    write_atomically(os.path.join(building, "manifest.csv"), manifest_text(staged))
+    write_atomically(os.path.join(building, "plan.json"),
+                     json.dumps({"format": PLAN_FORMAT, "definition": definition_json},
+                                indent=2) + "\n")
 
 
 def make_plan(definition, sweep_text, root):
     """Lays out the plan in root. Returns (plan, created): created is False when root already
     holds this very plan, which is then left as it is. A root that holds a different plan,
     or anything else, is refused."""
+    if not root:
+        raise SweepError("name a folder for the plan (an empty name was given)")
     here = definition.as_json()
     there = _read_plan_json(root) if os.path.isdir(root) else None
     if there is not None:
@@ -189,30 +236,35 @@ def make_plan(definition, sweep_text, root):
         raise SweepError(f"{root} exists and is not an empty folder; a plan needs a new or "
                          "empty folder")
 
-    plan = Plan(os.path.abspath(root), definition, expand(definition))
-    # Built beside its place and renamed into it, so that an interrupted plan leaves nothing
-    # that looks like one.
-    parent = os.path.dirname(plan.root)
-    os.makedirs(parent, exist_ok=True)
-    building = os.path.join(parent, f".{os.path.basename(plan.root)}.planning-{os.getpid()}")
-    shutil.rmtree(building, ignore_errors=True)
+    plan = Plan(os.path.abspath(root), definition)
     try:
-        staged = Plan(building, definition, plan.runs)
-        os.makedirs(os.path.join(building, "runs"))
-        for run in staged.runs:
-            folder = staged.run_folder(run)
-            os.mkdir(folder)
-            with open(os.path.join(folder, "answers.txt"), "w", encoding="ascii") as stream:
-                stream.write(run.answers())
-        with open(os.path.join(building, "sweep.toml"), "w", encoding="utf-8") as stream:
-            stream.write(sweep_text)
-        write_atomically(os.path.join(building, "manifest.csv"), manifest_text(staged))
-        write_atomically(os.path.join(building, "plan.json"),
-                         json.dumps({"format": PLAN_FORMAT, "definition": here}, indent=2) + "\n")
-        os.replace(building, plan.root)
-    except OSError as error:
+        if os.path.isdir(plan.root):
+            # An empty folder that exists (the working folder, say) is filled in place: it may
+            # be in use, so it is not replaced. A failure empties it again.
+            try:
+                _lay_out(plan, here, sweep_text, plan.root)
+            except OSError:
+                for name in os.listdir(plan.root):
+                    path = os.path.join(plan.root, name)
+                    shutil.rmtree(path, ignore_errors=True) if os.path.isdir(path) \
+                        else os.remove(path)
+                raise
+            return plan, True
+        # Built beside its place and renamed into it, so that an interrupted plan leaves
+        # nothing that looks like one.
+        parent = os.path.dirname(plan.root)
+        os.makedirs(parent, exist_ok=True)
+        building = os.path.join(parent, f".{os.path.basename(plan.root)}.planning-{os.getpid()}")
         shutil.rmtree(building, ignore_errors=True)
-        if os.path.isdir(plan.root) and os.listdir(plan.root):
-            raise SweepError(f"{root} was filled by someone else while the plan was made") from None
+        try:
+            _lay_out(plan, here, sweep_text, building)
+            os.rename(building, plan.root)
+        except OSError:
+            shutil.rmtree(building, ignore_errors=True)
+            if os.path.isdir(plan.root) and os.listdir(plan.root):
+                raise SweepError(f"{root} was filled by someone else while the plan was made") \
+                    from None
+            raise
+    except OSError as error:
         raise SweepError(f"cannot lay out the plan in {root}: {error}") from None
     return plan, True

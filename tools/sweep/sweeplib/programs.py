@@ -44,7 +44,7 @@ class Programs:
         self._report_option = report
         self._parasim = None
         self._report = None
-        self._checkpoints = None
+        self._help = None
 
     def parasim(self):
         if self._parasim is None:
@@ -64,15 +64,23 @@ class Programs:
                                         ("parasim-report", "../report/parasim-report"))
         return self._report[0]
 
-    def supports_checkpoints(self):
-        """Whether this parasim writes checkpoints and resumes from them (older builds do not;
-        their runs are simply started again after an interruption)."""
-        if self._checkpoints is None:
+    def _parasim_help(self):
+        if self._help is None:
             try:
                 shown = subprocess.run([self.parasim(), "--help"], stdin=subprocess.DEVNULL,
                                        capture_output=True, text=True, timeout=30)
-                text = shown.stdout + shown.stderr
+                self._help = shown.stdout + shown.stderr
             except (OSError, subprocess.SubprocessError):
-                text = ""
-            self._checkpoints = "--resume" in text and "--checkpoint-every" in text
-        return self._checkpoints
+                self._help = ""
+        return self._help
+
+    def supports_checkpoints(self):
+        """Whether this parasim writes checkpoints and resumes from them (older builds do not;
+        their runs are simply started again after an interruption)."""
+        text = self._parasim_help()
+        return "--resume" in text and "--checkpoint-every" in text
+
+    def supports_history(self):
+        """Whether this parasim keeps a species history (older builds do not; their runs are
+        collected without the history's columns)."""
+        return "--history DIR" in self._parasim_help()

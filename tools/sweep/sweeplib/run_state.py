@@ -1,13 +1,16 @@
 """The state of one run, kept in its folder: the markers that say it is done or failed, and
 the lock held while a process runs it.
 
-A run is done only when its 'done' marker is there and names the size of the Output.dat
-beside it; the marker is written under a temporary name and renamed into place after parasim
-has exited 0 and its files are on disk. Everything else in the folder (a partial Output.dat, a
+A run is done only when its 'done' marker is there, names the size of the Output.dat beside
+it, and says the run ran what the plan gives it now (its seed and a digest of its answers): a
+plan.json edited after the runs finished does not count their results as its own. The
+marker is written under a temporary name and renamed into place after parasim has exited 0
+and its files are on disk. Everything else in the folder (a partial Output.dat, a
 record, a checkpoint) is work in progress that the next attempt clears or resumes."""
 
 import errno
 import fcntl
+import hashlib
 import json
 import os
 import shutil
@@ -24,6 +27,8 @@ CHECKPOINT = "checkpoint.bin"
 STDOUT = "stdout.txt"
 STDERR = "stderr.txt"
 TABLES = "tables"
+HISTORY = "history"  # the species history, parasim --history
+HISTORY_FILES = ("species.csv", "abundance.csv")
 
 # What one attempt leaves; cleared before a fresh attempt.
 ATTEMPT_FILES = (RESULTS, RECORD, CHECKPOINT, STDOUT, STDERR, FAILED)
@@ -33,19 +38,44 @@ ATTEMPT_FILES = (RESULTS, RECORD, CHECKPOINT, STDOUT, STDERR, FAILED)
 LOCK_PATIENCE_SECONDS = 0.5
 
 
+# A marker is a few hundred bytes; anything much larger is not one.
+MARKER_BYTES = 2**20
+
+
 def read_marker(folder, name):
     """The JSON content of a marker, or None when it is missing or not a whole marker."""
     try:
-        with open(os.path.join(folder, name), encoding="utf-8") as stream:
-            data = json.load(stream)
-    except (OSError, ValueError):
+        with open(os.path.join(folder, name), "rb") as stream:
+            raw = stream.read(MARKER_BYTES + 1)
+        data = json.loads(raw.decode("utf-8")) if len(raw) <= MARKER_BYTES else None
+    except (OSError, ValueError, RecursionError):
         return None
     return data if isinstance(data, dict) else None
 
 
-def is_done(folder):
+def answers_digest(answers):
+    """What a done marker keeps of the answers a run was given."""
+    return hashlib.sha256(answers.encode("ascii")).hexdigest()
+
+
+def _ran_this_run(folder, marker, run):
+    if marker.get("seed") != run.seed:
+        return False
+    digest = marker.get("answers_sha256")
+    if digest is not None:
+        return digest == answers_digest(run.answers())
+    # A marker of an earlier parasim-sweep keeps no digest: the answers beside it tell.
+    try:
+        with open(os.path.join(folder, ANSWERS), encoding="ascii") as stream:
+            return stream.read() == run.answers()
+    except (OSError, ValueError):
+        return False
+
+
+def is_done(folder, run):
+    """Whether the run in folder is done, with the seed and answers the plan gives run."""
     marker = read_marker(folder, DONE)
-    if marker is None:
+    if marker is None or not _ran_this_run(folder, marker, run):
         return False
     try:
         return os.path.getsize(os.path.join(folder, RESULTS)) == marker.get("output_bytes")
@@ -94,7 +124,8 @@ def clear_attempt(folder):
             os.remove(os.path.join(folder, name))
         except FileNotFoundError:
             pass
-    shutil.rmtree(os.path.join(folder, TABLES), ignore_errors=True)
+    for name in (TABLES, HISTORY):
+        shutil.rmtree(os.path.join(folder, name), ignore_errors=True)
     for name in os.listdir(folder):
         if ".tmp-" in name:
             path = os.path.join(folder, name)
@@ -146,9 +177,9 @@ def is_locked(folder):
     return False
 
 
-def run_status(folder):
+def run_status(folder, run):
     """done, running, failed or pending."""
-    if is_done(folder):
+    if is_done(folder, run):
         return "done"
     if is_locked(folder):
         return "running"
@@ -158,4 +189,4 @@ def run_status(folder):
 
 
 def plan_statuses(plan):
-    return {run.run_id: run_status(plan.run_folder(run)) for run in plan.runs}
+    return {run.run_id: run_status(plan.run_folder(run), run) for run in plan.runs}

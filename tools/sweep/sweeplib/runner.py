@@ -1,5 +1,5 @@
 """Running the runs of a plan: each in its own folder, as 'parasim --seed S --record
-record.json < answers.txt' would run there, then marked done or failed."""
+record.json --history history < answers.txt' would run there, then marked done or failed."""
 
 import dataclasses
 import json
@@ -50,12 +50,15 @@ class Executor:
         # Reentrant: the signal handler stops children from the thread that may be starting one.
         self._children_lock = threading.RLock()
         self.checkpoint_every = plan.definition.checkpoint_every
+        self.notes = []  # what the user should know about this parasim before the runs
         if self.checkpoint_every and not programs.supports_checkpoints():
             self.checkpoint_every = 0
-            self.checkpoint_note = ("this parasim writes no checkpoints: an interrupted run "
-                                    "starts again from its first generation")
-        else:
-            self.checkpoint_note = None
+            self.notes.append("this parasim writes no checkpoints: an interrupted run starts "
+                              "again from its first generation")
+        self.history = programs.supports_history()
+        if not self.history:
+            self.notes.append("this parasim keeps no species history: collect leaves the "
+                              "history's columns of runs.csv empty")
 
     def stop(self, signum=signal.SIGTERM):
         """Ends the runs in progress; they stay pending (not failed) for the next attempt."""
@@ -69,6 +72,8 @@ class Executor:
 
     def _command(self, run, resume):
         command = [self.programs.parasim(), "--seed", str(run.seed), "--record", rs.RECORD]
+        if self.history:
+            command += ["--history", rs.HISTORY]
         if self.checkpoint_every:
             command += ["--checkpoint", rs.CHECKPOINT,
                         "--checkpoint-every", str(self.checkpoint_every)]
@@ -127,8 +132,16 @@ class Executor:
             size = os.path.getsize(results)
         except OSError as error:
             return f"parasim exited 0 but {rs.RESULTS} is missing or unreadable: {error}"
+        if self.history:
+            try:
+                for name in rs.HISTORY_FILES:
+                    rs.sync_file(os.path.join(folder, rs.HISTORY, name))
+            except OSError as error:
+                return f"parasim exited 0 but its history is missing or unreadable: {error}"
         rs.write_marker(folder, rs.DONE, {
-            "run_id": run.run_id, "seed": run.seed, "exit_status": 0, "output_bytes": size,
+            "run_id": run.run_id, "seed": run.seed,
+            "answers_sha256": rs.answers_digest(run.answers()),
+            "exit_status": 0, "output_bytes": size,
             "wall_seconds": round(seconds, 3), "resumed": resumed,
             "generations_run": record.get("generations_run"),
             "died_out": record.get("died_out"),
@@ -171,7 +184,7 @@ class Executor:
             lock.release()
 
     def _execute_locked(self, run, folder, lock):
-        if rs.is_done(folder):
+        if rs.is_done(folder, run):
             return Outcome(run, "already-done")
         problem = self._check_answers(run, folder)
         if problem:

@@ -15,6 +15,8 @@ from .parameters import INT_MAX, INT_MIN, IS_INTEGER, NAMES
 # would fill a file system's inodes.
 MAX_RUNS = 1_000_000
 MAX_SEED = 2**63 - 1
+# Sweep files and plans are small; anything larger is not one (or is /dev/zero).
+MAX_FILE_BYTES = 64 * 2**20
 
 SETTINGS = ("replicates", "master_seed", "checkpoint_every")
 KNOWN_KEYS = NAMES + SETTINGS
@@ -99,14 +101,16 @@ def _parameter_values(name, raw):
         if not raw:
             raise SweepError(f"{name}: the list is empty; give at least one value")
         values = []
+        seen = set()  # a set, so that long lists are checked in linear time
         for position, item in enumerate(raw, start=1):
             where = f"{name}, value {position} of the list"
             if isinstance(item, (list, dict)):
                 raise SweepError(f"{where}: lists of lists are not a sweep; give plain numbers")
             value = _parameter_value(name, item, where)
             _check_world(name, value, where)
-            if value in values:
+            if value in seen:
                 raise SweepError(f"{where}: {value!r} is listed twice")
+            seen.add(value)
             values.append(value)
         return tuple(values)
     value = _parameter_value(name, raw, name)
@@ -159,20 +163,32 @@ def definition_from_document(document):
     return definition
 
 
-def read_sweep_file(path):
-    """Reads and checks the sweep file at path."""
+def read_bounded(path, what):
+    """The bytes of a file of at most MAX_FILE_BYTES; SweepError for a larger one."""
     try:
         with open(path, "rb") as stream:
-            raw = stream.read()
+            raw = stream.read(MAX_FILE_BYTES + 1)
     except OSError as error:
-        raise SweepError(f"cannot read the sweep file {path}: {error.strerror}") from None
+        raise SweepError(f"cannot read {what} {path}: {error.strerror}") from None
+    if len(raw) > MAX_FILE_BYTES:
+        raise SweepError(f"{path} is larger than {MAX_FILE_BYTES // 2**20} MiB: not {what}")
+    return raw
+
+
+def read_sweep_file(path):
+    """Reads and checks the sweep file at path; returns its definition and its text."""
+    raw = read_bounded(path, "the sweep file")
     try:
-        document = tomllib.loads(raw.decode("utf-8"))
-    except UnicodeDecodeError:
-        raise SweepError(f"{path} is not UTF-8 text") from None
+        text = raw.decode("utf-8")
+        document = tomllib.loads(text)
+    except UnicodeDecodeError as error:
+        line = raw[:error.start].count(b"\n") + 1
+        raise SweepError(f"{path}:{line}: not UTF-8 text") from None
     except tomllib.TOMLDecodeError as error:
         raise SweepError(f"{path} is not valid TOML: {error}") from None
+    except RecursionError:
+        raise SweepError(f"{path} nests its values too deeply to be a sweep file") from None
     try:
-        return definition_from_document(document)
+        return definition_from_document(document), text
     except SweepError as error:
         raise SweepError(f"{path}: {error.message}") from None

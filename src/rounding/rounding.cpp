@@ -1,9 +1,9 @@
-#include "textio/rounding.hpp"
+#include "rounding/rounding.hpp"
 
 #include <cmath>
 #include <limits>
 
-namespace parasim::textio {
+namespace parasim::rounding {
 
 namespace {
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -30,11 +30,11 @@ std::int32_t nint(float x) {
   return nint(static_cast<double>(x));  // exact widening
 }
 
-std::int32_t int_trunc(long double x) {
+std::int32_t int_trunc(extended_real x) {
   if (std::isnan(x)) return 0;
   if (x >= 2147483648.0L) return kMax;
   if (x <= -2147483649.0L) return kMin;
   return static_cast<std::int32_t>(x);  // truncates toward zero, in range here
 }
 
-}  // namespace parasim::textio
+}  // namespace parasim::rounding

@@ -1,4 +1,4 @@
-#include "textio/rounding.hpp"
+#include "rounding/rounding.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <limits>
 #include <random>
 
-namespace parasim::textio {
+namespace parasim::rounding {
 namespace {
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-TEST(Nint, WorkedExamples) {
+TEST(Nint, HalvesAndNearHalves) {
   EXPECT_EQ(nint(2.5), 3);
   EXPECT_EQ(nint(-2.5), -3);
   EXPECT_EQ(nint(-0.5), -1);
@@ -81,7 +81,7 @@ TEST(Nint, AgreesWithLroundInRange) {
   }
 }
 
-TEST(IntTrunc, WorkedExamples) {
+TEST(IntTrunc, TruncatesTowardZero) {
   EXPECT_EQ(int_trunc(2.9), 2);
   EXPECT_EQ(int_trunc(-2.9), -2);
   EXPECT_EQ(int_trunc(-0.7), 0);
@@ -116,4 +116,4 @@ TEST(IntTrunc, ExactProductsOfTheRandomChoice) {
 }
 
 }  // namespace
-}  // namespace parasim::textio
+}  // namespace parasim::rounding

@@ -1,0 +1,96 @@
+#include "app/opened_run.hpp"
+
+#include "app/checkpoint_file.hpp"
+#include "app/failure_report.hpp"
+#include "genomes_folder.hpp"
+#include "random/seeding.hpp"
+
+namespace parasim::app {
+
+namespace {
+
+// The checkpoint a resumed run goes on from, checked against the answers just given.
+model::Checkpoint checkpoint_to_resume(const Options& options,
+                                       const model::Parameters& parameters) {
+  const std::string& path = *options.resume_path;
+  model::Checkpoint checkpoint;
+  try {
+    checkpoint = model::decode_checkpoint(read_whole_file(path));
+  } catch (const model::CheckpointError& error) {
+    throw ResumeRefused(path, error.what());
+  }
+  if (!(checkpoint.parameters == parameters)) {
+    throw ResumeRefused(path, "the checkpoint belongs to a run with other answers");
+  }
+  if (options.seed_ticks && *options.seed_ticks != checkpoint.tick_count) {
+    throw ResumeRefused(path, "the checkpoint belongs to a run with seed " +
+                                  std::to_string(checkpoint.tick_count));
+  }
+  return checkpoint;
+}
+
+}  // namespace
+
+std::string_view seed_source_name(SeedSource source) {
+  switch (source) {
+    case SeedSource::clock:
+      return "clock";
+    case SeedSource::option:
+      return "option";
+    case SeedSource::checkpoint:
+      return "checkpoint";
+  }
+  return "clock";
+}
+
+RunStart choose_start(const Options& options, const model::Parameters& parameters) {
+  RunStart start;
+  if (options.resume_path) {
+    start.checkpoint = checkpoint_to_resume(options, parameters);
+    start.tick_count = start.checkpoint->tick_count;
+    start.seed_source = SeedSource::checkpoint;
+  } else {
+    start.seed_source = options.seed_ticks ? SeedSource::option : SeedSource::clock;
+    start.tick_count = options.seed_ticks ? *options.seed_ticks : random::tick_count();
+  }
+  return start;
+}
+
+OpenedRun open_run(const Options& options, RunStart& start, const model::Parameters& parameters) {
+  OpenedRun run;
+  const std::string results_path(report::results_file_name);
+  if (start.checkpoint) {
+    model::Checkpoint& checkpoint = *start.checkpoint;
+    if (options.history_path && !checkpoint.abundance) {
+      throw ResumeRefused(*options.resume_path,
+                          "the checkpoint was taken by a run without --history, so the history "
+                          "of the generations before it is missing");
+    }
+    // Every file must be the one the checkpoint was taken with before any is cut back.
+    report::check_mark(results_path, checkpoint.results);
+    if (options.genomes_path) {
+      genomes::prepare_genomes_folder(*options.genomes_path);
+    }
+    if (options.history_path) {
+      report::check_mark(report::HistoryFiles::abundance_path(*options.history_path),
+                         *checkpoint.abundance);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path,
+                                                           *checkpoint.abundance);
+    }
+    run.results = std::make_unique<report::ResultsFile>(results_path, checkpoint.results);
+    run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint));
+    start.checkpoint.reset();
+  } else {
+    run.simulation = std::make_unique<model::Simulation>(parameters, start.tick_count);
+    if (options.genomes_path) {
+      genomes::prepare_genomes_folder(*options.genomes_path);
+    }
+    if (options.history_path) {
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path);
+    }
+    run.results = std::make_unique<report::ResultsFile>(results_path);
+  }
+  return run;
+}
+
+}  // namespace parasim::app

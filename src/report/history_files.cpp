@@ -1,0 +1,130 @@
+#include "report/history_files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+
+namespace parasim::report {
+
+namespace {
+
+using Operation = OutputFailure::Operation;
+
+constexpr const char* species_header = "species,label,parent,born,size_at_birth,last_seen,extant\n";
+constexpr const char* abundance_header =
+    "generation,species,label,host,host_phenotype,count,phenotype_mean,phenotype_sd\n";
+
+std::string path_in(const std::string& folder, const char* name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// The folder, made when missing (its parent must exist).
+std::string made_folder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    throw OutputFailure(Operation::make_folder, folder, errno);
+  }
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) != 0) {
+    throw OutputFailure(Operation::make_folder, folder, errno);
+  }
+  if (!S_ISDIR(status.st_mode)) {
+    throw OutputFailure(Operation::make_folder, folder, ENOTDIR);
+  }
+  return folder;
+}
+
+void append_integer(std::string& out, std::int64_t value) {
+  char text[24];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  out.append(text, end);
+}
+
+// The shortest text that reads back to the same double.
+void append_real(std::string& out, double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  out.append(text, end);
+}
+
+// Writes bytes to path through a temporary file beside it, renamed over it.
+void replace_file(const std::string& path, const std::string& bytes) {
+  const std::string temporary = path + ".tmp";
+  {
+    AppendedFile file(temporary);
+    file.append(bytes);
+    file.close();
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    throw OutputFailure(Operation::write, path, error);
+  }
+}
+
+}  // namespace
+
+std::string HistoryFiles::abundance_path(const std::string& folder) {
+  return path_in(folder, abundance_file);
+}
+
+HistoryFiles::HistoryFiles(const std::string& folder)
+    : species_path_(path_in(made_folder(folder), species_file)),
+      abundance_(abundance_path(folder)) {
+  abundance_.append(abundance_header);
+  replace_file(species_path_, species_header);
+}
+
+HistoryFiles::HistoryFiles(const std::string& folder, const model::FileMark& abundance)
+    : species_path_(path_in(folder, species_file)), abundance_(abundance_path(folder), abundance) {}
+
+void HistoryFiles::record(std::int32_t generation, const model::Population& population,
+                          const model::HostTable& hosts, const species::SpeciesHistory& history) {
+  buffer_.clear();
+  for (const model::AbundanceRow& row : counter_.count(population, hosts, history)) {
+    append_integer(buffer_, generation);
+    buffer_ += ',';
+    append_integer(buffer_, row.species);
+    buffer_ += ',';
+    append_integer(buffer_, row.label);
+    buffer_ += ',';
+    append_integer(buffer_, row.host);
+    buffer_ += ',';
+    append_real(buffer_, row.host_phenotype);
+    buffer_ += ',';
+    append_integer(buffer_, row.count);
+    buffer_ += ',';
+    append_real(buffer_, row.phenotype_mean);
+    buffer_ += ',';
+    append_real(buffer_, row.phenotype_sd);
+    buffer_ += '\n';
+  }
+  abundance_.append(buffer_);
+  write_species(history);
+}
+
+void HistoryFiles::write_species(const species::SpeciesHistory& history) {
+  buffer_ = species_header;
+  for (const species::SpeciesRecord& record : history.species()) {
+    append_integer(buffer_, record.species);
+    buffer_ += ',';
+    append_integer(buffer_, record.label);
+    buffer_ += ',';
+    if (record.parent != 0) {
+      append_integer(buffer_, record.parent);
+    }
+    buffer_ += ',';
+    append_integer(buffer_, record.born);
+    buffer_ += ',';
+    append_integer(buffer_, record.size_at_birth);
+    buffer_ += ',';
+    append_integer(buffer_, record.last_seen);
+    buffer_ += record.extant ? ",true\n" : ",false\n";
+  }
+  replace_file(species_path_, buffer_);
+}
+
+}  // namespace parasim::report

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/checkpoint.hpp"
+#include "model/host_table.hpp"
+#include "model/population.hpp"
+#include "model/species_abundance.hpp"
+#include "report/appended_file.hpp"
+#include "species/species_history.hpp"
+
+namespace parasim::report {
+
+// The species history of a run, in a folder of its own, written as the run goes:
+// - species.csv: one row per species in order of origin (species, label, parent, born,
+//   size_at_birth, last_seen, extant), rewritten whole after every labelling, by a rename,
+//   so that it is never seen half-written;
+// - abundance.csv: after every labelling, one row per species and host with at least one
+//   carrier (generation, species, label, host, host_phenotype, count, phenotype_mean,
+//   phenotype_sd), appended.
+// Reals are written in the shortest form that reads back to the same double.
+class HistoryFiles {
+ public:
+  static constexpr const char* species_file = "species.csv";
+  static constexpr const char* abundance_file = "abundance.csv";
+
+  // Makes the folder when it is missing and starts both files. Throws OutputFailure.
+  explicit HistoryFiles(const std::string& folder);
+
+  // Goes on with the history of an interrupted run: abundance.csv is cut back to the mark,
+  // which the caller has checked (check_mark). Throws OutputFailure.
+  HistoryFiles(const std::string& folder, const model::FileMark& abundance);
+
+  // The labelling of `generation` has just run.
+  void record(std::int32_t generation, const model::Population& population,
+              const model::HostTable& hosts, const species::SpeciesHistory& history);
+
+  void close() { abundance_.close(); }
+
+  model::FileMark abundance_mark() const { return abundance_.mark(); }
+
+  // Where the abundance table of a history folder lies.
+  static std::string abundance_path(const std::string& folder);
+
+ private:
+  void write_species(const species::SpeciesHistory& history);
+
+  std::string species_path_;
+  AppendedFile abundance_;
+  model::SpeciesAbundance counter_;
+  std::string buffer_;
+};
+
+}  // namespace parasim::report

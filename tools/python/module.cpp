@@ -1,0 +1,464 @@
+// The compiled half of the Python module: the answers, a run driven one generation at a time,
+// and the results file read back. parasim/__init__.py builds the documented interface on it.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "app/failure_report.hpp"
+#include "model/allocation_failure.hpp"
+#include "model/checkpoint.hpp"
+#include "random/seeding.hpp"
+#include "report/appended_file.hpp"
+#include "report_errors.hpp"
+#include "results_columns.hpp"
+#include "stepped_run.hpp"
+
+namespace py = pybind11;
+
+namespace parasim::python {
+
+namespace {
+
+// A results file that breaks its format, worded as parasim-report words it: "PATH:LINE: why".
+class MalformedResultsText : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+void set_os_error(int error, const std::string& text) {
+  if (error == 0) {
+    PyErr_SetString(PyExc_OSError, text.c_str());
+    return;
+  }
+  // OSError(errno, text) becomes FileNotFoundError, PermissionError, ... by the number.
+  py::object instance = py::reinterpret_steal<py::object>(
+      PyObject_CallFunction(PyExc_OSError, "is", error, text.c_str()));
+  if (instance) {
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(instance.ptr())), instance.ptr());
+  }
+}
+
+// The failures of the run's files and memory, worded as the console program words them.
+void translate_failure(std::exception_ptr failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const report::OutputFailure& output) {
+    const app::FailureReport report = app::report_current_failure();
+    set_os_error(output.error(), report.statement + ": " + report.message);
+  } catch (const model::AllocationFailure&) {
+    const app::FailureReport report = app::report_current_failure();
+    PyErr_SetString(PyExc_MemoryError, (report.statement + ": " + report.message).c_str());
+  } catch (const model::CheckpointError& error) {
+    PyErr_SetString(PyExc_ValueError,
+                    (std::string("cannot go on from this state: ") + error.what()).c_str());
+  } catch (const std::system_error& error) {
+    set_os_error(error.code().value(), error.what());
+  }
+}
+
+// ---- The ten answers ----
+
+std::int32_t integer_answer(const model::ParameterField& field, const py::handle& value) {
+  if (PyBool_Check(value.ptr()) || !PyIndex_Check(value.ptr())) {
+    throw py::type_error(std::string(field.name) + " takes a whole number, not " +
+                         std::string(py::str(py::repr(value))));
+  }
+  const py::int_ whole = py::reinterpret_steal<py::int_>(PyNumber_Index(value.ptr()));
+  int overflow = 0;
+  const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
+  if (overflow != 0 || number < std::numeric_limits<std::int32_t>::min() ||
+      number > std::numeric_limits<std::int32_t>::max()) {
+    throw py::value_error(std::string(field.name) + " = " + std::string(py::str(py::handle(whole))) + ": " +
+                          std::string(app::read_failure_message(
+                              textio::ReadFailure::integer_overflow)));
+  }
+  return static_cast<std::int32_t>(number);
+}
+
+double real_answer(const model::ParameterField& field, const py::handle& value) {
+  if (PyBool_Check(value.ptr()) || !PyNumber_Check(value.ptr()) ||
+      PyComplex_Check(value.ptr())) {
+    throw py::type_error(std::string(field.name) + " takes a number, not " +
+                         std::string(py::str(py::repr(value))));
+  }
+  const double number = PyFloat_AsDouble(value.ptr());
+  if (number == -1.0 && PyErr_Occurred()) {
+    throw py::error_already_set();
+  }
+  // The dialogue reads no infinity or NaN.
+  if (!std::isfinite(number)) {
+    throw py::value_error(std::string(field.name) + " = " + std::string(py::str(py::repr(value))) +
+                          ": " +
+                          std::string(app::read_failure_message(textio::ReadFailure::bad_real)));
+  }
+  return number;
+}
+
+model::Parameters parameters_from(const py::dict& answers) {
+  model::Parameters parameters;
+  std::string missing;
+  for (const model::ParameterField& field : model::parameter_fields) {
+    const py::str name(std::string(field.name));
+    if (!answers.contains(name)) {
+      missing += (missing.empty() ? "" : ", ") + std::string(field.name);
+      continue;
+    }
+    if (field.type == model::AnswerType::integer) {
+      parameters.*field.integer = integer_answer(field, answers[name]);
+    } else {
+      parameters.*field.real = real_answer(field, answers[name]);
+    }
+  }
+  for (const auto& item : answers) {
+    const std::string name = py::str(item.first);
+    if (model::find_parameter(name) == nullptr) {
+      throw py::type_error("Parameters has no answer named '" + name + "'");
+    }
+  }
+  if (!missing.empty()) {
+    throw py::type_error("Parameters needs all ten answers; missing: " + missing);
+  }
+  if (const auto refusal = model::parameter_refusal(parameters)) {
+    throw py::value_error(app::refusal_message(*refusal));
+  }
+  return parameters;
+}
+
+py::dict parameters_dict(const model::Parameters& parameters) {
+  py::dict answers;
+  for (const model::ParameterField& field : model::parameter_fields) {
+    const py::str name(std::string(field.name));
+    if (field.type == model::AnswerType::integer) {
+      answers[name] = parameters.*field.integer;
+    } else {
+      answers[name] = parameters.*field.real;
+    }
+  }
+  return answers;
+}
+
+std::string parameters_doc() {
+  std::string doc =
+      "The ten answers of a run, by name; all ten must be given, as keywords.\n\n"
+      "Parameters(genome_size=100, max_differentiation=0.1, mutation_rate=0.005,\n"
+      "           max_offspring=2, dispersal_prob=0.05, host_count=5, host_distance=1.0,\n"
+      "           carrying_capacity=200, survival_sd=0.5, generations=100)\n\n"
+      "Answers that parasim refuses are refused here with the same reason, as ValueError:\n"
+      "a negative genome size, no host, no carrying capacity; so are whole numbers beyond\n"
+      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type\n"
+      "is a TypeError. Parameters are immutable: replace() makes a changed copy.\n\n"
+      "The answers, in the order the dialogue asks them:\n";
+  for (const model::ParameterField& field : model::parameter_fields) {
+    doc += "  " + std::string(field.name) +
+           (field.type == model::AnswerType::integer ? " (int): " : " (float): ");
+    std::string prompt(field.prompt);
+    while (!prompt.empty() && (prompt.back() == ' ' || prompt.back() == ':')) {
+      prompt.pop_back();
+    }
+    doc += prompt.substr(prompt.find_first_not_of(' ')) + "\n";
+  }
+  return doc;
+}
+
+// ---- A run ----
+
+// A run as Python holds it. While a generation runs the interpreter is released, so another
+// thread could reach the run: it is then refused rather than shown a half-made generation.
+struct RunHandle {
+  std::unique_ptr<SteppedRun> run;
+  bool busy = false;
+
+  SteppedRun& idle() {
+    if (busy) {
+      throw std::runtime_error("the simulation is running a generation in another thread");
+    }
+    return *run;
+  }
+};
+
+class BusyWhile {
+ public:
+  explicit BusyWhile(RunHandle& handle) : handle_(handle) {
+    handle_.idle();
+    handle_.busy = true;
+  }
+  ~BusyWhile() { handle_.busy = false; }
+  BusyWhile(const BusyWhile&) = delete;
+  BusyWhile& operator=(const BusyWhile&) = delete;
+
+ private:
+  RunHandle& handle_;
+};
+
+std::int32_t tick_count_from(const py::object& seed) {
+  if (seed.is_none()) {
+    return random::tick_count();
+  }
+  if (PyBool_Check(seed.ptr()) || !PyIndex_Check(seed.ptr())) {
+    throw py::type_error("seed takes a tick count, a whole number from 0 to 2147483647");
+  }
+  const py::int_ whole = py::reinterpret_steal<py::int_>(PyNumber_Index(seed.ptr()));
+  int overflow = 0;
+  const long long ticks = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
+  if (overflow != 0 || ticks < 0 || ticks > std::numeric_limits<std::int32_t>::max()) {
+    throw py::value_error("seed takes a tick count from 0 to 2147483647, not " +
+                          std::string(py::str(py::handle(whole))));
+  }
+  return static_cast<std::int32_t>(ticks);
+}
+
+py::dict population_arrays(const model::Population& population) {
+  const auto n = static_cast<py::ssize_t>(population.size());
+  const py::ssize_t loci = population.genome_size();
+  py::array_t<std::uint8_t> genomes({n, loci});
+  py::array_t<double> phenotype(n);
+  py::array_t<std::int32_t> host(n);
+  py::array_t<std::int32_t> species(n);
+  std::uint8_t* out = genomes.mutable_data();
+  for (py::ssize_t row = 0; row < n; ++row) {
+    const std::uint64_t* genome = population.genome(static_cast<std::size_t>(row));
+    for (py::ssize_t locus = 0; locus < loci; ++locus) {
+      *out++ = static_cast<std::uint8_t>((genome[locus / 64] >> (locus % 64)) & 1u);
+    }
+    phenotype.mutable_at(row) = population.phenotype(static_cast<std::size_t>(row));
+    host.mutable_at(row) = population.host_id(static_cast<std::size_t>(row));
+    species.mutable_at(row) = population.species_id(static_cast<std::size_t>(row));
+  }
+  py::dict arrays;
+  arrays["genomes"] = genomes;
+  arrays["phenotype"] = phenotype;
+  arrays["host"] = host;
+  arrays["species"] = species;
+  return arrays;
+}
+
+template <typename T, typename Row, typename Get>
+py::array_t<T> column(const std::vector<Row>& rows, Get get) {
+  py::array_t<T> values(static_cast<py::ssize_t>(rows.size()));
+  T* out = values.mutable_data();
+  for (const Row& row : rows) {
+    *out++ = static_cast<T>(get(row));
+  }
+  return values;
+}
+
+py::dict species_arrays(const species::SpeciesHistory& history) {
+  const std::vector<species::SpeciesRecord> rows(history.species().begin(),
+                                                 history.species().end());
+  using R = species::SpeciesRecord;
+  py::dict table;
+  table["species"] = column<std::int32_t>(rows, [](const R& r) { return r.species; });
+  table["label"] = column<std::int32_t>(rows, [](const R& r) { return r.label; });
+  table["parent"] = column<std::int32_t>(rows, [](const R& r) { return r.parent; });
+  table["born"] = column<std::int32_t>(rows, [](const R& r) { return r.born; });
+  table["size_at_birth"] = column<std::int32_t>(rows, [](const R& r) { return r.size_at_birth; });
+  table["last_seen"] = column<std::int32_t>(rows, [](const R& r) { return r.last_seen; });
+  table["extant"] = column<bool>(rows, [](const R& r) { return r.extant; });
+  return table;
+}
+
+py::dict abundance_arrays(const std::vector<AbundanceEntry>& rows) {
+  using E = AbundanceEntry;
+  py::dict table;
+  table["generation"] = column<std::int32_t>(rows, [](const E& e) { return e.generation; });
+  table["species"] = column<std::int32_t>(rows, [](const E& e) { return e.row.species; });
+  table["label"] = column<std::int32_t>(rows, [](const E& e) { return e.row.label; });
+  table["host"] = column<std::int32_t>(rows, [](const E& e) { return e.row.host; });
+  table["host_phenotype"] = column<double>(rows, [](const E& e) { return e.row.host_phenotype; });
+  table["count"] = column<std::int64_t>(rows, [](const E& e) { return e.row.count; });
+  table["phenotype_mean"] = column<double>(rows, [](const E& e) { return e.row.phenotype_mean; });
+  table["phenotype_sd"] = column<double>(rows, [](const E& e) { return e.row.phenotype_sd; });
+  return table;
+}
+
+template <typename T>
+py::array_t<T> array_of(const std::vector<T>& values) {
+  return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+py::dict results_arrays(const std::string& path) {
+  ResultsColumns columns;
+  try {
+    py::gil_scoped_release release;
+    columns = read_results_columns(path);
+  } catch (const report_tool::MalformedResults& error) {
+    throw MalformedResultsText(path + ":" + std::to_string(error.line()) + ": " + error.what());
+  }
+  py::dict table;
+  table["generation"] = array_of(columns.generation);
+  table["phenotype"] = array_of(columns.phenotype);
+  table["host"] = array_of(columns.host);
+  table["host_phenotype"] = array_of(columns.host_phenotype);
+  table["species"] = array_of(columns.species);
+  return table;
+}
+
+}  // namespace
+
+}  // namespace parasim::python
+
+PYBIND11_MODULE(_parasim, m) {
+  using namespace parasim;
+  using namespace parasim::python;
+  m.doc() = "The compiled core of the parasim module; use the parasim package, not this.";
+  py::register_exception_translator(&translate_failure);
+  py::register_exception<MalformedResultsText>(m, "MalformedResults", PyExc_ValueError);
+
+  py::class_<model::Parameters> parameters(m, "Parameters", parameters_doc().c_str());
+  parameters
+      .def(py::init([](const py::kwargs& answers) { return parameters_from(answers); }))
+      .def("as_dict", &parameters_dict, "The ten answers as a dict, in the order asked.")
+      .def(
+          "replace",
+          [](const model::Parameters& self, const py::kwargs& changes) {
+            py::dict answers = parameters_dict(self);
+            for (const auto& item : changes) {
+              answers[item.first] = item.second;
+            }
+            return parameters_from(answers);
+          },
+          "A copy with the answers given as keywords changed, checked as Parameters() checks.")
+      .def("__eq__", [](const model::Parameters& a,
+                        const model::Parameters& b) { return a == b; })
+      .def("__hash__",
+           [](const model::Parameters& self) {
+             return py::hash(py::tuple(parameters_dict(self).attr("values")()));
+           })
+      .def("__repr__",
+           [](const model::Parameters& self) {
+             std::string text = "Parameters(";
+             bool first = true;
+             for (const auto& item : parameters_dict(self)) {
+               text += (first ? "" : ", ") + std::string(py::str(item.first)) + "=" +
+                       std::string(py::repr(item.second));
+               first = false;
+             }
+             return text + ")";
+           })
+      .def(py::pickle([](const model::Parameters& self) { return parameters_dict(self); },
+                      [](const py::dict& answers) { return parameters_from(answers); }));
+  py::list names;
+  for (const model::ParameterField& field : model::parameter_fields) {
+    names.append(std::string(field.name));
+    const model::ParameterField* f = &field;
+    const std::string doc = std::string(field.prompt) + " (" +
+                            (field.type == model::AnswerType::integer ? "int" : "float") + ")";
+    if (field.type == model::AnswerType::integer) {
+      parameters.def_property_readonly(
+          std::string(field.name).c_str(),
+          [f](const model::Parameters& self) { return self.*f->integer; }, doc.c_str());
+    } else {
+      parameters.def_property_readonly(
+          std::string(field.name).c_str(),
+          [f](const model::Parameters& self) { return self.*f->real; }, doc.c_str());
+    }
+  }
+  parameters.attr("names") = py::tuple(names);
+
+  py::class_<RunHandle>(m, "Run", "A run driven one generation at a time (see parasim.Simulation).")
+      .def(py::init([](const model::Parameters& answers, const py::object& seed,
+                       const std::optional<std::string>& results_path) {
+             RunHandle handle;
+             const std::int32_t ticks = tick_count_from(seed);
+             py::gil_scoped_release release;
+             handle.run = std::make_unique<SteppedRun>(answers, ticks, results_path);
+             return handle;
+           }),
+           py::arg("parameters"), py::arg("seed"), py::arg("results_path"))
+      .def_static(
+          "restore",
+          [](const py::bytes& state, const std::optional<std::string>& results_path) {
+            RunHandle handle;
+            std::string bytes = state;
+            py::gil_scoped_release release;
+            handle.run = SteppedRun::restore(bytes, results_path);
+            return handle;
+          },
+          py::arg("state"), py::arg("results_path"),
+          "Goes on from saved bytes or a console checkpoint, optionally writing a results file.")
+      .def("step",
+           [](RunHandle& handle) {
+             BusyWhile busy(handle);
+             if (handle.run->finished()) {
+               throw std::runtime_error(
+                   "the simulation has finished: all its generations have run or no parasite "
+                   "is left");
+             }
+             py::gil_scoped_release release;
+             handle.run->step();
+           },
+           "Runs the rest of the standing generation and labels the next, interpreter released.")
+      .def_property_readonly(
+          "generation", [](RunHandle& h) { return h.idle().generation(); },
+          "The generation that stands labelled; after the end, one past the last run.")
+      .def_property_readonly(
+          "finished", [](RunHandle& h) { return h.idle().finished(); },
+          "Whether all generations have run or no parasite is left.")
+      .def_property_readonly(
+          "population_size",
+          [](RunHandle& h) { return h.idle().simulation().population().size(); },
+          "The number of parasites now.")
+      .def_property_readonly(
+          "species_count", [](RunHandle& h) { return h.idle().simulation().species_count(); },
+          "The species labels carried at the last labelling.")
+      .def_property_readonly(
+          "seed", [](RunHandle& h) { return h.idle().tick_count(); }, "The run's tick count.")
+      .def_property_readonly("parameters",
+                             [](RunHandle& h) { return h.idle().simulation().parameters(); },
+                             "The run's answers.")
+      .def_property_readonly(
+          "results_path", [](RunHandle& h) { return h.idle().results_path(); },
+          "The results file written as the run goes, or None.")
+      .def("population",
+           [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); },
+           "genomes, phenotype, host and species as a dict of new numpy arrays.")
+      .def("hosts",
+           [](RunHandle& h) {
+             const model::HostTable& hosts = h.idle().simulation().hosts();
+             py::dict table;
+             table["phenotype"] = array_of(hosts.host_phenotype);
+             table["load"] = array_of(hosts.host_load);
+             return table;
+           },
+           "Each host's phenotype and load, by host number, as a dict of new numpy arrays.")
+      .def("species_table",
+           [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
+           "The species of the run so far as a dict of numpy arrays.")
+      .def(
+          "abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); },
+          "Every labelling's parasites by species and host as a dict of numpy arrays.")
+      .def("save",
+           [](RunHandle& h) {
+             std::string bytes;
+             {
+               BusyWhile busy(h);
+               py::gil_scoped_release release;
+               bytes = h.run->save();
+             }
+             return py::bytes(bytes);
+           },
+           "The whole state as bytes.")
+      .def("write_results",
+           [](RunHandle& h, const std::string& path) {
+             BusyWhile busy(h);
+             py::gil_scoped_release release;
+             h.run->write_results(path);
+           },
+           "Writes the results file of the generations run so far, played again from the seed.")
+      .def(
+          "write_vcf",
+          [](RunHandle& h, const std::string& path) {
+            BusyWhile busy(h);
+            py::gil_scoped_release release;
+            h.run->write_vcf(path);
+          },
+          "Writes the genomes as they stand as an indexed VCF with its sample table.");
+
+  m.def("read_results", &results_arrays, py::arg("path"),
+        "The records of a results file as a dict of arrays, checked as parasim-report checks.");
+}

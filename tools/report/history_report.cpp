@@ -1,0 +1,43 @@
+#include "history_report.hpp"
+
+#include "abundance_reader.hpp"
+#include "history_statistics.hpp"
+#include "history_summary_writer.hpp"
+#include "history_tables.hpp"
+#include "input_file.hpp"
+#include "lineages.hpp"
+#include "species_table.hpp"
+#include "species_tree.hpp"
+
+namespace parasim::report_tool {
+
+void report_history(const std::filesystem::path& folder,
+                    const std::optional<std::filesystem::path>& table_folder, std::int64_t min_size,
+                    std::ostream& out) {
+  const SpeciesTable species = [&] {
+    const InputFile file((folder / "species.csv").string());
+    return read_species_table(file.source(), file.path());
+  }();
+
+  AbundanceTally tally(species.size());
+  std::optional<HistoryTables> tables;
+  std::vector<AbundanceObserver*> observers{&tally};
+  if (table_folder) {
+    observers.push_back(&tables.emplace(*table_folder));
+  }
+  {
+    const InputFile file((folder / "abundance.csv").string());
+    read_abundance(file.source(), file.path(), species, observers);
+  }
+
+  const SpeciesTree full_tree = full_species_tree(species);
+  const SpeciesTree extant_tree = extant_species_tree(species);
+  const HistoryStatistics statistics = history_statistics(species, tally, extant_tree, min_size);
+  if (tables) {
+    tables->finish(species, tally, full_tree, extant_tree,
+                   lineages_through_time(species, extant_tree), statistics);
+  }
+  write_history_summary(out, folder.string(), species, statistics);
+}
+
+}  // namespace parasim::report_tool

@@ -1,0 +1,133 @@
+#include "history_tables.hpp"
+
+#include <charconv>
+#include <string>
+
+namespace parasim::report_tool {
+namespace {
+
+template <typename Integer>
+void append_integer(std::string& out, Integer value) {
+  out += std::to_string(value);
+}
+
+// The shortest text that reads back to the same double, as the history itself writes reals.
+void append_shortest(std::string& out, double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  out.append(text, end);
+}
+
+template <typename Value>
+void append_optional(std::string& out, const std::optional<Value>& value) {
+  if (value) {
+    if constexpr (std::is_floating_point_v<Value>) {
+      append_shortest(out, *value);
+    } else {
+      append_integer(out, *value);
+    }
+  }
+}
+
+template <typename... Values>
+void append_row(CsvFile& file, const Values&... values) {
+  std::string& row = file.row();
+  bool first = true;
+  const auto append = [&](const auto& value) {
+    if (!first) {
+      row += ',';
+    }
+    first = false;
+    using Value = std::decay_t<decltype(value)>;
+    if constexpr (std::is_same_v<Value, std::string>) {
+      row += value;
+    } else if constexpr (std::is_same_v<Value, bool>) {
+      row += value ? "true" : "false";
+    } else if constexpr (std::is_floating_point_v<Value>) {
+      append_shortest(row, value);
+    } else if constexpr (std::is_integral_v<Value>) {
+      append_integer(row, value);
+    } else {
+      append_optional(row, value);
+    }
+  };
+  (append(values), ...);
+  file.end_row();
+}
+
+}  // namespace
+
+HistoryTables::HistoryTables(const std::filesystem::path& folder)
+    : tree_(folder / "tree.nwk", ""),
+      extant_tree_(folder / "tree-extant.nwk", ""),
+      species_(folder / "species_history.csv",
+               "species,label,parent,born,last_seen,extant,size_at_birth,daughters,lifetime,"
+               "peak_count,parasite_generations,final_count,tip_order"),
+      sizes_(folder / "species_sizes.csv", "generation,species,count,hosts_occupied"),
+      host_use_(folder / "host_use.csv", "generation,host,host_phenotype,species,count"),
+      lineages_(folder / "lineages.csv",
+                "generation,species_alive,speciation_events,extinctions,extant_lineages"),
+      summary_(folder / "history_summary.csv",
+               "first_generation,last_generation,species_total,speciation_events,extinctions,"
+               "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
+               "species_at_end_min_size,population_at_end,hosts_occupied_at_end,"
+               "extant_tree_tips,colless_index,colless_normalised,gamma") {}
+
+void HistoryTables::generation_done(const AbundanceGeneration& generation) {
+  const std::vector<AbundanceRow>& rows = generation.rows;
+  std::size_t first_of_species = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const AbundanceRow& row = rows[i];
+    append_row(host_use_, generation.generation, row.host, row.host_phenotype, row.species,
+               row.count);
+    if (i + 1 == rows.size() || rows[i + 1].species != row.species) {
+      std::int64_t count = 0;
+      for (std::size_t j = first_of_species; j <= i; ++j) {
+        count += rows[j].count;
+      }
+      append_row(sizes_, generation.generation, row.species, count, i + 1 - first_of_species);
+      first_of_species = i + 1;
+    }
+  }
+}
+
+void HistoryTables::finish(const SpeciesTable& species, const AbundanceTally& tally,
+                           const SpeciesTree& full_tree, const SpeciesTree& extant_tree,
+                           const std::vector<LineageCount>& lineages,
+                           const HistoryStatistics& statistics) {
+  tree_.row() += newick_text(full_tree, species);
+  extant_tree_.row() += newick_text(extant_tree, species);
+  tree_.end_row();
+  extant_tree_.end_row();
+
+  std::vector<std::int64_t> tip_order(species.size(), 0);
+  const std::vector<std::int32_t> tips = full_tree.tip_species();
+  for (std::size_t i = 0; i < tips.size(); ++i) {
+    tip_order[static_cast<std::size_t>(tips[i]) - 1] = static_cast<std::int64_t>(i) + 1;
+  }
+  for (const SpeciesEntry& entry : species.entries()) {
+    const std::size_t index = static_cast<std::size_t>(entry.species) - 1;
+    const SpeciesAbundanceTotals& totals = tally.totals()[index];
+    append_row(species_, entry.species, entry.label,
+               entry.parent == 0 ? std::optional<std::int32_t>() : entry.parent, entry.born,
+               entry.last_seen, entry.extant, entry.size_at_birth,
+               species.daughters(entry.species).size(), lifetime(entry), totals.peak_count,
+               totals.parasite_generations, totals.final_count, tip_order[index]);
+  }
+  for (const LineageCount& count : lineages) {
+    append_row(lineages_, count.generation, count.species_alive, count.speciation_events,
+               count.extinctions, count.extant_lineages);
+  }
+  const HistoryStatistics& s = statistics;
+  append_row(summary_, s.first_generation, s.last_generation, s.species_total, s.speciation_events,
+             s.extinctions, s.first_split, s.mean_extinct_lifetime, s.species_at_end, s.min_size,
+             s.species_at_end_min_size, s.population_at_end, s.hosts_occupied_at_end, s.extant_tips,
+             s.colless, s.colless_normalised, s.gamma);
+
+  for (CsvFile* file :
+       {&tree_, &extant_tree_, &species_, &sizes_, &host_use_, &lineages_, &summary_}) {
+    file->close();
+  }
+}
+
+}  // namespace parasim::report_tool

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "abundance_reader.hpp"
+#include "csv_file.hpp"
+#include "history_statistics.hpp"
+#include "lineages.hpp"
+#include "species_table.hpp"
+#include "species_tree.hpp"
+
+namespace parasim::report_tool {
+
+// Everything a species history gives, written into the folder of the tables:
+//   tree.nwk, tree-extant.nwk  the species tree and the extant species' tree, in Newick
+//   species_history.csv  species,label,parent,born,last_seen,extant,size_at_birth,daughters,
+//                        lifetime,peak_count,parasite_generations,final_count,tip_order
+//   species_sizes.csv    generation,species,count,hosts_occupied
+//   host_use.csv         generation,host,host_phenotype,species,count
+//   lineages.csv         generation,species_alive,speciation_events,extinctions,extant_lineages
+//   history_summary.csv  one row of the statistics of the summary
+// The per-generation tables are written as abundance.csv is read, into the staging folder of
+// the report's OutputSet, which puts them in place only once the whole report is done.
+class HistoryTables : public AbundanceObserver {
+ public:
+  explicit HistoryTables(const std::filesystem::path& folder);
+
+  void generation_done(const AbundanceGeneration& generation) override;
+
+  // Writes the rest and puts every file in place.
+  void finish(const SpeciesTable& species, const AbundanceTally& tally,
+              const SpeciesTree& full_tree, const SpeciesTree& extant_tree,
+              const std::vector<LineageCount>& lineages, const HistoryStatistics& statistics);
+
+ private:
+  CsvFile tree_;
+  CsvFile extant_tree_;
+  CsvFile species_;
+  CsvFile sizes_;
+  CsvFile host_use_;
+  CsvFile lineages_;
+  CsvFile summary_;
+};
+
+}  // namespace parasim::report_tool
