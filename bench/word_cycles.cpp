@@ -42,8 +42,8 @@ struct Basin {
   std::uint64_t longest_tail = 0;  // over every 32-bit word
   std::uint32_t longest_tail_word = 0;
   std::uint64_t longest_tail_below_prime = 0;  // over the words 0 ... 2^31 - 2
-  std::uint64_t seeds = 0;          // tick counts whose w lies in the basin
-  std::uint64_t seed_tail_sum = 0;  // their tails, summed
+  std::uint64_t seeds = 0;                     // tick counts whose w lies in the basin
+  std::uint64_t seed_tail_sum = 0;             // their tails, summed
   std::uint64_t longest_seed_tail = 0;
   std::uint32_t longest_seed_tick = 0;
 };
@@ -113,7 +113,7 @@ Basin walk_back(std::uint32_t cycle_start, std::size_t length, std::vector<std::
 
 int main() {
   std::vector<std::uint64_t> seen(std::size_t{1} << 25);  // one bit for each word below 2^31
-  std::map<std::uint32_t, Basin> basins;  // by the cycle's least word
+  std::map<std::uint32_t, Basin> basins;                  // by the cycle's least word
   std::uint64_t accounted = 0;
   for (std::uint32_t start = 0; start < prime && accounted < (std::uint64_t{1} << 32); ++start) {
     if ((seen[start / 64] >> (start % 64)) & 1u) {
@@ -154,10 +154,11 @@ int main() {
   std::printf("cycles %zu, words on cycles %zu, words accounted %llu of 4294967296%s\n",
               basins.size(), cycle_words, static_cast<unsigned long long>(accounted),
               accounted == (std::uint64_t{1} << 32) ? " (all)" : " (INCOMPLETE)");
-  std::printf("longest tail: %llu over all words, %llu over 0 ... 2^31 - 2; longest tail + cycle: %llu\n",
-              static_cast<unsigned long long>(longest_tail),
-              static_cast<unsigned long long>(longest_below_prime),
-              static_cast<unsigned long long>(longest_reach));
+  std::printf(
+      "longest tail: %llu over all words, %llu over 0 ... 2^31 - 2; longest tail + cycle: %llu\n",
+      static_cast<unsigned long long>(longest_tail),
+      static_cast<unsigned long long>(longest_below_prime),
+      static_cast<unsigned long long>(longest_reach));
   std::printf("seeds: %llu tick counts, mean tail %.1f, longest tail %llu (tick count %u)\n",
               static_cast<unsigned long long>(seeds),
               static_cast<double>(seed_tails) / static_cast<double>(seeds),

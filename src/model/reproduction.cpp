@@ -136,8 +136,7 @@ void reproduce(const Population& population, const HostTable& hosts,
 }
 
 template void reproduce(const Population&, const HostTable&, const ReproductionLimits&,
-                        const MatingRules&, random::Generator&, ReproductionBuffers&,
-                        Population&);
+                        const MatingRules&, random::Generator&, ReproductionBuffers&, Population&);
 template void reproduce(const Population&, const HostTable&, const ReproductionLimits&,
                         const MatingRules&, random::DeviateStream&, ReproductionBuffers&,
                         Population&);

@@ -12,8 +12,7 @@ namespace parasim::random {
 
 // INT(n x u) = (n x k) >> 32 for the eight outputs k in `outputs`, with factor = n in
 // every 64-bit lane.
-__attribute__((target("avx2"))) inline __m256i eight_positions(__m256i outputs,
-                                                               __m256i factor) {
+__attribute__((target("avx2"))) inline __m256i eight_positions(__m256i outputs, __m256i factor) {
   // The even outputs' products have their high halves in the odd 32-bit places, the
   // odd outputs' products likewise: shift the first down, blend in the second.
   const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(outputs, factor), 32);

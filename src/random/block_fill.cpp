@@ -20,7 +20,9 @@ void fill_outputs_plain(XorshiftWords& s, const std::uint32_t* words, std::uint3
 
 #if defined(__x86_64__)
 
-bool avx2_available() { return __builtin_cpu_supports("avx2"); }
+bool avx2_available() {
+  return __builtin_cpu_supports("avx2");
+}
 
 namespace {
 
@@ -140,7 +142,9 @@ __attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(
 
 #else
 
-bool avx2_available() { return false; }
+bool avx2_available() {
+  return false;
+}
 
 // Never chosen without AVX2; lane by lane, they give the same results.
 XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
@@ -154,8 +158,7 @@ XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_
 }
 
 XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n,
-                                  std::uint16_t* out) {
+                                  const std::uint32_t* words, std::uint32_t n, std::uint16_t* out) {
   std::uint32_t outputs[8 * 512];
   const XorshiftWords end = fill_outputs_avx2(lane_start, stretch, words, outputs);
   narrow_positions_plain(outputs, 8 * stretch, n, out);
@@ -163,8 +166,7 @@ XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::siz
 }
 
 XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n,
-                                  std::uint32_t* out) {
+                                  const std::uint32_t* words, std::uint32_t n, std::uint32_t* out) {
   std::uint32_t outputs[8 * 512];
   const XorshiftWords end = fill_outputs_avx2(lane_start, stretch, words, outputs);
   positions_plain(outputs, 8 * stretch, n, out);

@@ -23,11 +23,9 @@ XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_
 // The same, but what is stored is the exchange position INT(n x u) of each output, in
 // 16 bits (n <= 65536) or 32.
 XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n,
-                                  std::uint16_t* out);
+                                  const std::uint32_t* words, std::uint32_t n, std::uint16_t* out);
 XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n,
-                                  std::uint32_t* out);
+                                  const std::uint32_t* words, std::uint32_t n, std::uint32_t* out);
 
 // Whether this processor runs the AVX2 routines.
 bool avx2_available();

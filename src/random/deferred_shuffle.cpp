@@ -21,7 +21,9 @@ void permute_plain(const Position* positions, std::size_t exchanges, std::int32_
 // tracing `count` entries back. A grouped trace costs a comparison per entry and group,
 // and more the more often an entry's position turns up in a group, that is the more
 // entries and the fewer positions there are.
-double permute_cost(std::size_t n) { return 0.75 + 1e-5 * static_cast<double>(n); }
+double permute_cost(std::size_t n) {
+  return 0.75 + 1e-5 * static_cast<double>(n);
+}
 
 double trace_cost(std::size_t count, std::size_t n, bool vectorized, bool narrow) {
   const auto entries = static_cast<double>(count);
@@ -72,6 +74,7 @@ void DeferredShuffle::learn_reads() {
   for (std::size_t b = 0; b < batch_count; ++b) {
     needed_more_than_[b + 1] += read_ > batch_ends[b] ? 1.0 : 0.0;
   }
+  ++orders_since_plan_;
   if (++orders_since_halving_ == 256) {
     orders_since_halving_ = 0;
     for (double& count : needed_more_than_) {
@@ -98,40 +101,44 @@ std::span<const std::int32_t> DeferredShuffle::entries() {
   return {entries_.data(), size_};
 }
 
-std::int32_t DeferredShuffle::resolve() {
-  // Entries [0, resolved_) are known and at least [0, read_) are wanted. The expected
-  // cost of the rest, given that more than a batch end's entries are wanted: carry out
-  // the exchanges, or trace up to a later batch end and go on from there, with the
-  // chance that more are wanted still learnt from recent orders.
-  constexpr std::size_t ends = batch_count + 1;
-  std::size_t end_at[ends] = {0};
-  for (std::size_t b = 0; b < batch_count; ++b) {
-    end_at[b + 1] = batch_ends[b];
-  }
-  double expected[ends];
-  std::size_t next[ends];
-  for (std::size_t from = ends; from-- > 0;) {
+void DeferredShuffle::plan() {
+  // The expected cost of the rest of an order, given that more than a batch end's entries
+  // are wanted: carry out the exchanges, or trace up to a later batch end and go on from
+  // there, with the chance that more are wanted still learnt from recent orders.
+  double expected[plan_size];
+  for (std::size_t from = plan_size; from-- > 0;) {
     expected[from] = permute_cost(size_);
-    next[from] = ends;  // carry out the exchanges
-    for (std::size_t to = from + 1; to < ends && end_at[to] - end_at[from] <= 16; ++to) {
-      const double more = needed_more_than_[from] > 0
-                              ? needed_more_than_[to] / needed_more_than_[from]
-                              : 0.5;
+    next_end_[from] = plan_size;  // carry out the exchanges
+    for (std::size_t to = from + 1; to < plan_size && end_at(to) - end_at(from) <= 16; ++to) {
+      const double more =
+          needed_more_than_[from] > 0 ? needed_more_than_[to] / needed_more_than_[from] : 0.5;
       const double cost =
-          trace_cost(end_at[to] - end_at[from], size_, vectorized_, narrow_) + more * expected[to];
+          trace_cost(end_at(to) - end_at(from), size_, vectorized_, narrow_) + more * expected[to];
       if (cost < expected[from]) {
         expected[from] = cost;
-        next[from] = to;
+        next_end_[from] = to;
       }
     }
   }
+  planned_size_ = size_;
+  planned_vectorized_ = vectorized_;
+  orders_since_plan_ = 0;
+}
+
+std::int32_t DeferredShuffle::resolve() {
+  // Entries [0, resolved_) are known and at least [0, read_) are wanted. The plan changes
+  // slowly; it is made again for another size, or after some orders.
+  if (planned_size_ != size_ || planned_vectorized_ != vectorized_ ||
+      orders_since_plan_ >= orders_per_plan) {
+    plan();
+  }
   std::size_t from = 0;
-  while (from + 1 < ends && end_at[from + 1] <= resolved_) {
+  while (from + 1 < plan_size && end_at(from + 1) <= resolved_) {
     ++from;
   }
-  const bool traceable = end_at[from] == resolved_ && size_ >= 64;
-  if (traceable && next[from] < ends && read_ <= end_at[next[from]]) {
-    trace(end_at[next[from]]);
+  const std::size_t to = next_end_[from];
+  if (end_at(from) == resolved_ && size_ >= 64 && to < plan_size && read_ <= end_at(to)) {
+    trace(end_at(to));
   } else {
     permute();
   }
@@ -147,11 +154,9 @@ DeferredShuffle::Placed DeferredShuffle::first_placed(std::span<const std::int32
       at[e] = static_cast<std::uint32_t>(values[done + e] - offset_ - 1);
     }
     if (narrow_) {
-      follow_exchanges(narrow_positions_.data(), size_, Direction::forward, at, count,
-                       vectorized_);
+      follow_exchanges(narrow_positions_.data(), size_, Direction::forward, at, count, vectorized_);
     } else {
-      follow_exchanges(wide_positions_.data(), size_, Direction::forward, at, count,
-                       vectorized_);
+      follow_exchanges(wide_positions_.data(), size_, Direction::forward, at, count, vectorized_);
     }
     for (std::size_t e = 0; e < count; ++e) {
       if (at[e] < first.place) {

@@ -19,10 +19,10 @@ namespace parasim::random {
 // of the permutation is never needed. An entry is found by tracing it back through the
 // exchanges, last to first, following it whenever an exchange moves it: a pass that
 // reads the positions and writes nothing, and compares a group of exchanges with the
-// traced entries at once. Entries are traced in batches (the first, the second, the next two, four, ...)
-// and once more are wanted the exchanges are carried out instead; which batches pay is
-// learnt from how many entries the recent orders needed. Either way the entries are
-// exactly those of the permutation.
+// traced entries at once. Entries are traced in batches (the first, the second, the next two, four,
+// ...) and once more are wanted the exchanges are carried out instead; which batches pay is learnt
+// from how many entries the recent orders needed. Either way the entries are exactly those of the
+// permutation.
 class DeferredShuffle {
  public:
   // Makes room for a permutation of n entries ahead of time; throws std::bad_alloc.
@@ -82,9 +82,18 @@ class DeferredShuffle {
   // The ends of the batches entries are traced in, at most 16 at a time.
   static constexpr std::size_t batch_ends[] = {1, 2, 4, 8, 16, 32};
   static constexpr std::size_t batch_count = sizeof batch_ends / sizeof batch_ends[0];
+  // Where a plan may stand: nothing known yet, or a batch end reached.
+  static constexpr std::size_t plan_size = batch_count + 1;
+  static constexpr std::size_t end_at(std::size_t step) {
+    return step == 0 ? 0 : batch_ends[step - 1];
+  }
+  // Orders between two plans.
+  static constexpr std::uint32_t orders_per_plan = 32;
 
   void start(std::int32_t n, std::int32_t offset, bool vectorized);
   void learn_reads();
+  // Chooses, for each batch end, where to trace to next or to carry out the exchanges.
+  void plan();
   std::int32_t resolve();
   // Entries [resolved_, end) by tracing them back, at most 16 in one pass.
   void trace(std::size_t end);
@@ -95,15 +104,21 @@ class DeferredShuffle {
   std::int32_t offset_ = 0;
   bool narrow_ = true;
   bool vectorized_ = false;
-  std::size_t resolved_ = 0;  // entries [0, resolved_) are known
-  std::size_t read_ = 0;      // entries [0, read_) have been asked for
+  std::size_t resolved_ = 0;                     // entries [0, resolved_) are known
+  std::size_t read_ = 0;                         // entries [0, read_) have been asked for
   std::vector<std::uint16_t> narrow_positions_;  // 2 per exchange, in draw order
   std::vector<std::uint32_t> wide_positions_;    // the same, for larger orders
   std::vector<std::int32_t> entries_;
   // How many recent orders needed more than 0, batch_ends[0], batch_ends[1], ...
   // entries; halved now and then so that the counts follow the run.
-  double needed_more_than_[batch_count + 1] = {};
+  double needed_more_than_[plan_size] = {};
   std::uint32_t orders_since_halving_ = 0;
+  // The plan: from the batch end at step i, trace to the one at step next_end_[i], or carry
+  // out the exchanges (plan_size).
+  std::size_t next_end_[plan_size] = {};
+  std::size_t planned_size_ = 0;
+  bool planned_vectorized_ = false;
+  std::uint32_t orders_since_plan_ = 0;
 };
 
 }  // namespace parasim::random

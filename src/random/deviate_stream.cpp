@@ -112,9 +112,8 @@ void DeviateStream::draw_positions(std::uint32_t n, std::size_t count, Position*
       close_block();
       XorshiftWords lane_start[lanes];
       start_lanes(lane_start);
-      end_block_on_cycle(fill_positions_avx2(lane_start, stretch,
-                                    cycle_->words_from(drawn_before_block_ + 1), n,
-                                    positions + done));
+      end_block_on_cycle(fill_positions_avx2(
+          lane_start, stretch, cycle_->words_from(drawn_before_block_ + 1), n, positions + done));
       // The block's outputs are drawn; none is left in the stream's own block.
       close_block();
       done += block_size;
@@ -138,13 +137,11 @@ void DeviateStream::draw_positions(std::uint32_t n, std::size_t count, Position*
   }
 }
 
-void DeviateStream::next_positions(std::uint32_t n, std::size_t count,
-                                   std::uint16_t* positions) {
+void DeviateStream::next_positions(std::uint32_t n, std::size_t count, std::uint16_t* positions) {
   draw_positions(n, count, positions);
 }
 
-void DeviateStream::next_positions(std::uint32_t n, std::size_t count,
-                                   std::uint32_t* positions) {
+void DeviateStream::next_positions(std::uint32_t n, std::size_t count, std::uint32_t* positions) {
   draw_positions(n, count, positions);
 }
 

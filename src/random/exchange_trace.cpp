@@ -68,8 +68,7 @@ struct Lanes<std::uint32_t> {
 // the exchanges after that one are then passed one by one, as the new position is
 // almost never among them.
 template <Direction D, typename Position>
-std::uint32_t follow_group(std::uint32_t hits, const Position* group_positions,
-                           std::uint32_t at) {
+std::uint32_t follow_group(std::uint32_t hits, const Position* group_positions, std::uint32_t at) {
   constexpr unsigned bytes = sizeof(Position);
   constexpr unsigned exchanges = 32 / (2 * bytes);
   if constexpr (D == Direction::back) {
@@ -117,8 +116,8 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
     }
     if (!_mm256_testz_si256(any, any)) [[unlikely]] {
       for (std::size_t e = 0; e < count; ++e) {
-        const auto hits = static_cast<std::uint32_t>(
-            _mm256_movemask_epi8(L::equal(group, followed[e])));
+        const auto hits =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(L::equal(group, followed[e])));
         if (hits != 0) {
           at[e] = follow_group<D>(hits, group_positions, at[e]);
           followed[e] = L::broadcast(at[e]);

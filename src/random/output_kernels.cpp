@@ -29,9 +29,8 @@ std::uint64_t event_bits_plain(const std::uint32_t* outputs, std::size_t count,
 
 #if defined(__x86_64__)
 
-__attribute__((target("avx2"))) void positions_avx2(const std::uint32_t* outputs,
-                                                    std::size_t count, std::uint32_t n,
-                                                    std::uint32_t* positions) {
+__attribute__((target("avx2"))) void positions_avx2(const std::uint32_t* outputs, std::size_t count,
+                                                    std::uint32_t n, std::uint32_t* positions) {
   const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
   std::size_t i = 0;
   for (; i + 8 <= count; i += 8) {
@@ -91,8 +90,7 @@ void narrow_positions_avx2(const std::uint32_t* outputs, std::size_t count, std:
   narrow_positions_plain(outputs, count, n, positions);
 }
 
-std::uint64_t event_bits_avx2(const std::uint32_t* outputs, std::size_t count,
-                              std::int64_t limit) {
+std::uint64_t event_bits_avx2(const std::uint32_t* outputs, std::size_t count, std::int64_t limit) {
   return event_bits_plain(outputs, count, limit);
 }
 

@@ -22,9 +22,7 @@ void narrow_positions_avx2(const std::uint32_t* outputs, std::size_t count, std:
 
 // Bit i (i < count <= 64) is set when outputs[i] <= limit, the event test of an
 // EventThreshold with that limit (limit < 0: never; limit >= 2^32 - 1: always).
-std::uint64_t event_bits_plain(const std::uint32_t* outputs, std::size_t count,
-                               std::int64_t limit);
-std::uint64_t event_bits_avx2(const std::uint32_t* outputs, std::size_t count,
-                              std::int64_t limit);
+std::uint64_t event_bits_plain(const std::uint32_t* outputs, std::size_t count, std::int64_t limit);
+std::uint64_t event_bits_avx2(const std::uint32_t* outputs, std::size_t count, std::int64_t limit);
 
 }  // namespace parasim::random

@@ -53,10 +53,10 @@ TEST(StreamPaths, CheckpointOnOnePathResumedOnAnother) {
     for (const char* reader : forced_paths) {
       {
         const StreamPath forced(writer);
-        ASSERT_EQ(run_parasim(dir, input,
-                              "--seed 300518236 --checkpoint run.ckpt --checkpoint-every 20")
-                      .exit_status,
-                  0);
+        ASSERT_EQ(
+            run_parasim(dir, input, "--seed 300518236 --checkpoint run.ckpt --checkpoint-every 20")
+                .exit_status,
+            0);
       }
       const StreamPath forced(reader);
       const RunResult resumed = run_parasim(dir, input, "--resume run.ckpt");

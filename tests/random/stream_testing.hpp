@@ -18,8 +18,8 @@ inline constexpr StreamPath all_paths[] = {StreamPath::vector, StreamPath::plain
 // 572,662,195; after one step: 300,518,236 and 1,169,518,977; bench/word_cycles), and
 // some drawn at random.
 inline std::vector<std::int32_t> telling_tick_counts() {
-  std::vector<std::int32_t> ticks = {0,         1,         123456,    2147483647,
-                                     31386512,  572662195, 300518236, 1169518977};
+  std::vector<std::int32_t> ticks = {0,        1,         123456,    2147483647,
+                                     31386512, 572662195, 300518236, 1169518977};
   reference::Generator source;
   reference::init_random_seed(source, 2718);
   for (int i = 0; i < 12; ++i) {
@@ -34,6 +34,8 @@ inline reference::Generator seeded_reference(std::int32_t ticks) {
   return generator;
 }
 
-inline Generator::State state_of(const reference::Generator& g) { return {g.x, g.y, g.z, g.w}; }
+inline Generator::State state_of(const reference::Generator& g) {
+  return {g.x, g.y, g.z, g.w};
+}
 
 }  // namespace parasim::random::testing

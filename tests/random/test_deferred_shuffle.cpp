@@ -29,8 +29,8 @@ constexpr std::int64_t reads[] = {1, 2, 8, 9, 17, 33, 1 << 30, -1};
 template <typename Source>
 void expect_literal_orders(Source& source, reference::Generator& expected, const char* what) {
   DeferredShuffle order;
-  for (const std::int32_t n : {1, 2, 3, 7, 63, 64, 65, 100, 371, 1000, 4099, 9000, 65536, 65537,
-                               70001}) {
+  for (const std::int32_t n :
+       {1, 2, 3, 7, 63, 64, 65, 100, 371, 1000, 4099, 9000, 65536, 65537, 70001}) {
     for (const std::int64_t read : reads) {
       const std::int32_t offset = n % 3 - 1;
       order.draw(source, n, offset);

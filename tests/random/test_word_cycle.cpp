@@ -16,8 +16,8 @@ std::uint32_t stepped(std::uint32_t w, std::uint64_t steps) {
 }
 
 TEST(WordCycle, TableGivesTheWordOfEveryStepPastManyWraps) {
-  std::vector<std::uint32_t> starts = {0u, 868985321u, 255553u, 0x7FFFFFFEu, 0x7FFFFFFFu,
-                                       0xFFFFFFFFu};
+  std::vector<std::uint32_t> starts = {0u,          868985321u,  255553u,
+                                       0x7FFFFFFEu, 0x7FFFFFFFu, 0xFFFFFFFFu};
   for (const std::int32_t ticks : testing::telling_tick_counts()) {
     starts.push_back(testing::seeded_reference(ticks).w);
   }
