@@ -5,9 +5,10 @@
 namespace parasim::report_tool {
 
 const char* const usage_text =
-    "Usage: parasim-report [--csv DIR] [--plot DIR] RESULTS_FILE\n"
-    "       parasim-report --history HISTORY [--min-size N] [--csv DIR] [--plot DIR] "
-    "[RESULTS_FILE]\n"
+    "Usage: parasim-report [--csv DIR] [--plot DIR] [--html FILE [--record RECORD]] "
+    "RESULTS_FILE\n"
+    "       parasim-report --history HISTORY [--min-size N] [--csv DIR] [--plot DIR]\n"
+    "                      [--html FILE [--record RECORD]] [RESULTS_FILE]\n"
     "       parasim-report --help\n"
     "\n"
     "Reads the results file of a parasim run (Output.dat) and prints a summary: the population\n"
@@ -27,6 +28,12 @@ const char* const usage_text =
     "  --plot DIR  write the tables into DIR, then the figures (drawn by parasim_plot.py with\n"
     "              /usr/bin/python3): phenotypes and population from the results file; tree,\n"
     "              muller, host_use and lineages from the history; each as .png and .svg\n"
+    "  --html FILE write one web page of the run into FILE, which opens in any browser without\n"
+    "              a network: phenotypes, population and species, and from the history the\n"
+    "              Muller plot, species tree, host use and lineages, each to hover, zoom and\n"
+    "              hide species in (built by parasim_page.py with /usr/bin/python3 and plotly)\n"
+    "  --record RECORD  the run record (parasim --record) whose answers, seed and outcome the\n"
+    "              page shows; without it the page says they are not known\n"
     "  --help      show this text\n"
     "\n"
     "Exit status: 0 done; 1 the results file or the history is malformed (the message gives\n"
@@ -67,6 +74,10 @@ ReportOptions parse_command_line(const std::vector<std::string>& arguments) {
       options.csv_folder = value_after(arguments, i, "a folder");
     } else if (argument == "--plot") {
       options.plot_folder = value_after(arguments, i, "a folder");
+    } else if (argument == "--html") {
+      options.html_file = value_after(arguments, i, "a file name");
+    } else if (argument == "--record") {
+      options.record_file = value_after(arguments, i, "the run record");
     } else if (argument == "--history") {
       options.history_folder = value_after(arguments, i, "the history folder");
     } else if (argument == "--min-size") {
@@ -89,6 +100,9 @@ ReportOptions parse_command_line(const std::vector<std::string>& arguments) {
   }
   if (min_size_given && !options.history_folder) {
     throw UsageError("--min-size counts the species of a history: it goes with --history");
+  }
+  if (options.record_file && !options.html_file) {
+    throw UsageError("--record gives the page its run record: it goes with --html");
   }
   if (options.csv_folder && options.plot_folder && *options.csv_folder != *options.plot_folder) {
     throw UsageError(

@@ -15,6 +15,8 @@ struct ReportOptions {
   std::int64_t min_size = 10;  // species at the end with at least this many parasites
   std::optional<std::string> csv_folder;
   std::optional<std::string> plot_folder;
+  std::optional<std::string> html_file;    // the web page of the run
+  std::optional<std::string> record_file;  // the run record (parasim --record) the page shows
 };
 
 class UsageError : public std::runtime_error {

@@ -14,8 +14,9 @@ abundance.csv), checks it, and writes into DIR the tables this module reads:
 Besides reading them, it lays out what the figures draw, independent of any plotting library:
 one colour per species (`SpeciesColours`), the species tree against generations
 (`tree_layout`), the nested bands of a Muller plot (`muller_bands`), the hosts in phenotype
-order (`hosts_by_phenotype`) and the species behind a label at a generation
-(`species_of_label`). Only numpy is needed.
+order (`hosts_by_phenotype`), the species behind a label at a generation
+(`species_of_label`) and species sharing a phenotype set side by side
+(`dodged_generations`). Only numpy is needed.
 """
 
 import csv
@@ -44,6 +45,10 @@ MOST_NAMED_SPECIES = 15
 _NAMED_PALETTE_INDEXES = [0, 2, 4, 6, 8, 10, 12, 16, 18, 1, 3, 5, 7, 9, 11, 13, 17, 19]
 _OTHER_GREYS = [0.55, 0.68, 0.78, 0.62, 0.72]
 OTHER_SPECIES_COLOUR = (0.68, 0.68, 0.68, 1.0)  # their legend entry
+# Species sharing a phenotype in a generation are set this share of the report spacing apart,
+# and spread over at most DODGE_WIDTH of it.
+DODGE_STEP = 0.15
+DODGE_WIDTH = 0.8
 
 
 class TableError(Exception):
@@ -146,6 +151,8 @@ class History:
     born: np.ndarray
     last_seen: np.ndarray
     extant: np.ndarray  # bool
+    size_at_birth: np.ndarray
+    peak_count: np.ndarray
     parasite_generations: np.ndarray
     final_count: np.ndarray
     tip_order: np.ndarray  # 1 = the first tip of tree.nwk
@@ -181,7 +188,7 @@ def load_history(folder):
     """Reads the history tables of parasim-report from folder. Raises TableError for a table
     that is not as parasim-report writes it and OSError for one that cannot be read."""
     folder = pathlib.Path(folder)
-    (species, label, parent, born, last_seen, extant, _size, _daughters, _lifetime, _peak,
+    (species, label, parent, born, last_seen, extant, size_at_birth, _daughters, _lifetime, peak,
      parasite_generations, final_count, tip_order) = read_columns(
         folder / "species_history.csv", SPECIES_COLUMNS,
         [whole, whole, optional_whole, whole, whole, truth, whole, whole, whole, whole, whole,
@@ -201,6 +208,7 @@ def load_history(folder):
     return History(
         species=_array(species), label=_array(label), parent=_array(parent), born=_array(born),
         last_seen=_array(last_seen), extant=_array(extant, bool),
+        size_at_birth=_array(size_at_birth), peak_count=_array(peak),
         parasite_generations=_array(parasite_generations), final_count=_array(final_count),
         tip_order=_array(tip_order), generation=_array(generation),
         species_alive=_array(alive), speciation_events=_array(speciation),
@@ -267,6 +275,23 @@ def species_of_label(history, labels, generations):
                    & (generations <= history.last_seen[index]))
         found[carried] = index + 1
     return found
+
+
+def dodged_generations(generations, phenotypes, ranks, spacing):
+    """Generations moved aside so that species sharing a phenotype in a generation stand side
+    by side, in legend order; a species alone stays where it is."""
+    x = generations.astype(float).copy()
+    groups = {}
+    for i, key in enumerate(zip(generations.tolist(), phenotypes.tolist())):
+        groups.setdefault(key, []).append(i)
+    for members in groups.values():
+        if len(members) > 1:
+            members.sort(key=lambda i: ranks[i])
+            step = spacing * min(DODGE_STEP, DODGE_WIDTH / len(members))
+            middle = (len(members) - 1) / 2.0
+            for place, i in enumerate(members):
+                x[i] += (place - middle) * step
+    return x
 
 
 @dataclass

@@ -60,10 +60,6 @@ LARGEST_MARKER_AREA = 150.0  # for the largest group of the figure
 MOST_MARKERS = 10000  # an SVG marker of its own size takes about 700 bytes
 MOST_DRAWN_GENERATIONS = 2000  # per band of the Muller and host-use figures
 HOST_PANELS_PER_COLUMN = 6
-# Species sharing a phenotype in a generation are set this share of the report spacing apart,
-# and spread over at most DODGE_WIDTH of it.
-DODGE_STEP = 0.15
-DODGE_WIDTH = 0.8
 TIP_LABELS_FOR_ALL = 40  # with more species, only the named ones get a tip label
 LEGEND_STRIP = 0.78  # share of the figure's width left of the species legend
 
@@ -173,23 +169,6 @@ def generation_stride(tables):
     return max(1, math.ceil(len(tables.point_count) / MOST_MARKERS))
 
 
-def dodged_generations(generations, phenotypes, ranks, spacing):
-    """Generations moved aside so that species sharing a phenotype in a generation stand side
-    by side, in legend order; a species alone stays where it is."""
-    x = generations.astype(float).copy()
-    groups = {}
-    for i, key in enumerate(zip(generations.tolist(), phenotypes.tolist())):
-        groups.setdefault(key, []).append(i)
-    for members in groups.values():
-        if len(members) > 1:
-            members.sort(key=lambda i: ranks[i])
-            step = spacing * min(DODGE_STEP, DODGE_WIDTH / len(members))
-            middle = (len(members) - 1) / 2.0
-            for place, i in enumerate(members):
-                x[i] += (place - middle) * step
-    return x
-
-
 def phenotype_figure(tables, naming=None, history=None):
     """The phenotype figure; with a history, points are keyed by the species carrying their
     label at their generation."""
@@ -215,7 +194,7 @@ def phenotype_figure(tables, naming=None, history=None):
                 "file and the history of the same run?")
     spacing = float(np.median(np.diff(drawn_generations))) if len(drawn_generations) > 1 else 10.0
     ranks = np.array([naming.colours.rank(key) for key in keys])
-    x = dodged_generations(generations, phenotypes, ranks, spacing)
+    x = ph.dodged_generations(generations, phenotypes, ranks, spacing)
     largest = int(counts.max()) if counts.size else 1
     areas = marker_areas(counts, largest)
     present = sorted(set(keys.tolist()), key=naming.colours.rank)

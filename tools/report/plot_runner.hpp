@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace parasim::report_tool {
 
@@ -13,8 +15,13 @@ struct FigureSets {
   bool history = false;
 };
 
-// Runs the figure script on a folder of tables, with the script's output on this process's
-// standard output and error. Throws ReportIoError when it cannot be started or does not succeed.
+// Runs a script of this tool with python, with the script's output on this process's standard
+// output and error. `purpose` names what it is for in messages ("figure", "page"). Throws
+// ReportIoError when it cannot be started or does not succeed.
+void run_python_script(const std::filesystem::path& python, const std::filesystem::path& script,
+                       const std::vector<std::string>& arguments, const std::string& purpose);
+
+// Runs the figure script on a folder of tables.
 void run_plot_script(const std::filesystem::path& python, const std::filesystem::path& script,
                      const std::filesystem::path& folder, FigureSets sets);
 

@@ -10,6 +10,7 @@
 #include "csv_tables.hpp"
 #include "generation_aggregator.hpp"
 #include "history_report.hpp"
+#include "html_page.hpp"
 #include "input_file.hpp"
 #include "output_set.hpp"
 #include "plot_runner.hpp"
@@ -21,7 +22,7 @@ namespace parasim::report_tool {
 namespace {
 
 void report_results(const std::string& path, const std::optional<std::string>& table_folder,
-                    std::ostream& out) {
+                    HtmlPage* page, std::ostream& out) {
   const InputFile results(path);
   SummaryWriter summary(out, path);
   std::optional<CsvTables> tables;
@@ -29,8 +30,11 @@ void report_results(const std::string& path, const std::optional<std::string>& t
   if (table_folder) {
     observers.push_back(&tables.emplace(*table_folder));
   }
+  if (page) {
+    page->observe_results(observers);
+  }
   GenerationAggregator aggregator(observers);
-  read_results(results.source(), aggregator);
+  read_results(results.source(), page ? page->results_consumer(aggregator) : aggregator);
 }
 
 // The summary goes to out; a failure to write it (a full disk behind standard output) is a
@@ -46,13 +50,25 @@ void check_written(std::ostream& out) {
 void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostream& out) {
   const std::optional<std::string>& output_folder =
       options.plot_folder ? options.plot_folder : options.csv_folder;
+  std::optional<HtmlPage> page;
+  if (options.html_file) {
+    std::vector<std::filesystem::path> inputs;
+    if (options.results_path) {
+      inputs.emplace_back(*options.results_path);
+    }
+    if (options.history_folder) {
+      inputs.push_back(std::filesystem::path(*options.history_folder) / "species.csv");
+      inputs.push_back(std::filesystem::path(*options.history_folder) / "abundance.csv");
+    }
+    page.emplace(*options.html_file, options.record_file, inputs);
+  }
   std::optional<OutputSet> outputs;
   std::optional<std::string> table_folder;
   if (output_folder) {
     table_folder = outputs.emplace(*output_folder).staging().string();
   }
   if (options.results_path) {
-    report_results(*options.results_path, table_folder, out);
+    report_results(*options.results_path, table_folder, page ? &*page : nullptr, out);
   }
   if (options.history_folder) {
     if (options.results_path) {
@@ -63,6 +79,9 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
       history_tables = *table_folder;
     }
     report_history(*options.history_folder, history_tables, options.min_size, out);
+    if (page) {
+      page->add_history(*options.history_folder, options.min_size);
+    }
   }
   if (options.plot_folder) {
     out.flush();
@@ -72,6 +91,11 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
     run_plot_script(plot_tools.python, plot_tools.script, *table_folder, sets);
   }
   check_written(out);
+  // The page before the tables: a page that fails leaves the folder's earlier tables.
+  if (page) {
+    page->write(plot_tools.python, page_script_beside(plot_tools.script), options.results_path,
+                options.history_folder);
+  }
   if (outputs) {
     outputs->commit();
   }

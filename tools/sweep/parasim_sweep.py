@@ -9,6 +9,7 @@
     parasim-sweep collect DIR             tables of the completed runs: every generation
                                           (collected.csv) and one row per run (runs.csv)
     parasim-sweep plot DIR                what the runs came to against each swept answer
+    parasim-sweep report DIR              the same on one web page, with a page per run
 """
 
 import argparse
@@ -18,6 +19,7 @@ import signal
 import sys
 
 from sweeplib import collect as collecting
+from sweeplib import page as pages
 from sweeplib import plot as plotting
 from sweeplib import run_state
 from sweeplib.errors import EXIT_BAD_INPUT, EXIT_OK, EXIT_RUNS_FAILED, SweepError
@@ -225,6 +227,17 @@ def command_plot(arguments):
     return EXIT_OK
 
 
+def command_report(arguments):
+    plan = load_plan(arguments.dir)
+    programs = Programs(TOOL_FOLDER, report=arguments.report)
+    programs.report()
+    made = pages.report(plan, programs, arguments.out)
+    for run, problem in made.problems:
+        say(f"run {run} has no page: {problem}")
+    print(f"The sweep's page, {made.runs} runs: {os.path.abspath(made.page)}")
+    return EXIT_RUNS_FAILED if made.problems else EXIT_OK
+
+
 def positive(text):
     try:
         value = int(text)
@@ -283,6 +296,15 @@ def parser():
     drawing.add_argument("--out", metavar="FOLDER",
                          help=f"folder for the figures (default: DIR/{plotting.PLOTS_FOLDER})")
     drawing.set_defaults(handler=command_plot)
+
+    page = commands.add_parser("report", help="one web page of the sweep (runs.csv against each "
+                               "swept answer, a table of the runs), each run linking to a page "
+                               "of its own")
+    page.add_argument("dir", metavar="DIR")
+    page.add_argument("--out", metavar="FILE",
+                      help=f"the sweep's page (default: DIR/{pages.PAGE})")
+    page.add_argument("--report", metavar="PATH", help="the parasim-report program")
+    page.set_defaults(handler=command_report)
     return top
 
 

@@ -1,0 +1,133 @@
+#include "html_page.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plot_runner.hpp"
+#include "report_command.hpp"
+
+namespace parasim::report_tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path data = PARASIM_REPORT_TEST_DATA;
+const fs::path results = data / "five_species_output.dat";
+const fs::path history = data / "five_species_history";
+const PlotTools tools{debian_python, PARASIM_PLOT_SCRIPT};
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void write_file(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class HtmlPageCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("parasim-html-page-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  // Runs parasim-report; every refusal leaves the folder as it was: an earlier page kept, no
+  // working folder, no partial page.
+  void expect_refused(const std::vector<std::string>& arguments, int status,
+                      const std::string& message, const PlotTools& with = tools) {
+    const fs::path page = folder_ / "report.html";
+    write_file(page, "the earlier page");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(run_report_command(arguments, with, out, err), status) << err.str();
+    EXPECT_NE(err.str().find(message), std::string::npos) << err.str();
+    EXPECT_EQ(read_file(page), "the earlier page");
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_TRUE(name == "report.html" || name == "kept") << name;
+    }
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {
+  const std::string page = (folder_ / "report.html").string();
+  fs::create_directories(folder_ / "kept");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"--html", (folder_ / "absent" / "report.html").string(), results.string()},
+       "the folder " + (folder_ / "absent").string() + " does not exist"},
+      {{"--html", (folder_ / "kept").string(), results.string()}, "it is a folder"},
+      {{"--html", (folder_ / "kept").string() + "/", results.string()}, "name a file"},
+      {{"--html", page, "--record", (folder_ / "absent.json").string(), results.string()},
+       "cannot read the run record " + (folder_ / "absent.json").string()},
+      {{"--html", page, "--record", (folder_ / "kept").string(), results.string()},
+       "cannot read the run record"},
+      {{"--html", page, (folder_ / "absent.dat").string()}, "cannot open"},
+      // A page over an input would lose it.
+      {{"--html", page, page}, "it is " + page + ", which the report reads"},
+      {{"--html", page, "--record", page, results.string()}, "which the report reads"},
+      {{"--html", (history / "species.csv").string(), "--history", history.string()},
+       "which the report reads"},
+  };
+  for (const auto& refused : cases) {
+    expect_refused(refused.arguments, exit_usage_or_io, refused.message);
+  }
+}
+
+TEST_F(HtmlPageCommand, DamagedInputIsNamedWithItsLineAndLeavesNoPage) {
+  std::string text = read_file(results);
+  text.replace(text.find("       10          5.4000"), 8, "      1x");
+  // The inputs sit in a folder of their own, which the refusal leaves as it was.
+  const fs::path inputs = folder_ / "kept";
+  fs::create_directories(inputs);
+  const fs::path damaged_results = inputs / "Output.dat";
+  write_file(damaged_results, text);
+  expect_refused({"--html", (folder_ / "report.html").string(), damaged_results.string()},
+                 exit_malformed_results, damaged_results.string() + ":32: ");
+
+  const fs::path damaged_history = inputs / "history";
+  fs::create_directories(damaged_history);
+  fs::copy_file(history / "species.csv", damaged_history / "species.csv");
+  std::string abundance = read_file(history / "abundance.csv");
+  abundance.replace(abundance.find("\n9,1,1,1,5,12,"), 14, "\n9,1,1,1,5,x,");
+  write_file(damaged_history / "abundance.csv", abundance);
+  expect_refused({"--html", (folder_ / "report.html").string(), "--history",
+                  damaged_history.string(), results.string()},
+                 exit_malformed_results,
+                 (damaged_history / "abundance.csv").string() + ":21: count \"x\"");
+}
+
+TEST_F(HtmlPageCommand, AMissingPageScriptIsAnIoError) {
+  expect_refused({"--html", (folder_ / "report.html").string(), results.string()}, exit_usage_or_io,
+                 "cannot find the page script",
+                 {debian_python, folder_ / "kept" / "parasim_plot.py"});
+}
+
+TEST_F(HtmlPageCommand, TheRecordGoesWithThePage) {
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(run_report_command({"--record", "run.json", results.string()}, tools, out, err),
+            exit_usage_or_io);
+  EXPECT_NE(err.str().find("--record gives the page its run record: it goes with --html"),
+            std::string::npos)
+      << err.str();
+}
+
+}  // namespace
+}  // namespace parasim::report_tool

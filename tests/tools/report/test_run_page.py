@@ -1,0 +1,98 @@
+"""parasim-report --html without a browser: the page holds its charting library and fetches
+nothing, comes out the same bytes from the same inputs, and is refused, leaving an earlier page
+whole and no partial file, when the record is not one or is of another run."""
+
+import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+
+import pytest
+
+HERE = pathlib.Path(__file__).resolve().parent
+DATA = HERE / "data"
+RESULTS = DATA / "five_species_output.dat"
+HISTORY = DATA / "five_species_history"
+RECORD = DATA / "five_species_record.json"
+REPORT = os.environ.get("PARASIM_REPORT_BINARY")
+
+pytestmark = pytest.mark.skipif(not REPORT, reason="set PARASIM_REPORT_BINARY to parasim-report")
+
+
+def report(*arguments):
+    return subprocess.run([REPORT, *map(str, arguments)], capture_output=True, text=True)
+
+
+def test_the_page_holds_its_library_and_comes_out_the_same(tmp_path):
+    pages = []
+    for name in ("first.html", "second.html"):
+        done = report("--html", tmp_path / name, "--history", HISTORY, "--record", RECORD,
+                      RESULTS)
+        assert done.returncode == 0, done.stderr
+        pages.append((tmp_path / name).read_text(encoding="utf-8"))
+    assert pages[0] == pages[1]
+    page = pages[0]
+    # plotly.js inside the page, and no element that would load anything from elsewhere.
+    assert "plotly.js v" in page and "Plotly.newPlot" in page
+    assert re.search(r"<(script|link|img|iframe)[^>]*\b(src|href)=", page) is None
+    # The summary goes to standard output as with the other outputs.
+    assert done.stdout.startswith(str(RESULTS))
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["first.html", "second.html"]
+
+
+def record_with(tmp_path, **changes):
+    record = json.loads(RECORD.read_text())
+    record.update(changes)
+    path = tmp_path / "record.json"
+    path.write_text(json.dumps(record))
+    return path
+
+
+def text_record(tmp_path, text):
+    path = tmp_path / "record.json"
+    path.write_text(text)
+    return path
+
+
+@pytest.mark.parametrize("make_record, message", [
+    (lambda folder: text_record(folder, "{not json"), "not a run record of parasim (not JSON"),
+    (lambda folder: record_with(folder, parameters={"genome_size": 100}),
+     "not a run record of parasim (no parameters with the ten answers)"),
+    (lambda folder: record_with(folder, generations_run=300),
+     "the record is of a run of 300 generations, whose last report is not generation 10"),
+    (lambda folder: record_with(folder, generations_run=11),
+     "the history goes on to generation 12: are they of the same run?"),
+])
+def test_a_record_that_is_not_one_or_of_another_run_leaves_the_earlier_page(
+        tmp_path, make_record, message):
+    inputs = tmp_path / "inputs"
+    inputs.mkdir()
+    record = make_record(inputs)
+    page = tmp_path / "report.html"
+    page.write_text("the earlier page")
+    done = report("--html", page, "--history", HISTORY, "--record", record, RESULTS)
+    assert done.returncode == 2
+    assert message in done.stderr
+    assert "the page script" in done.stderr
+    assert page.read_text() == "the earlier page"
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["inputs", "report.html"]
+
+
+def test_results_and_history_of_different_runs_are_refused(tmp_path):
+    done = report("--html", tmp_path / "report.html", "--history", HISTORY,
+                  DATA / "four_species_spans.dat")
+    assert done.returncode == 2
+    assert "belongs to no species of the history" in done.stderr
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_a_record_of_a_run_that_died_out_early_is_taken(tmp_path):
+    # A run of 25 generations reports generation 20 last, unless it died out before.
+    record = record_with(tmp_path, generations_run=25, died_out=True)
+    shutil.copy(RESULTS, tmp_path / "Output.dat")
+    done = report("--html", tmp_path / "report.html", "--record", record,
+                  tmp_path / "Output.dat")
+    assert done.returncode == 0, done.stderr
+    assert "the population died out" in (tmp_path / "report.html").read_text()
