@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 namespace parasim::report {
 
@@ -37,17 +38,26 @@ std::string made_folder(const std::string& folder) {
   return folder;
 }
 
-void append_integer(std::string& out, std::int64_t value) {
+// A field of a row: integers in decimal, reals in the shortest form that reads back to the
+// same double, text as it stands (an empty field for none).
+void append_field(std::string& out, std::int64_t value) {
   char text[24];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  out.append(text, end);
+  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-// The shortest text that reads back to the same double.
-void append_real(std::string& out, double value) {
+void append_field(std::string& out, double value) {
   char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  out.append(text, end);
+  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+void append_field(std::string& out, std::string_view text) { out.append(text); }
+
+// One CSV row: the fields separated by commas, then a line end.
+template <typename First, typename... Rest>
+void append_row(std::string& out, const First& first, const Rest&... rest) {
+  append_field(out, first);
+  ((out += ',', append_field(out, rest)), ...);
+  out += '\n';
 }
 
 // Writes bytes to path through a temporary file beside it, renamed over it.
@@ -85,22 +95,9 @@ void HistoryFiles::record(std::int32_t generation, const model::Population& popu
                           const model::HostTable& hosts, const species::SpeciesHistory& history) {
   buffer_.clear();
   for (const model::AbundanceRow& row : counter_.count(population, hosts, history)) {
-    append_integer(buffer_, generation);
-    buffer_ += ',';
-    append_integer(buffer_, row.species);
-    buffer_ += ',';
-    append_integer(buffer_, row.label);
-    buffer_ += ',';
-    append_integer(buffer_, row.host);
-    buffer_ += ',';
-    append_real(buffer_, row.host_phenotype);
-    buffer_ += ',';
-    append_integer(buffer_, row.count);
-    buffer_ += ',';
-    append_real(buffer_, row.phenotype_mean);
-    buffer_ += ',';
-    append_real(buffer_, row.phenotype_sd);
-    buffer_ += '\n';
+    append_row(buffer_, std::int64_t{generation}, std::int64_t{row.species},
+               std::int64_t{row.label}, std::int64_t{row.host}, row.host_phenotype, row.count,
+               row.phenotype_mean, row.phenotype_sd);
   }
   abundance_.append(buffer_);
   write_species(history);
@@ -109,20 +106,11 @@ void HistoryFiles::record(std::int32_t generation, const model::Population& popu
 void HistoryFiles::write_species(const species::SpeciesHistory& history) {
   buffer_ = species_header;
   for (const species::SpeciesRecord& record : history.species()) {
-    append_integer(buffer_, record.species);
-    buffer_ += ',';
-    append_integer(buffer_, record.label);
-    buffer_ += ',';
-    if (record.parent != 0) {
-      append_integer(buffer_, record.parent);
-    }
-    buffer_ += ',';
-    append_integer(buffer_, record.born);
-    buffer_ += ',';
-    append_integer(buffer_, record.size_at_birth);
-    buffer_ += ',';
-    append_integer(buffer_, record.last_seen);
-    buffer_ += record.extant ? ",true\n" : ",false\n";
+    const std::string parent = record.parent != 0 ? std::to_string(record.parent) : "";
+    append_row(buffer_, std::int64_t{record.species}, std::int64_t{record.label},
+               std::string_view(parent), std::int64_t{record.born},
+               std::int64_t{record.size_at_birth}, std::int64_t{record.last_seen},
+               std::string_view(record.extant ? "true" : "false"));
   }
   replace_file(species_path_, buffer_);
 }

@@ -134,8 +134,16 @@ def library_note():
 
 def write_page(path, text):
     """Writes text to path through a temporary file beside it, renamed into place, so that
-    path is the earlier file or the whole new page, never a part."""
+    path is the earlier file or the whole new page, never a part. A link is written through,
+    never replaced: the page replaces the file it points to, and a name that stands for no
+    regular file (a device, a pipe such as /dev/stdout) is written into as it is."""
     path = pathlib.Path(path)
+    if path.exists() and not path.is_file():
+        with open(path, "w", encoding="utf-8") as out:
+            out.write(text)
+        return
+    if path.is_symlink():
+        path = pathlib.Path(os.path.realpath(path))
     partial = path.with_name(f".{path.name}.partial-{os.getpid()}")
     try:
         with open(partial, "w", encoding="utf-8") as out:

@@ -42,6 +42,18 @@ def test_the_page_holds_its_library_and_comes_out_the_same(tmp_path):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["first.html", "second.html"]
 
 
+def test_a_page_named_by_a_link_is_written_through_it(tmp_path):
+    target = tmp_path / "pages" / "run.html"
+    target.parent.mkdir()
+    target.write_text("an earlier page", encoding="utf-8")
+    link = tmp_path / "latest.html"
+    link.symlink_to(target)
+    done = report("--html", link, RESULTS)
+    assert done.returncode == 0, done.stderr
+    assert link.is_symlink() and os.readlink(link) == str(target)
+    assert "Plotly.newPlot" in target.read_text(encoding="utf-8")
+
+
 def record_with(tmp_path, **changes):
     record = json.loads(RECORD.read_text())
     record.update(changes)
