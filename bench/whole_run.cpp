@@ -5,7 +5,9 @@
 // share of the run spent labelling species, and peak memory. Output.dat is written
 // to the working directory as in a real run.
 //
-// Deviates are counted only in a build with PARASIM_COUNT_DEVIATES. With a second
+// Deviates are counted only in a build with PARASIM_COUNT_DEVIATES. The run draws from
+// the deviate stream on the path this machine and PARASIM_STREAM give (stream_path); the
+// generator alone is the generator drawing one deviate after another. With a second
 // argument, one line per generation (population at its start, seconds) goes to that
 // file, for the curve of cost against population size.
 #include <sys/resource.h>
@@ -113,5 +115,9 @@ int main(int argc, char** argv) {
   std::printf("deviates not counted (configure with -DPARASIM_COUNT_DEVIATES=ON)\n");
 #endif
   std::printf("peak_memory_kb %ld\n", usage.ru_maxrss);
+  const parasim::random::StreamPath path = run.generator().path();
+  std::printf("stream_path %s\n", path == parasim::random::StreamPath::vector  ? "vector"
+                                  : path == parasim::random::StreamPath::plain ? "plain"
+                                                                               : "sequential");
   return 0;
 }

@@ -8,7 +8,8 @@
 
 namespace parasim::model {
 
-void build_founders(Population& population, random::Generator& generator) {
+template <typename Source>
+void build_founders(Population& population, Source& generator) {
   allocate("population", [&] { population.resize(founder_count); });
   const std::int32_t genome_size = population.genome_size();
   std::uint64_t* founder = population.genome(0);
@@ -34,6 +35,9 @@ void build_founders(Population& population, random::Generator& generator) {
     population.host_id(row) = 1;
   }
 }
+
+template void build_founders(Population&, random::Generator&);
+template void build_founders(Population&, random::DeviateStream&);
 
 HostTable build_host_line(const Parameters& parameters, const DerivedValues& derived,
                           double founder_phenotype) {

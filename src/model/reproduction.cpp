@@ -1,20 +1,18 @@
 #include "model/reproduction.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <span>
 
 #include "model/allocation_failure.hpp"
-#include "random/shuffle.hpp"
 
 namespace parasim::model {
 
 namespace {
 
-void ensure_length(std::vector<std::int32_t>& vector, std::size_t length, const char* name) {
-  if (vector.size() < length) {
-    allocate(name, [&] { vector.resize(length); });
-  }
+void reserve_order(random::DeferredShuffle& order, std::size_t length, const char* name) {
+  allocate(name, [&] { order.reserve(length); });
 }
 
 // The most children the residents can have: per host the smaller of its attempts
@@ -31,16 +29,61 @@ std::size_t most_children(const HostTable& hosts, const ReproductionLimits& limi
   return static_cast<std::size_t>(total);
 }
 
+// The rows whose genomes differ from the parent's at no more than mate_threshold loci,
+// the parent's own among them.
+void find_compatible(const Population& population, std::size_t parent_row,
+                     std::int32_t mate_threshold, std::vector<std::int32_t>& compatible) {
+  compatible.clear();
+  const std::size_t words = population.words_per_genome();
+  const std::uint64_t* parent = population.genome(parent_row);
+  for (std::size_t row = 0; row < population.size(); ++row) {
+    const std::uint64_t* genome = population.genome(row);
+    // Most rows are of other species and differ at more loci than the threshold within
+    // the first 64 already.
+    if (words > 1 && std::popcount(parent[0] ^ genome[0]) > mate_threshold) {
+      continue;
+    }
+    if (species::within_distance(parent, genome, words, mate_threshold)) {
+      compatible.push_back(static_cast<std::int32_t>(row));
+    }
+  }
+}
+
+// One attempt of a parent whose compatible rows are known: the mate is the compatible
+// row that stands first in the order, if it stands among the first candidate_count.
+// Gives what offspring gives, but follows the few compatible rows through the order's
+// exchanges instead of working out its entries.
+template <typename Source>
+bool offspring_among(const Population& population, random::DeferredShuffle& mate_order,
+                     const std::vector<std::int32_t>& compatible, std::size_t parent_row,
+                     std::int32_t candidate_count, const MatingRules& rules, Source& generator,
+                     Population& pool, std::size_t child_row) {
+  const auto first = mate_order.first_placed(compatible);
+  if (first.place >= static_cast<std::size_t>(candidate_count)) {
+    return false;
+  }
+  build_child(population, static_cast<std::size_t>(compatible[first.index]), parent_row, rules,
+              generator, pool, child_row);
+  return true;
+}
+
 }  // namespace
 
+template <typename Source>
 void reproduce(const Population& population, const HostTable& hosts,
-               const ReproductionLimits& limits, const MatingRules& rules,
-               random::Generator& generator, ReproductionBuffers& buffers, Population& pool) {
+               const ReproductionLimits& limits, const MatingRules& rules, Source& generator,
+               ReproductionBuffers& buffers, Population& pool) {
   const auto population_size = static_cast<std::int32_t>(population.size());
   const std::size_t pool_capacity = most_children(hosts, limits);
   allocate("offspring_pool", [&] { pool.reserve(pool_capacity); });
-  ensure_length(buffers.mate_order, population.size(), "mate_order");
+  reserve_order(buffers.mate_order, population.size(), "mate_order");
+  // The compatible rows of a parent serve its mate search, and are at most all rows.
+  allocate("mate_order", [&] { buffers.compatible.reserve(population.size()); });
 
+  // A parent that finds no mate is tried again with a fresh order, and then often has few
+  // compatible parasites in the whole population; these are listed once, and the next
+  // attempts look only for where the first of them stands in the order.
+  std::size_t stuck_parent = population.size();
   std::size_t next_row = 0;
   std::int32_t host_offset = 0;
   for (const std::int32_t resident_count : hosts.host_load) {
@@ -49,9 +92,10 @@ void reproduce(const Population& population, const HostTable& hosts,
     if (resident_count < 1) {
       continue;
     }
-    ensure_length(buffers.parent_queue, static_cast<std::size_t>(resident_count), "parent_queue");
+    reserve_order(buffers.parent_queue, static_cast<std::size_t>(resident_count), "parent_queue");
     // Offsets one below the first row give 0-based row numbers.
-    random::shuffle(buffers.parent_queue, resident_count, first_row - 1, generator);
+    buffers.parent_queue.draw(generator, resident_count, first_row - 1);
+    const std::span<const std::int32_t> parent_queue = buffers.parent_queue.entries();
 
     const std::int64_t attempt_limit =
         static_cast<std::int64_t>(resident_count) * limits.max_offspring;
@@ -59,12 +103,23 @@ void reproduce(const Population& population, const HostTable& hosts,
     std::int32_t host_children = 0;
     for (std::int64_t attempt = 0; attempt < attempt_limit; ++attempt) {
       const auto parent_row =
-          static_cast<std::size_t>(buffers.parent_queue[static_cast<std::size_t>(queue_cursor)]);
-      // A fresh order of the whole population for every attempt, retries included.
-      random::shuffle(buffers.mate_order, population_size, -1, generator);
+          static_cast<std::size_t>(parent_queue[static_cast<std::size_t>(queue_cursor)]);
+      // A fresh order of the whole population for every attempt, retries included; its
+      // entries are worked out as the mate search reads them.
+      buffers.mate_order.draw(generator, population_size, -1);
       // The pool already has room for every child the hosts can have.
-      if (!offspring(population, std::span<const std::int32_t>(buffers.mate_order), parent_row,
-                     resident_count, rules, generator, pool, next_row)) {
+      const bool found =
+          parent_row == stuck_parent &&
+                  buffers.mate_order.follows_cheaply(buffers.compatible.size())
+              ? offspring_among(population, buffers.mate_order, buffers.compatible, parent_row,
+                                resident_count, rules, generator, pool, next_row)
+              : offspring(population, buffers.mate_order, parent_row, resident_count, rules,
+                          generator, pool, next_row);
+      if (!found) {
+        if (parent_row != stuck_parent) {
+          stuck_parent = parent_row;
+          find_compatible(population, parent_row, rules.mate_threshold, buffers.compatible);
+        }
         continue;
       }
       ++next_row;
@@ -79,5 +134,11 @@ void reproduce(const Population& population, const HostTable& hosts,
   assert(next_row <= pool_capacity);
   pool.resize(next_row);
 }
+
+template void reproduce(const Population&, const HostTable&, const ReproductionLimits&,
+                        const MatingRules&, random::Generator&, ReproductionBuffers&, Population&);
+template void reproduce(const Population&, const HostTable&, const ReproductionLimits&,
+                        const MatingRules&, random::DeviateStream&, ReproductionBuffers&,
+                        Population&);
 
 }  // namespace parasim::model

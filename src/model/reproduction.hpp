@@ -6,7 +6,7 @@
 #include "model/host_table.hpp"
 #include "model/mate_search.hpp"
 #include "model/population.hpp"
-#include "random/generator.hpp"
+#include "random/deferred_shuffle.hpp"
 
 namespace parasim::model {
 
@@ -16,11 +16,12 @@ struct ReproductionLimits {
   std::int32_t carrying_capacity;
 };
 
-// The work vectors of the reproduction phase, kept between generations so that an
-// attempt never allocates.
+// The orders of the reproduction phase, kept between generations so that an attempt
+// never allocates.
 struct ReproductionBuffers {
-  std::vector<std::int32_t> parent_queue;
-  std::vector<std::int32_t> mate_order;
+  random::DeferredShuffle parent_queue;
+  random::DeferredShuffle mate_order;
+  std::vector<std::int32_t> compatible;  // the rows a parent that found no mate could mate with
 };
 
 // Builds all children of one generation into pool, host by host in ascending host
@@ -28,9 +29,11 @@ struct ReproductionBuffers {
 // every attempt first draws a fresh order of the whole population (mate_order) and
 // offers the parent its first resident_count entries as candidates. A parent that
 // finds no mate is tried again in the next attempt; a host stops after
-// carrying_capacity children or resident_count x max_offspring attempts.
+// carrying_capacity children or resident_count x max_offspring attempts. Draws from
+// random::Generator or random::DeviateStream.
+template <typename Source>
 void reproduce(const Population& population, const HostTable& hosts,
-               const ReproductionLimits& limits, const MatingRules& rules,
-               random::Generator& generator, ReproductionBuffers& buffers, Population& pool);
+               const ReproductionLimits& limits, const MatingRules& rules, Source& generator,
+               ReproductionBuffers& buffers, Population& pool);
 
 }  // namespace parasim::model

@@ -6,16 +6,26 @@
 
 namespace parasim::model {
 
+namespace {
+
+random::Generator::State seeded_state(std::int32_t ticks) {
+  random::Generator generator;
+  random::init_random_seed(generator, ticks);
+  return generator.state();
+}
+
+}  // namespace
+
 Simulation::Simulation(const Parameters& parameters, std::int32_t ticks)
     : parameters_(parameters),
       derived_(derive_values(parameters)),
+      generator_(seeded_state(ticks)),
       mating_rules_{derived_.mate_threshold, random::EventThreshold(parameters.mutation_rate)},
       survival_rules_{random::EventThreshold(parameters.dispersal_prob), parameters.survival_sd},
       limits_{parameters.max_offspring, parameters.carrying_capacity},
       population_(parameters.genome_size),
       offspring_pool_(parameters.genome_size),
       remaining_(std::max(parameters.generations, 0)) {
-  random::init_random_seed(generator_, ticks);
   build_founders(population_, generator_);
   hosts_ = build_host_line(parameters_, derived_, population_.phenotype(0));
 }

@@ -12,7 +12,7 @@
 #include "model/report_sink.hpp"
 #include "model/reproduction.hpp"
 #include "model/survival.hpp"
-#include "random/generator.hpp"
+#include "random/deviate_stream.hpp"
 #include "species/species.hpp"
 #include "species/species_history.hpp"
 
@@ -61,12 +61,14 @@ class Simulation {
   const DerivedValues& derived() const { return derived_; }
   const Population& population() const { return population_; }
   const HostTable& hosts() const { return hosts_; }
-  const random::Generator& generator() const { return generator_; }
+  // The run's stream of deviates; its state() is the generator's state after the
+  // deviates drawn so far.
+  const random::DeviateStream& generator() const { return generator_; }
 
  private:
   Parameters parameters_;
   DerivedValues derived_;
-  random::Generator generator_;
+  random::DeviateStream generator_;
   MatingRules mating_rules_;
   SurvivalRules survival_rules_;
   ReproductionLimits limits_;

@@ -14,8 +14,9 @@ double survival_probability(double phenotype, double host_phenotype, double surv
   return std::exp(exponent);
 }
 
+template <typename Source>
 void disperse_and_select(Population& pool, const HostTable& hosts, const SurvivalRules& rules,
-                         random::Generator& generator, std::vector<std::uint32_t>& survivors) {
+                         Source& generator, std::vector<std::uint32_t>& survivors) {
   survivors.clear();
   allocate("survivors", [&] { survivors.reserve(pool.size()); });
   const auto host_count = static_cast<std::uint32_t>(hosts.host_count());
@@ -34,6 +35,11 @@ void disperse_and_select(Population& pool, const HostTable& hosts, const Surviva
     }
   }
 }
+
+template void disperse_and_select(Population&, const HostTable&, const SurvivalRules&,
+                                  random::Generator&, std::vector<std::uint32_t>&);
+template void disperse_and_select(Population&, const HostTable&, const SurvivalRules&,
+                                  random::DeviateStream&, std::vector<std::uint32_t>&);
 
 void regroup_by_host(const Population& pool, const std::vector<std::uint32_t>& survivors,
                      HostTable& hosts, std::vector<std::size_t>& next_slot,

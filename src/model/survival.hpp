@@ -5,6 +5,7 @@
 
 #include "model/host_table.hpp"
 #include "model/population.hpp"
+#include "random/deviate_stream.hpp"
 #include "random/event_threshold.hpp"
 #include "random/generator.hpp"
 
@@ -23,8 +24,10 @@ double survival_probability(double phenotype, double host_phenotype, double surv
 // Each child in pool order draws whether it disperses (then to which host, uniformly
 // over all hosts) and whether it survives on the host where it lands. Returns the
 // rows of the survivors in pool order; a surviving disperser's host_id is rewritten.
+// Draws from random::Generator or random::DeviateStream.
+template <typename Source>
 void disperse_and_select(Population& pool, const HostTable& hosts, const SurvivalRules& rules,
-                         random::Generator& generator, std::vector<std::uint32_t>& survivors);
+                         Source& generator, std::vector<std::uint32_t>& survivors);
 
 // Makes the survivors the next population, grouped by host in ascending host order
 // and, within a host, in survivor order; rewrites every host_load. next_slot is a

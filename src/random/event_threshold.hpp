@@ -23,6 +23,9 @@ class EventThreshold {
 
   bool happens(std::uint32_t output) const { return static_cast<std::int64_t>(output) <= limit_; }
 
+  // The largest output for which the event happens: -1 (never) ... 2^32 (always).
+  std::int64_t limit() const { return limit_; }
+
  private:
   std::int64_t limit_;
 };

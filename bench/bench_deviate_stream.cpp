@@ -1,0 +1,73 @@
+// The stream of deviates on each path (0: vector, 1: plain, 2: sequential), read one
+// output at a time and a block at a time, and the permutation drawn from it with some of
+// its entries read, as the mate search reads them.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "random/deferred_shuffle.hpp"
+#include "random/deviate_stream.hpp"
+#include "random/seeding.hpp"
+
+namespace {
+
+using parasim::random::DeferredShuffle;
+using parasim::random::DeviateStream;
+using parasim::random::Generator;
+using parasim::random::StreamPath;
+
+Generator::State seeded_state() {
+  Generator generator;
+  parasim::random::init_random_seed(generator, 123456);
+  return generator.state();
+}
+
+// Items are deviates.
+void BM_StreamOneByOne(benchmark::State& state) {
+  DeviateStream stream(seeded_state(), static_cast<StreamPath>(state.range(0)));
+  for (auto _ : state) {
+    std::uint32_t sink = 0;
+    for (int i = 0; i < 1000; ++i) {
+      sink ^= stream.next_output();
+    }
+    benchmark::DoNotOptimize(sink);
+  }
+  state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_StreamOneByOne)->Arg(0)->Arg(1)->Arg(2);
+
+// Items are deviates, read a block at a time.
+void BM_StreamBlocks(benchmark::State& state) {
+  DeviateStream stream(seeded_state(), static_cast<StreamPath>(state.range(0)));
+  for (auto _ : state) {
+    const auto outputs = stream.next_outputs(DeviateStream::block_size);
+    benchmark::DoNotOptimize(outputs.data());
+  }
+  state.SetItemsProcessed(state.iterations() * DeviateStream::block_size);
+}
+BENCHMARK(BM_StreamBlocks)->Arg(0)->Arg(1)->Arg(2);
+
+// Items are exchanges: draw a permutation of n entries and read its first `reads`
+// entries (-1: all, as the parent queue does). The order learns from the reads of the
+// orders before, as it does in a run.
+void BM_DeferredShuffle(benchmark::State& state) {
+  const auto n = static_cast<std::int32_t>(state.range(0));
+  const auto reads = state.range(1);
+  DeviateStream stream(seeded_state(), static_cast<StreamPath>(state.range(2)));
+  DeferredShuffle order;
+  for (auto _ : state) {
+    order.draw(stream, n, -1);
+    std::int32_t sink = 0;
+    if (reads < 0) {
+      sink = order.entries()[0];
+    }
+    for (std::int64_t i = 0; i < reads; ++i) {
+      sink ^= order[static_cast<std::size_t>(i)];
+    }
+    benchmark::DoNotOptimize(sink);
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_DeferredShuffle)->ArgsProduct({{400, 1600, 7000, 50000}, {0, 1, 8, -1}, {0, 1}});
+
+}  // namespace

@@ -1,0 +1,186 @@
+#include "random/exchange_trace.hpp"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace parasim::random {
+
+namespace {
+
+// Moves a followed position through one exchange of positions j and k. A branch, rarely
+// taken, keeps the comparisons of successive exchanges independent of each other.
+inline void follow(std::uint32_t& at, std::uint32_t j, std::uint32_t k) {
+  if (at == j || at == k) [[unlikely]] {
+    at = j ^ k ^ at;
+  }
+}
+
+template <typename Position>
+void follow_plain(const Position* positions, std::size_t exchanges, Direction direction,
+                  std::uint32_t* at, std::size_t count) {
+  for (std::size_t e = 0; e < count; ++e) {
+    std::uint32_t entry = at[e];
+    if (direction == Direction::back) {
+      for (std::size_t t = exchanges; t != 0; --t) {
+        follow(entry, positions[2 * t - 2], positions[2 * t - 1]);
+      }
+    } else {
+      for (std::size_t t = 0; t < exchanges; ++t) {
+        follow(entry, positions[2 * t], positions[2 * t + 1]);
+      }
+    }
+    at[e] = entry;
+  }
+}
+
+#if defined(__x86_64__)
+
+// Where an AVX2 register of exchange positions holds 16 narrow or 8 wide positions.
+template <typename Position>
+struct Lanes;
+
+template <>
+struct Lanes<std::uint16_t> {
+  static constexpr std::size_t exchanges = 8;
+  __attribute__((target("avx2"))) static __m256i broadcast(std::uint32_t at) {
+    return _mm256_set1_epi16(static_cast<short>(at));
+  }
+  __attribute__((target("avx2"))) static __m256i equal(__m256i a, __m256i b) {
+    return _mm256_cmpeq_epi16(a, b);
+  }
+};
+
+template <>
+struct Lanes<std::uint32_t> {
+  static constexpr std::size_t exchanges = 4;
+  __attribute__((target("avx2"))) static __m256i broadcast(std::uint32_t at) {
+    return _mm256_set1_epi32(static_cast<int>(at));
+  }
+  __attribute__((target("avx2"))) static __m256i equal(__m256i a, __m256i b) {
+    return _mm256_cmpeq_epi32(a, b);
+  }
+};
+
+// Follows one position through a group of exchanges, given which of the group's
+// positions equal it (hits, a byte mask of the group register): the first exchange (in
+// the direction of travel) that holds it moves it to that exchange's other position;
+// the exchanges after that one are then passed one by one, as the new position is
+// almost never among them.
+template <Direction D, typename Position>
+std::uint32_t follow_group(std::uint32_t hits, const Position* group_positions, std::uint32_t at) {
+  constexpr unsigned bytes = sizeof(Position);
+  constexpr unsigned exchanges = 32 / (2 * bytes);
+  if constexpr (D == Direction::back) {
+    const unsigned lane = static_cast<unsigned>(31 - __builtin_clz(hits)) / bytes;
+    at = group_positions[lane ^ 1u];
+    for (unsigned u = lane / 2; u != 0; --u) {
+      follow(at, group_positions[2 * u - 2], group_positions[2 * u - 1]);
+    }
+  } else {
+    const unsigned lane = static_cast<unsigned>(__builtin_ctz(hits)) / bytes;
+    at = group_positions[lane ^ 1u];
+    for (unsigned u = lane / 2 + 1; u < exchanges; ++u) {
+      follow(at, group_positions[2 * u], group_positions[2 * u + 1]);
+    }
+  }
+  return at;
+}
+
+// Count places are compared, the first `count` of them followed (the others repeat the
+// first).
+template <std::size_t Count, Direction D, typename Position>
+__attribute__((target("avx2"))) void follow_grouped(const Position* positions,
+                                                    std::size_t exchanges, std::uint32_t* at,
+                                                    std::size_t count) {
+  using L = Lanes<Position>;
+  const std::size_t groups = exchanges / L::exchanges;
+  const std::size_t rest = exchanges % L::exchanges;
+  // The exchanges that fill no whole group: the last ones, passed first going back and
+  // last going forward.
+  const Position* rest_positions = positions + 2 * groups * L::exchanges;
+  if constexpr (D == Direction::back) {
+    follow_plain(rest_positions, rest, D, at, count);
+  }
+  __m256i followed[Count];
+  for (std::size_t e = 0; e < Count; ++e) {
+    followed[e] = L::broadcast(at[e]);
+  }
+  for (std::size_t g = 0; g < groups; ++g) {
+    const std::size_t group_index = D == Direction::back ? groups - 1 - g : g;
+    const Position* group_positions = positions + 2 * group_index * L::exchanges;
+    const __m256i group = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group_positions));
+    __m256i any = L::equal(group, followed[0]);
+    for (std::size_t e = 1; e < Count; ++e) {
+      any = _mm256_or_si256(any, L::equal(group, followed[e]));
+    }
+    if (!_mm256_testz_si256(any, any)) [[unlikely]] {
+      for (std::size_t e = 0; e < count; ++e) {
+        const auto hits =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(L::equal(group, followed[e])));
+        if (hits != 0) {
+          at[e] = follow_group<D>(hits, group_positions, at[e]);
+          followed[e] = L::broadcast(at[e]);
+        }
+      }
+      for (std::size_t e = count; e < Count; ++e) {
+        followed[e] = followed[0];
+      }
+    }
+  }
+  if constexpr (D == Direction::forward) {
+    follow_plain(rest_positions, rest, D, at, count);
+  }
+}
+
+template <Direction D, typename Position>
+void follow_avx2(const Position* positions, std::size_t exchanges, std::uint32_t* at,
+                 std::size_t count) {
+  std::uint32_t padded[16];
+  for (std::size_t e = 0; e < 16; ++e) {
+    padded[e] = at[e < count ? e : 0];
+  }
+  if (count == 1) {
+    follow_grouped<1, D>(positions, exchanges, padded, count);
+  } else if (count == 2) {
+    follow_grouped<2, D>(positions, exchanges, padded, count);
+  } else if (count <= 4) {
+    follow_grouped<4, D>(positions, exchanges, padded, count);
+  } else if (count <= 8) {
+    follow_grouped<8, D>(positions, exchanges, padded, count);
+  } else {
+    follow_grouped<16, D>(positions, exchanges, padded, count);
+  }
+  for (std::size_t e = 0; e < count; ++e) {
+    at[e] = padded[e];
+  }
+}
+
+#endif
+
+}  // namespace
+
+template <typename Position>
+void follow_exchanges(const Position* positions, std::size_t exchanges, Direction direction,
+                      std::uint32_t* at, std::size_t count, bool vectorized) {
+#if defined(__x86_64__)
+  if (vectorized) {
+    if (direction == Direction::back) {
+      follow_avx2<Direction::back>(positions, exchanges, at, count);
+    } else {
+      follow_avx2<Direction::forward>(positions, exchanges, at, count);
+    }
+    return;
+  }
+#else
+  (void)vectorized;
+#endif
+  follow_plain(positions, exchanges, direction, at, count);
+}
+
+template void follow_exchanges(const std::uint16_t*, std::size_t, Direction, std::uint32_t*,
+                               std::size_t, bool);
+template void follow_exchanges(const std::uint32_t*, std::size_t, Direction, std::uint32_t*,
+                               std::size_t, bool);
+
+}  // namespace parasim::random

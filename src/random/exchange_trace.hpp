@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace parasim::random {
+
+// A permutation made by exchanges, given by the exchanges' positions (positions[2t] and
+// positions[2t + 1] for exchange t), can be followed for a few entries without being
+// carried out: going back from the last exchange to the first tells where the entry
+// that ends at a position started; going forward tells where the entry that starts at a
+// position ends. An exchange rarely holds a followed position, so a group of exchanges
+// is compared with every followed position at once, and only the rare group that holds
+// one is followed exchange by exchange.
+enum class Direction { back, forward };
+
+// Moves each of at[0 .. count) (count <= 16) through all exchanges in the direction
+// given; with AVX2 (vectorized) eight or four exchanges at a time, otherwise one by one.
+// Positions are 16-bit for permutations of up to 65,536 entries, 32-bit above.
+template <typename Position>
+void follow_exchanges(const Position* positions, std::size_t exchanges, Direction direction,
+                      std::uint32_t* at, std::size_t count, bool vectorized);
+
+}  // namespace parasim::random
