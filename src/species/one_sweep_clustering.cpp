@@ -28,8 +28,7 @@ std::int32_t OneSweepClustering::cluster(const PackedGenomes& genomes, std::int3
   cluster_of_ = cluster_of;
   groups_.build(genomes);
   std::fill(cluster_of.begin(), cluster_of.end(), 0);
-  unlabelled_.resize(groups_.group_count());
-  std::iota(unlabelled_.begin(), unlabelled_.end(), 0);
+  unlabelled_.reset(groups_);
   seed_distance_.resize(groups_.group_count());
 
   cluster_ = 0;
@@ -66,18 +65,8 @@ std::int32_t OneSweepClustering::next_in_sweep() {
 }
 
 void OneSweepClustering::scan_unlabelled(std::int32_t group, std::int32_t sweep_position) {
-  const std::uint64_t* genome = groups_.genome(group);
-  const std::size_t words = groups_.words_per_genome();
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < unlabelled_.size(); ++i) {
-    const std::int32_t candidate = unlabelled_[i];
-    if (within_distance(genome, groups_.genome(candidate), words, threshold_)) {
-      join(candidate, group, sweep_position);
-    } else {
-      unlabelled_[kept++] = candidate;
-    }
-  }
-  unlabelled_.resize(kept);
+  unlabelled_.take_within(groups_, groups_.genome(group), threshold_,
+                          [&](std::int32_t candidate) { join(candidate, group, sweep_position); });
 }
 
 void OneSweepClustering::sweep_with_pivot(std::int32_t seed_group) {
@@ -86,7 +75,7 @@ void OneSweepClustering::sweep_with_pivot(std::int32_t seed_group) {
   const auto measure = [&](std::int32_t group) {
     seed_distance_[index(group)] = genetic_distance(seed_genome, groups_.genome(group), words);
   };
-  for (const std::int32_t group : unlabelled_) {
+  for (const std::int32_t group : unlabelled_.groups()) {
     measure(group);
   }
   for (const std::int32_t sweep_position : sweep_queue_) {
@@ -97,14 +86,15 @@ void OneSweepClustering::sweep_with_pivot(std::int32_t seed_group) {
     const std::int32_t sweep_position = next_in_sweep();
     scan_buckets(groups_.group_of(index(sweep_position)), sweep_position);
   }
-  std::erase_if(unlabelled_, [this](std::int32_t group) {
+  unlabelled_.remove_if([this](std::int32_t group) {
     return cluster_of_[index(groups_.members(group).front())] != 0;
   });
 }
 
 void OneSweepClustering::fill_buckets() {
+  const std::span<const std::int32_t> unlabelled = unlabelled_.groups();
   const auto [nearest, farthest] = std::minmax_element(
-      unlabelled_.begin(), unlabelled_.end(), [this](std::int32_t a, std::int32_t b) {
+      unlabelled.begin(), unlabelled.end(), [this](std::int32_t a, std::int32_t b) {
         return seed_distance_[index(a)] < seed_distance_[index(b)];
       });
   bucket_base_ = seed_distance_[index(*nearest)];
@@ -112,7 +102,7 @@ void OneSweepClustering::fill_buckets() {
 
   // A counting sort of the unlabelled groups by their distance to the seed.
   bucket_end_.assign(bucket_count, 0);
-  for (const std::int32_t group : unlabelled_) {
+  for (const std::int32_t group : unlabelled) {
     ++bucket_end_[index(seed_distance_[index(group)] - bucket_base_)];
   }
   bucket_begin_.resize(bucket_count);
@@ -124,16 +114,16 @@ void OneSweepClustering::fill_buckets() {
   }
   // The genomes are copied in bucket order, so that scans read them one after another.
   const std::size_t words = groups_.words_per_genome();
-  bucket_entries_.resize(unlabelled_.size());
-  bucket_genomes_.resize(unlabelled_.size() * words);
-  for (const std::int32_t group : unlabelled_) {
+  bucket_entries_.resize(unlabelled.size());
+  bucket_genomes_.resize(unlabelled.size() * words);
+  for (const std::int32_t group : unlabelled) {
     auto& end = bucket_end_[index(seed_distance_[index(group)] - bucket_base_)];
     std::copy_n(groups_.genome(group), words, bucket_genomes_.data() + index(end) * words);
     bucket_entries_[index(end++)] = group;
   }
   live_begin_ = 0;
   live_end_ = static_cast<std::int64_t>(bucket_count);
-  bucketed_count_ = unlabelled_.size();
+  bucketed_count_ = unlabelled.size();
 }
 
 void OneSweepClustering::scan_buckets(std::int32_t group, std::int32_t sweep_position) {

@@ -7,6 +7,7 @@
 
 #include "species/genome_groups.hpp"
 #include "species/packed_genomes.hpp"
+#include "species/unlabelled_groups.hpp"
 
 namespace parasim::species {
 
@@ -21,8 +22,9 @@ namespace parasim::species {
 // - Each distinct genome is scanned at most once. A scan labels every unlabelled
 //   parasite within the threshold, and the unlabelled parasites only become fewer, so
 //   a second scan with the same genome labels nothing.
-// - Only genomes still unlabelled are looked at, and counting the loci at which two
-//   genomes differ stops as soon as the count passes the threshold.
+// - Only genomes still unlabelled are looked at. Their first 128 loci lie side by side
+//   (UnlabelledGroups), and counting the loci at which two genomes differ stops as soon
+//   as the count passes the threshold, most often within those loci.
 // - A cluster that grows large uses its seed as a pivot. The distance of every
 //   unlabelled genome to the seed is measured once; by the triangle inequality a scan
 //   from genome j can then link only genomes k with |d(seed, j) - d(seed, k)| <=
@@ -54,7 +56,7 @@ class OneSweepClustering {
   std::span<std::int32_t> cluster_of_;  // the caller's, during one call
   std::int32_t cluster_ = 0;            // the cluster being grown
 
-  std::vector<std::int32_t> unlabelled_;     // groups outside every cluster, ascending
+  UnlabelledGroups unlabelled_;
   std::vector<std::int64_t> seed_distance_;  // by group: distance to the pivot seed
   std::vector<std::int32_t> sweep_queue_;    // min-heap of parasites the sweep will scan
 
