@@ -1,27 +1,21 @@
 #pragma once
 
-#include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "species/genome_groups.hpp"
+#include "species/genome_heads.hpp"
 #include "species/packed_genomes.hpp"
 
 namespace parasim::species {
 
-// The genome groups outside every cluster, in no particular order. The first two words
-// of each genome are kept beside its group number, so that a scan reads one short
-// stretch of memory per candidate: genomes of different species already differ at more
-// loci than the threshold within their first 128 loci, and are set aside without
-// reading the rest.
+// The genome groups outside every cluster, in no particular order, with the heads of
+// their genomes (GenomeHeads) beside them, so that a scan sets most of them aside
+// without reading their genomes.
 class UnlabelledGroups {
  public:
-  // Words of each genome kept beside its group number.
-  static constexpr std::size_t head_words = 2;
-
   // Every group of groups, unlabelled.
   void reset(const GenomeGroups& groups);
 
@@ -42,39 +36,33 @@ class UnlabelledGroups {
   void remove_at(std::size_t i);
 
   std::vector<std::int32_t> groups_;
-  std::vector<std::uint64_t> heads_;  // head_words per group, the missing words of short genomes 0
+  GenomeHeads heads_;                // by place in groups_
+  std::vector<std::uint32_t> near_;  // places whose heads are near a scanned genome
 };
 
 template <typename Take>
 void UnlabelledGroups::take_within(const GenomeGroups& groups, const std::uint64_t* genome,
                                    std::int64_t limit, Take&& take) {
-  if (limit < 0) {
-    return;
-  }
   const std::size_t words = groups.words_per_genome();
-  const std::size_t head = std::min(words, head_words);
-  const std::uint64_t first = words > 0 ? genome[0] : 0;
-  const std::uint64_t second = words > 1 ? genome[1] : 0;
-  for (std::size_t i = 0; i < groups_.size();) {
-    const std::int64_t head_distance = std::popcount(first ^ heads_[head_words * i]) +
-                                       std::popcount(second ^ heads_[head_words * i + 1]);
-    if (head_distance <= limit && within_distance(genome + head, groups.genome(groups_[i]) + head,
-                                                  words - head, limit - head_distance)) {
+  const std::size_t head = std::min(words, GenomeHeads::head_words);
+  const std::size_t near_count = heads_.near(genome, words, limit, near_.data());
+  // From the last place to the first: a removal moves the last group into the place
+  // removed from, which has been looked at already.
+  for (std::size_t k = near_count; k-- > 0;) {
+    const std::size_t i = near_[k];
+    const std::int64_t rest = limit - heads_.head_distance(i, genome, words);
+    if (within_distance(genome + head, groups.genome(groups_[i]) + head, words - head, rest)) {
       take(groups_[i]);
-      remove_at(i);  // the last group moves into place i, which is looked at next
-    } else {
-      ++i;
+      remove_at(i);
     }
   }
 }
 
 template <typename Labelled>
 void UnlabelledGroups::remove_if(Labelled&& labelled) {
-  for (std::size_t i = 0; i < groups_.size();) {
+  for (std::size_t i = groups_.size(); i-- > 0;) {
     if (labelled(groups_[i])) {
       remove_at(i);
-    } else {
-      ++i;
     }
   }
 }

@@ -1,0 +1,124 @@
+#include "species/genome_heads.hpp"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace parasim::species {
+namespace {
+
+std::uint64_t word_or_zero(const std::uint64_t* genome, std::size_t words, std::size_t w) {
+  return w < words ? genome[w] : 0;
+}
+
+}  // namespace
+
+void GenomeHeads::clear() {
+  first_.clear();
+  second_.clear();
+}
+
+void GenomeHeads::push_back(const std::uint64_t* genome, std::size_t words) {
+  first_.push_back(word_or_zero(genome, words, 0));
+  second_.push_back(word_or_zero(genome, words, 1));
+}
+
+void GenomeHeads::remove_at(std::size_t i) {
+  first_[i] = first_.back();
+  second_[i] = second_.back();
+  first_.pop_back();
+  second_.pop_back();
+}
+
+std::int64_t GenomeHeads::head_distance(std::size_t i, const std::uint64_t* genome,
+                                        std::size_t words) const {
+  return std::popcount(first_[i] ^ word_or_zero(genome, words, 0)) +
+         std::popcount(second_[i] ^ word_or_zero(genome, words, 1));
+}
+
+std::size_t GenomeHeads::near(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
+                              std::uint32_t* found) const {
+  static const bool avx2 = avx2_heads_available();
+  const HeadColumns heads{first_.data(), second_.data(), size()};
+  const std::uint64_t first = word_or_zero(genome, words, 0);
+  const std::uint64_t second = word_or_zero(genome, words, 1);
+  return avx2 ? near_heads_avx2(heads, first, second, limit, found)
+              : near_heads_plain(heads, 0, first, second, limit, found);
+}
+
+std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, std::uint64_t first,
+                             std::uint64_t second, std::int64_t limit, std::uint32_t* found) {
+  std::size_t count = 0;
+  for (std::size_t i = begin; i < heads.count; ++i) {
+    const std::int64_t distance =
+        std::popcount(heads.first[i] ^ first) + std::popcount(heads.second[i] ^ second);
+    // Written every time and kept only when near: no branch that the data decide.
+    found[count] = static_cast<std::uint32_t>(i);
+    count += distance <= limit ? 1 : 0;
+  }
+  return count;
+}
+
+#if defined(__x86_64__)
+
+bool avx2_heads_available() {
+  return __builtin_cpu_supports("avx2");
+}
+
+namespace {
+
+// The number of ones in every byte, from a table of the sixteen nibbles.
+__attribute__((target("avx2"))) inline __m256i byte_popcounts(__m256i x) {
+  const __m256i nibble_ones = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1,
+                                               1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+  const __m256i low_nibbles = _mm256_set1_epi8(0x0f);
+  const __m256i low = _mm256_and_si256(x, low_nibbles);
+  const __m256i high = _mm256_and_si256(_mm256_srli_epi16(x, 4), low_nibbles);
+  return _mm256_add_epi8(_mm256_shuffle_epi8(nibble_ones, low),
+                         _mm256_shuffle_epi8(nibble_ones, high));
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first,
+                                                            std::uint64_t second,
+                                                            std::int64_t limit,
+                                                            std::uint32_t* found) {
+  const __m256i first_wide = _mm256_set1_epi64x(static_cast<long long>(first));
+  const __m256i second_wide = _mm256_set1_epi64x(static_cast<long long>(second));
+  const __m256i bound = _mm256_set1_epi64x(limit);
+  std::size_t count = 0;
+  std::size_t i = 0;
+  for (; i + 4 <= heads.count; i += 4) {
+    const __m256i x = _mm256_xor_si256(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(heads.first + i)), first_wide);
+    const __m256i y = _mm256_xor_si256(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(heads.second + i)), second_wide);
+    // Each byte's count is at most 16, so the two words' counts add up within a byte; the
+    // sum of absolute differences with 0 then adds the eight bytes of each head.
+    const __m256i distances = _mm256_sad_epu8(_mm256_add_epi8(byte_popcounts(x), byte_popcounts(y)),
+                                              _mm256_setzero_si256());
+    const auto far = static_cast<unsigned>(
+        _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpgt_epi64(distances, bound))));
+    for (unsigned near = ~far & 0xFu; near != 0; near &= near - 1) {
+      found[count++] =
+          static_cast<std::uint32_t>(i + static_cast<std::size_t>(std::countr_zero(near)));
+    }
+  }
+  return count + near_heads_plain(heads, i, first, second, limit, found + count);
+}
+
+#else
+
+bool avx2_heads_available() {
+  return false;
+}
+
+std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first, std::uint64_t second,
+                            std::int64_t limit, std::uint32_t* found) {
+  return near_heads_plain(heads, 0, first, second, limit, found);
+}
+
+#endif
+
+}  // namespace parasim::species

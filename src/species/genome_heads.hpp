@@ -1,0 +1,52 @@
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace parasim::species {
+
+// The first two words (loci 0 ... 127) of many genomes, in two columns. Genomes of
+// different species mostly differ at more loci than a threshold within these loci
+// already, so a search for the genomes near one genome reads the columns first, four
+// genomes at a time where the processor has AVX2, and looks at the rest of a genome only
+// when its head is near enough. Short genomes have the missing words 0.
+class GenomeHeads {
+ public:
+  static constexpr std::size_t head_words = 2;
+
+  void clear();
+  void push_back(const std::uint64_t* genome, std::size_t words);
+  // The last head takes place i.
+  void remove_at(std::size_t i);
+  std::size_t size() const { return first_.size(); }
+
+  // The number of loci among the first 128 at which genome differs from head i.
+  std::int64_t head_distance(std::size_t i, const std::uint64_t* genome, std::size_t words) const;
+
+  // Writes the places, ascending, of the heads that differ from genome's at no more than
+  // limit loci into found, which has room for size() places; returns how many there are.
+  std::size_t near(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
+                   std::uint32_t* found) const;
+
+ private:
+  std::vector<std::uint64_t> first_;
+  std::vector<std::uint64_t> second_;
+};
+
+// The scans behind GenomeHeads::near over heads [begin, count) of the columns, against
+// the head (first, second); both write the same places. The AVX2 one is for processors
+// that have it (avx2_heads_available).
+struct HeadColumns {
+  const std::uint64_t* first;
+  const std::uint64_t* second;
+  std::size_t count;
+};
+std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, std::uint64_t first,
+                             std::uint64_t second, std::int64_t limit, std::uint32_t* found);
+std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first, std::uint64_t second,
+                            std::int64_t limit, std::uint32_t* found);
+bool avx2_heads_available();
+
+}  // namespace parasim::species
