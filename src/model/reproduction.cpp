@@ -30,23 +30,25 @@ std::size_t most_children(const HostTable& hosts, const ReproductionLimits& limi
 }
 
 // The rows whose genomes differ from the parent's at no more than mate_threshold loci,
-// the parent's own among them.
+// the parent's own among them, found through the heads of the population's genomes.
 void find_compatible(const Population& population, std::size_t parent_row,
-                     std::int32_t mate_threshold, std::vector<std::int32_t>& compatible) {
-  compatible.clear();
-  const std::size_t words = population.words_per_genome();
-  const std::uint64_t* parent = population.genome(parent_row);
-  for (std::size_t row = 0; row < population.size(); ++row) {
-    const std::uint64_t* genome = population.genome(row);
-    // Most rows are of other species and differ at more loci than the threshold within
-    // the first 64 already.
-    if (words > 1 && std::popcount(parent[0] ^ genome[0]) > mate_threshold) {
-      continue;
+                     std::int32_t mate_threshold, ReproductionBuffers& buffers) {
+  const std::size_t count = buffers.heads.within(
+      population.genome(parent_row), population.words_per_genome(), mate_threshold,
+      [&](std::size_t row) { return population.genome(row); }, buffers.near.data());
+  buffers.compatible.assign(buffers.near.begin(),
+                            buffers.near.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+// The heads of the population's genomes, for find_compatible.
+void take_heads(const Population& population, ReproductionBuffers& buffers) {
+  allocate("mate_order", [&] {
+    buffers.heads.clear();
+    for (std::size_t row = 0; row < population.size(); ++row) {
+      buffers.heads.push_back(population.genome(row), population.words_per_genome());
     }
-    if (species::within_distance(parent, genome, words, mate_threshold)) {
-      compatible.push_back(static_cast<std::int32_t>(row));
-    }
-  }
+    buffers.near.resize(population.size());
+  });
 }
 
 // One attempt of a parent whose compatible rows are known: the mate is the compatible
@@ -84,6 +86,7 @@ void reproduce(const Population& population, const HostTable& hosts,
   // compatible parasites in the whole population; these are listed once, and the next
   // attempts look only for where the first of them stands in the order.
   std::size_t stuck_parent = population.size();
+  bool heads_taken = false;
   std::size_t next_row = 0;
   std::int32_t host_offset = 0;
   for (const std::int32_t resident_count : hosts.host_load) {
@@ -118,7 +121,11 @@ void reproduce(const Population& population, const HostTable& hosts,
       if (!found) {
         if (parent_row != stuck_parent) {
           stuck_parent = parent_row;
-          find_compatible(population, parent_row, rules.mate_threshold, buffers.compatible);
+          if (!heads_taken) {
+            take_heads(population, buffers);
+            heads_taken = true;
+          }
+          find_compatible(population, parent_row, rules.mate_threshold, buffers);
         }
         continue;
       }

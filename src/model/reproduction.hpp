@@ -7,6 +7,7 @@
 #include "model/mate_search.hpp"
 #include "model/population.hpp"
 #include "random/deferred_shuffle.hpp"
+#include "species/genome_heads.hpp"
 
 namespace parasim::model {
 
@@ -22,6 +23,8 @@ struct ReproductionBuffers {
   random::DeferredShuffle parent_queue;
   random::DeferredShuffle mate_order;
   std::vector<std::int32_t> compatible;  // the rows a parent that found no mate could mate with
+  species::GenomeHeads heads;            // the population's, by row, once a parent found no mate
+  std::vector<std::uint32_t> near;       // rows near a parent's genome
 };
 
 // Builds all children of one generation into pool, host by host in ascending host

@@ -78,6 +78,33 @@ __attribute__((target("avx2"))) inline __m256i byte_popcounts(__m256i x) {
                          _mm256_shuffle_epi8(nibble_ones, high));
 }
 
+// For every mask of four places, the byte shuffle that moves the 32-bit places whose bits
+// are set to the front, in order.
+struct LeftPacks {
+  alignas(16) std::uint8_t bytes[16][16];
+};
+
+constexpr LeftPacks make_left_packs() {
+  LeftPacks packs{};
+  for (unsigned mask = 0; mask < 16; ++mask) {
+    unsigned out = 0;
+    for (unsigned place = 0; place < 4; ++place) {
+      if ((mask >> place) & 1u) {
+        for (unsigned b = 0; b < 4; ++b) {
+          packs.bytes[mask][4 * out + b] = static_cast<std::uint8_t>(4 * place + b);
+        }
+        ++out;
+      }
+    }
+    for (unsigned b = 4 * out; b < 16; ++b) {
+      packs.bytes[mask][b] = 0x80;
+    }
+  }
+  return packs;
+}
+
+constexpr LeftPacks left_packs = make_left_packs();
+
 }  // namespace
 
 __attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first,
@@ -87,6 +114,8 @@ __attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, s
   const __m256i first_wide = _mm256_set1_epi64x(static_cast<long long>(first));
   const __m256i second_wide = _mm256_set1_epi64x(static_cast<long long>(second));
   const __m256i bound = _mm256_set1_epi64x(limit);
+  __m128i places = _mm_setr_epi32(0, 1, 2, 3);
+  const __m128i four = _mm_set1_epi32(4);
   std::size_t count = 0;
   std::size_t i = 0;
   for (; i + 4 <= heads.count; i += 4) {
@@ -100,10 +129,14 @@ __attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, s
                                               _mm256_setzero_si256());
     const auto far = static_cast<unsigned>(
         _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpgt_epi64(distances, bound))));
-    for (unsigned near = ~far & 0xFu; near != 0; near &= near - 1) {
-      found[count++] =
-          static_cast<std::uint32_t>(i + static_cast<std::size_t>(std::countr_zero(near)));
-    }
+    // The near places go to the front and all four are stored: no branch that the data
+    // decide. The stores stay within found, as count <= i.
+    const unsigned near_mask = ~far & 0xFu;
+    const __m128i pack =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(left_packs.bytes[near_mask]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(found + count), _mm_shuffle_epi8(places, pack));
+    count += static_cast<std::size_t>(std::popcount(near_mask));
+    places = _mm_add_epi32(places, four);
   }
   return count + near_heads_plain(heads, i, first, second, limit, found + count);
 }

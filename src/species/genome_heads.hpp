@@ -1,9 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "species/packed_genomes.hpp"
 
 namespace parasim::species {
 
@@ -30,10 +33,32 @@ class GenomeHeads {
   std::size_t near(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
                    std::uint32_t* found) const;
 
+  // The same for the whole genomes: the places of the genomes that differ from genome at
+  // no more than limit loci, where genome_at(i) is the genome whose head is at place i.
+  template <typename GenomeAt>
+  std::size_t within(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
+                     GenomeAt&& genome_at, std::uint32_t* found) const;
+
  private:
   std::vector<std::uint64_t> first_;
   std::vector<std::uint64_t> second_;
 };
+
+template <typename GenomeAt>
+std::size_t GenomeHeads::within(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
+                                GenomeAt&& genome_at, std::uint32_t* found) const {
+  const std::size_t head = std::min(words, head_words);
+  const std::size_t near_count = near(genome, words, limit, found);
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < near_count; ++k) {
+    const std::size_t i = found[k];
+    const std::int64_t rest = limit - head_distance(i, genome, words);
+    if (within_distance(genome + head, genome_at(i) + head, words - head, rest)) {
+      found[count++] = static_cast<std::uint32_t>(i);
+    }
+  }
+  return count;
+}
 
 // The scans behind GenomeHeads::near over heads [begin, count) of the columns, against
 // the head (first, second); both write the same places. The AVX2 one is for processors

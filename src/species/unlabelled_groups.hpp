@@ -7,7 +7,6 @@
 
 #include "species/genome_groups.hpp"
 #include "species/genome_heads.hpp"
-#include "species/packed_genomes.hpp"
 
 namespace parasim::species {
 
@@ -37,24 +36,20 @@ class UnlabelledGroups {
 
   std::vector<std::int32_t> groups_;
   GenomeHeads heads_;                // by place in groups_
-  std::vector<std::uint32_t> near_;  // places whose heads are near a scanned genome
+  std::vector<std::uint32_t> near_;  // places of the genomes near a scanned genome
 };
 
 template <typename Take>
 void UnlabelledGroups::take_within(const GenomeGroups& groups, const std::uint64_t* genome,
                                    std::int64_t limit, Take&& take) {
-  const std::size_t words = groups.words_per_genome();
-  const std::size_t head = std::min(words, GenomeHeads::head_words);
-  const std::size_t near_count = heads_.near(genome, words, limit, near_.data());
+  const std::size_t count = heads_.within(
+      genome, groups.words_per_genome(), limit,
+      [&](std::size_t i) { return groups.genome(groups_[i]); }, near_.data());
   // From the last place to the first: a removal moves the last group into the place
   // removed from, which has been looked at already.
-  for (std::size_t k = near_count; k-- > 0;) {
-    const std::size_t i = near_[k];
-    const std::int64_t rest = limit - heads_.head_distance(i, genome, words);
-    if (within_distance(genome + head, groups.genome(groups_[i]) + head, words - head, rest)) {
-      take(groups_[i]);
-      remove_at(i);
-    }
+  for (std::size_t k = count; k-- > 0;) {
+    take(groups_[near_[k]]);
+    remove_at(near_[k]);
   }
 }
 
