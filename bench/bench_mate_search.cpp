@@ -59,12 +59,15 @@ void BM_MateSearchAndChild(benchmark::State& state) {
   for (auto& order : orders) {
     parasim::random::shuffle(order, size, -1, generator);
   }
+  parasim::species::GenomeHeads heads;
+  parasim::model::take_heads(population, heads);
   std::size_t attempt = 0;
   std::int64_t found = 0;
   for (auto _ : state) {
     const auto& order = orders[attempt % orders.size()];
     const auto parent = static_cast<std::size_t>(attempt * 7919 % size);
-    found += parasim::model::offspring(population, order, parent, 1000, rules, generator, pool, 0);
+    found += parasim::model::offspring(population, heads, order, parent, 1000, rules, generator,
+                                       pool, 0);
     ++attempt;
   }
   state.counters["found_share"] = static_cast<double>(found) / static_cast<double>(attempt);

@@ -7,6 +7,7 @@
 #include "model/population.hpp"
 #include "random/deviate_stream.hpp"
 #include "random/event_threshold.hpp"
+#include "species/genome_heads.hpp"
 #include "species/packed_genomes.hpp"
 
 namespace parasim::model {
@@ -70,36 +71,36 @@ void build_child(const Population& population, std::size_t mate_row, std::size_t
   pool.host_id(child_row) = population.host_id(parent_row);
 }
 
-// How far ahead of the candidate being compared its successors' genomes are fetched.
-inline constexpr std::size_t prefetch_distance = 6;
+// The heads of the population's genomes by row, which the mate search compares first.
+inline void take_heads(const Population& population, species::GenomeHeads& heads) {
+  heads.clear();
+  for (std::size_t row = 0; row < population.size(); ++row) {
+    heads.push_back(population.genome(row), population.words_per_genome());
+  }
+}
 
 // One reproduction attempt of the parent in row parent_row: the first of the
 // leading candidate_count entries of mate_order (0-based rows; a vector, or a
 // random::DeferredShuffle whose entries are worked out as they are read) whose genome
 // differs from the parent's at no more than mate_threshold loci is the mate (the
 // parent itself qualifies). Returns false, drawing nothing, when none qualifies.
-// Otherwise builds their child in row child_row of pool (build_child).
+// Otherwise builds their child in row child_row of pool (build_child). heads holds the
+// population's genome heads (take_heads): most candidates of other species are set
+// aside there, and only the others' genomes are read.
 template <typename Order, typename Source>
-bool offspring(const Population& population, Order&& mate_order, std::size_t parent_row,
-               std::int32_t candidate_count, const MatingRules& rules, Source& generator,
-               Population& pool, std::size_t child_row) {
+bool offspring(const Population& population, const species::GenomeHeads& heads, Order&& mate_order,
+               std::size_t parent_row, std::int32_t candidate_count, const MatingRules& rules,
+               Source& generator, Population& pool, std::size_t child_row) {
   const std::size_t words = population.words_per_genome();
   const std::uint64_t* parent = population.genome(parent_row);
+  const species::Head head = species::head_of(parent, words);
+  const std::size_t skip = std::min(words, species::head_words);
   for (std::int32_t i = 0; i < candidate_count; ++i) {
-    // Candidates a few places ahead are asked for from memory while this one is compared,
-    // where their rows are known already.
-    if constexpr (requires { mate_order.known_entries(); }) {
-      const auto known = mate_order.known_entries();
-      const auto ahead = static_cast<std::size_t>(i) + prefetch_distance;
-      if (ahead < known.size() && words != 0) {
-        const std::uint64_t* genome = population.genome(static_cast<std::size_t>(known[ahead]));
-        __builtin_prefetch(genome);
-        __builtin_prefetch(genome + words - 1);  // a genome may straddle two cache lines
-      }
-    }
     const auto candidate = static_cast<std::size_t>(mate_order[static_cast<std::size_t>(i)]);
-    if (species::within_distance(parent, population.genome(candidate), words,
-                                 rules.mate_threshold)) {
+    const std::int64_t head_distance = heads.head_distance(candidate, head);
+    if (head_distance <= rules.mate_threshold &&
+        species::within_distance(parent + skip, population.genome(candidate) + skip, words - skip,
+                                 rules.mate_threshold - head_distance)) {
       build_child(population, candidate, parent_row, rules, generator, pool, child_row);
       return true;
     }

@@ -40,17 +40,6 @@ void find_compatible(const Population& population, std::size_t parent_row,
                             buffers.near.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-// The heads of the population's genomes, for find_compatible.
-void take_heads(const Population& population, ReproductionBuffers& buffers) {
-  allocate("mate_order", [&] {
-    buffers.heads.clear();
-    for (std::size_t row = 0; row < population.size(); ++row) {
-      buffers.heads.push_back(population.genome(row), population.words_per_genome());
-    }
-    buffers.near.resize(population.size());
-  });
-}
-
 // One attempt of a parent whose compatible rows are known: the mate is the compatible
 // row that stands first in the order, if it stands among the first candidate_count.
 // Gives what offspring gives, but follows the few compatible rows through the order's
@@ -79,14 +68,18 @@ void reproduce(const Population& population, const HostTable& hosts,
   const std::size_t pool_capacity = most_children(hosts, limits);
   allocate("offspring_pool", [&] { pool.reserve(pool_capacity); });
   reserve_order(buffers.mate_order, population.size(), "mate_order");
-  // The compatible rows of a parent serve its mate search, and are at most all rows.
-  allocate("mate_order", [&] { buffers.compatible.reserve(population.size()); });
+  // The compatible rows of a parent serve its mate search, and are at most all rows; the
+  // genome heads serve every mate search.
+  allocate("mate_order", [&] {
+    buffers.compatible.reserve(population.size());
+    take_heads(population, buffers.heads);
+    buffers.near.resize(population.size());
+  });
 
   // A parent that finds no mate is tried again with a fresh order, and then often has few
   // compatible parasites in the whole population; these are listed once, and the next
   // attempts look only for where the first of them stands in the order.
   std::size_t stuck_parent = population.size();
-  bool heads_taken = false;
   std::size_t next_row = 0;
   std::int32_t host_offset = 0;
   for (const std::int32_t resident_count : hosts.host_load) {
@@ -116,15 +109,11 @@ void reproduce(const Population& population, const HostTable& hosts,
                   buffers.mate_order.follows_cheaply(buffers.compatible.size())
               ? offspring_among(population, buffers.mate_order, buffers.compatible, parent_row,
                                 resident_count, rules, generator, pool, next_row)
-              : offspring(population, buffers.mate_order, parent_row, resident_count, rules,
-                          generator, pool, next_row);
+              : offspring(population, buffers.heads, buffers.mate_order, parent_row, resident_count,
+                          rules, generator, pool, next_row);
       if (!found) {
         if (parent_row != stuck_parent) {
           stuck_parent = parent_row;
-          if (!heads_taken) {
-            take_heads(population, buffers);
-            heads_taken = true;
-          }
           find_compatible(population, parent_row, rules.mate_threshold, buffers);
         }
         continue;

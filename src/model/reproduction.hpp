@@ -17,13 +17,13 @@ struct ReproductionLimits {
   std::int32_t carrying_capacity;
 };
 
-// The orders of the reproduction phase, kept between generations so that an attempt
+// The orders and search aids of the reproduction phase, kept between generations so that an attempt
 // never allocates.
 struct ReproductionBuffers {
   random::DeferredShuffle parent_queue;
   random::DeferredShuffle mate_order;
   std::vector<std::int32_t> compatible;  // the rows a parent that found no mate could mate with
-  species::GenomeHeads heads;            // the population's, by row, once a parent found no mate
+  species::GenomeHeads heads;            // the population's genome heads, by row
   std::vector<std::uint32_t> near;       // rows near a parent's genome
 };
 

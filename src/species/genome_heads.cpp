@@ -5,13 +5,6 @@
 #endif
 
 namespace parasim::species {
-namespace {
-
-std::uint64_t word_or_zero(const std::uint64_t* genome, std::size_t words, std::size_t w) {
-  return w < words ? genome[w] : 0;
-}
-
-}  // namespace
 
 void GenomeHeads::clear() {
   first_.clear();
@@ -19,8 +12,9 @@ void GenomeHeads::clear() {
 }
 
 void GenomeHeads::push_back(const std::uint64_t* genome, std::size_t words) {
-  first_.push_back(word_or_zero(genome, words, 0));
-  second_.push_back(word_or_zero(genome, words, 1));
+  const Head head = head_of(genome, words);
+  first_.push_back(head.first);
+  second_.push_back(head.second);
 }
 
 void GenomeHeads::remove_at(std::size_t i) {
@@ -30,28 +24,19 @@ void GenomeHeads::remove_at(std::size_t i) {
   second_.pop_back();
 }
 
-std::int64_t GenomeHeads::head_distance(std::size_t i, const std::uint64_t* genome,
-                                        std::size_t words) const {
-  return std::popcount(first_[i] ^ word_or_zero(genome, words, 0)) +
-         std::popcount(second_[i] ^ word_or_zero(genome, words, 1));
-}
-
-std::size_t GenomeHeads::near(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
-                              std::uint32_t* found) const {
+std::size_t GenomeHeads::near(Head head, std::int64_t limit, std::uint32_t* found) const {
   static const bool avx2 = avx2_heads_available();
   const HeadColumns heads{first_.data(), second_.data(), size()};
-  const std::uint64_t first = word_or_zero(genome, words, 0);
-  const std::uint64_t second = word_or_zero(genome, words, 1);
-  return avx2 ? near_heads_avx2(heads, first, second, limit, found)
-              : near_heads_plain(heads, 0, first, second, limit, found);
+  return avx2 ? near_heads_avx2(heads, head, limit, found)
+              : near_heads_plain(heads, 0, head, limit, found);
 }
 
-std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, std::uint64_t first,
-                             std::uint64_t second, std::int64_t limit, std::uint32_t* found) {
+std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, Head head, std::int64_t limit,
+                             std::uint32_t* found) {
   std::size_t count = 0;
   for (std::size_t i = begin; i < heads.count; ++i) {
     const std::int64_t distance =
-        std::popcount(heads.first[i] ^ first) + std::popcount(heads.second[i] ^ second);
+        std::popcount(heads.first[i] ^ head.first) + std::popcount(heads.second[i] ^ head.second);
     // Written every time and kept only when near: no branch that the data decide.
     found[count] = static_cast<std::uint32_t>(i);
     count += distance <= limit ? 1 : 0;
@@ -107,12 +92,11 @@ constexpr LeftPacks left_packs = make_left_packs();
 
 }  // namespace
 
-__attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first,
-                                                            std::uint64_t second,
+__attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, Head head,
                                                             std::int64_t limit,
                                                             std::uint32_t* found) {
-  const __m256i first_wide = _mm256_set1_epi64x(static_cast<long long>(first));
-  const __m256i second_wide = _mm256_set1_epi64x(static_cast<long long>(second));
+  const __m256i first_wide = _mm256_set1_epi64x(static_cast<long long>(head.first));
+  const __m256i second_wide = _mm256_set1_epi64x(static_cast<long long>(head.second));
   const __m256i bound = _mm256_set1_epi64x(limit);
   __m128i places = _mm_setr_epi32(0, 1, 2, 3);
   const __m128i four = _mm_set1_epi32(4);
@@ -138,7 +122,7 @@ __attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, s
     count += static_cast<std::size_t>(std::popcount(near_mask));
     places = _mm_add_epi32(places, four);
   }
-  return count + near_heads_plain(heads, i, first, second, limit, found + count);
+  return count + near_heads_plain(heads, i, head, limit, found + count);
 }
 
 #else
@@ -147,9 +131,9 @@ bool avx2_heads_available() {
   return false;
 }
 
-std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first, std::uint64_t second,
-                            std::int64_t limit, std::uint32_t* found) {
-  return near_heads_plain(heads, 0, first, second, limit, found);
+std::size_t near_heads_avx2(HeadColumns heads, Head head, std::int64_t limit,
+                            std::uint32_t* found) {
+  return near_heads_plain(heads, 0, head, limit, found);
 }
 
 #endif

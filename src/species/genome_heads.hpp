@@ -10,31 +10,41 @@
 
 namespace parasim::species {
 
-// The first two words (loci 0 ... 127) of many genomes, in two columns. Genomes of
-// different species mostly differ at more loci than a threshold within these loci
-// already, so a search for the genomes near one genome reads the columns first, four
-// genomes at a time where the processor has AVX2, and looks at the rest of a genome only
-// when its head is near enough. Short genomes have the missing words 0.
+// The first two words of a genome (loci 0 ... 127), the missing words of short genomes 0.
+struct Head {
+  std::uint64_t first;
+  std::uint64_t second;
+};
+
+inline constexpr std::size_t head_words = 2;
+
+inline Head head_of(const std::uint64_t* genome, std::size_t words) {
+  return {words > 0 ? genome[0] : 0, words > 1 ? genome[1] : 0};
+}
+
+// The heads of many genomes, in two columns. Genomes of different species mostly differ
+// at more loci than a threshold within their heads already, so a search for the genomes
+// near one genome reads the columns first, four heads at a time where the processor has
+// AVX2, and looks at the rest of a genome only when its head is near enough.
 class GenomeHeads {
  public:
-  static constexpr std::size_t head_words = 2;
-
   void clear();
   void push_back(const std::uint64_t* genome, std::size_t words);
   // The last head takes place i.
   void remove_at(std::size_t i);
   std::size_t size() const { return first_.size(); }
 
-  // The number of loci among the first 128 at which genome differs from head i.
-  std::int64_t head_distance(std::size_t i, const std::uint64_t* genome, std::size_t words) const;
+  // The number of loci at which head i differs from head.
+  std::int64_t head_distance(std::size_t i, Head head) const {
+    return std::popcount(first_[i] ^ head.first) + std::popcount(second_[i] ^ head.second);
+  }
 
-  // Writes the places, ascending, of the heads that differ from genome's at no more than
+  // Writes the places, ascending, of the heads that differ from head at no more than
   // limit loci into found, which has room for size() places; returns how many there are.
-  std::size_t near(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
-                   std::uint32_t* found) const;
+  std::size_t near(Head head, std::int64_t limit, std::uint32_t* found) const;
 
-  // The same for the whole genomes: the places of the genomes that differ from genome at
-  // no more than limit loci, where genome_at(i) is the genome whose head is at place i.
+  // The same for whole genomes: the places of the genomes that differ from genome at no
+  // more than limit loci, where genome_at(i) is the genome whose head is at place i.
   template <typename GenomeAt>
   std::size_t within(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
                      GenomeAt&& genome_at, std::uint32_t* found) const;
@@ -47,31 +57,31 @@ class GenomeHeads {
 template <typename GenomeAt>
 std::size_t GenomeHeads::within(const std::uint64_t* genome, std::size_t words, std::int64_t limit,
                                 GenomeAt&& genome_at, std::uint32_t* found) const {
-  const std::size_t head = std::min(words, head_words);
-  const std::size_t near_count = near(genome, words, limit, found);
+  const Head head = head_of(genome, words);
+  const std::size_t skip = std::min(words, head_words);
+  const std::size_t near_count = near(head, limit, found);
   std::size_t count = 0;
   for (std::size_t k = 0; k < near_count; ++k) {
     const std::size_t i = found[k];
-    const std::int64_t rest = limit - head_distance(i, genome, words);
-    if (within_distance(genome + head, genome_at(i) + head, words - head, rest)) {
+    const std::int64_t rest = limit - head_distance(i, head);
+    if (within_distance(genome + skip, genome_at(i) + skip, words - skip, rest)) {
       found[count++] = static_cast<std::uint32_t>(i);
     }
   }
   return count;
 }
 
-// The scans behind GenomeHeads::near over heads [begin, count) of the columns, against
-// the head (first, second); both write the same places. The AVX2 one is for processors
-// that have it (avx2_heads_available).
+// The scans behind GenomeHeads::near, over places [begin, count) of the columns; both
+// write the same places. The AVX2 one is for processors that have it
+// (avx2_heads_available).
 struct HeadColumns {
   const std::uint64_t* first;
   const std::uint64_t* second;
   std::size_t count;
 };
-std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, std::uint64_t first,
-                             std::uint64_t second, std::int64_t limit, std::uint32_t* found);
-std::size_t near_heads_avx2(HeadColumns heads, std::uint64_t first, std::uint64_t second,
-                            std::int64_t limit, std::uint32_t* found);
+std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, Head head, std::int64_t limit,
+                             std::uint32_t* found);
+std::size_t near_heads_avx2(HeadColumns heads, Head head, std::int64_t limit, std::uint32_t* found);
 bool avx2_heads_available();
 
 }  // namespace parasim::species

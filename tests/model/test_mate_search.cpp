@@ -28,6 +28,12 @@ random::Generator advanced(random::Generator generator, int draws) {
   return generator;
 }
 
+species::GenomeHeads heads_of(const Population& population) {
+  species::GenomeHeads heads;
+  take_heads(population, heads);
+  return heads;
+}
+
 MatingRules rules(std::int32_t mate_threshold, double mutation_rate) {
   return {mate_threshold, random::EventThreshold(mutation_rate)};
 }
@@ -41,16 +47,20 @@ TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
   random::Generator generator = seeded(1);
 
   const std::vector<std::int32_t> order = {2, 1, 3, 0};
-  EXPECT_TRUE(offspring(population, order, 0, 4, rules(2, 0.0), generator, pool, 0));
+  EXPECT_TRUE(
+      offspring(population, heads_of(population), order, 0, 4, rules(2, 0.0), generator, pool, 0));
   EXPECT_EQ(pool.species_id(0), 2);  // the mate at distance 2, not the identical one after it
   EXPECT_EQ(pool.host_id(0), 1);     // the parent's host
 
-  EXPECT_TRUE(offspring(population, order, 0, 4, rules(3, 0.0), generator, pool, 0));
+  EXPECT_TRUE(
+      offspring(population, heads_of(population), order, 0, 4, rules(3, 0.0), generator, pool, 0));
   EXPECT_EQ(pool.species_id(0), 3);
 
   const random::Generator before = generator;
-  EXPECT_FALSE(offspring(population, order, 0, 2, rules(1, 0.0), generator, pool, 0));
-  EXPECT_FALSE(offspring(population, order, 0, 0, rules(9, 0.0), generator, pool, 0));
+  EXPECT_FALSE(
+      offspring(population, heads_of(population), order, 0, 2, rules(1, 0.0), generator, pool, 0));
+  EXPECT_FALSE(
+      offspring(population, heads_of(population), order, 0, 0, rules(9, 0.0), generator, pool, 0));
   EXPECT_EQ(generator.state(), before.state());  // a failed search draws nothing
   EXPECT_EQ(pool.species_id(0), 3);              // and leaves the child alone
 }
@@ -62,7 +72,8 @@ TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
   random::Generator generator = seeded(3);
   const random::Generator start = generator;
   const std::vector<std::int32_t> order = {0, 1};
-  ASSERT_TRUE(offspring(population, order, 0, 2, rules(1, -1.0), generator, pool, 0));
+  ASSERT_TRUE(
+      offspring(population, heads_of(population), order, 0, 2, rules(1, -1.0), generator, pool, 0));
   EXPECT_EQ(loci_of(pool, 0), "1011001110");
   EXPECT_EQ(pool.species_id(0), 5);
   EXPECT_EQ(pool.host_id(0), 2);
@@ -70,7 +81,8 @@ TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
   EXPECT_EQ(generator.state(), advanced(start, 11).state());  // crossover + one per locus
 
   // Every locus flips when the rate is 1.
-  ASSERT_TRUE(offspring(population, order, 0, 2, rules(1, 1.0), generator, pool, 0));
+  ASSERT_TRUE(
+      offspring(population, heads_of(population), order, 0, 2, rules(1, 1.0), generator, pool, 0));
   EXPECT_EQ(loci_of(pool, 0), "0100110001");
   EXPECT_EQ(pool.phenotype(0), 0.4);
 }
@@ -82,7 +94,8 @@ TEST(MateSearch, WithoutLociTheFirstCandidateMatesAndOneDeviateIsDrawn) {
   random::Generator generator = seeded(5);
   const random::Generator start = generator;
   const std::vector<std::int32_t> order = {1, 0};
-  ASSERT_TRUE(offspring(population, order, 0, 2, rules(1, 0.5), generator, pool, 0));
+  ASSERT_TRUE(
+      offspring(population, heads_of(population), order, 0, 2, rules(1, 0.5), generator, pool, 0));
   EXPECT_EQ(pool.species_id(0), 7);
   EXPECT_EQ(pool.phenotype(0), 0.0);
   EXPECT_EQ(generator.state(), advanced(start, 1).state());
@@ -118,8 +131,8 @@ TEST(MateSearch, PackedRecombinationMatchesTheReferenceChild) {
         ASSERT_EQ(found_mate, 1);
 
         const std::vector<std::int32_t> order = {1};
-        ASSERT_TRUE(
-            offspring(population, order, 0, 1, rules(genome_size, rate), generator, pool, 0));
+        ASSERT_TRUE(offspring(population, heads_of(population), order, 0, 1,
+                              rules(genome_size, rate), generator, pool, 0));
         const reference::Matrix<double> child = reference::population_matrix(pool);
         for (int column = 1; column <= genome_size + 3; ++column) {
           ASSERT_EQ(child(1, column), expected.child(column))
