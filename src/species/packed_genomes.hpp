@@ -32,8 +32,6 @@ inline std::int64_t genetic_distance(const std::uint64_t* a, const std::uint64_t
 }
 
 // Whether the genetic distance is at most limit; stops counting as soon as it is not.
-// Genomes of different species mostly differ at more loci than the limit within their
-// first 128 loci already, so the count is checked every two words.
 inline bool within_distance(const std::uint64_t* a, const std::uint64_t* b, std::size_t words,
                             std::int64_t limit) {
   if (limit < 0) {
@@ -41,13 +39,14 @@ inline bool within_distance(const std::uint64_t* a, const std::uint64_t* b, std:
   }
   std::int64_t distance = 0;
   std::size_t i = 0;
-  for (; i + 2 <= words; i += 2) {
-    distance += std::popcount(a[i] ^ b[i]) + std::popcount(a[i + 1] ^ b[i + 1]);
+  for (; i + 4 <= words; i += 4) {
+    distance += std::popcount(a[i] ^ b[i]) + std::popcount(a[i + 1] ^ b[i + 1]) +
+                std::popcount(a[i + 2] ^ b[i + 2]) + std::popcount(a[i + 3] ^ b[i + 3]);
     if (distance > limit) {
       return false;
     }
   }
-  if (i < words) {
+  for (; i < words; ++i) {
     distance += std::popcount(a[i] ^ b[i]);
   }
   return distance <= limit;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
 #include <vector>
 
 #include "model/population_builder.hpp"
@@ -63,6 +65,54 @@ TEST(MateSearch, ThresholdIsInclusiveAndTheFirstCompatibleCandidateIsTaken) {
       offspring(population, heads_of(population), order, 0, 0, rules(9, 0.0), generator, pool, 0));
   EXPECT_EQ(generator.state(), before.state());  // a failed search draws nothing
   EXPECT_EQ(pool.species_id(0), 3);              // and leaves the child alone
+}
+
+TEST(MateSearch, TheMateIsTheFirstCandidateWithinTheThresholdOnEitherSideOfTheHead) {
+  // Candidates differ from the parent at a few loci near the ends of the first words, so
+  // that the count crosses the threshold before, at or after the 128th locus.
+  std::mt19937_64 rng(21);
+  const int edges[] = {0, 63, 64, 126, 127, 128, 129, 191, 192};
+  for (const int genome_size : {100, 128, 129, 200, 300}) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::string parent;
+      for (int l = 0; l < genome_size; ++l) {
+        parent += (rng() & 1) ? '1' : '0';
+      }
+      std::vector<Parasite> parasites = {{parent, 1, 1}};
+      std::vector<std::int32_t> distances = {0};
+      for (std::int32_t c = 2; c <= 9; ++c) {
+        std::string candidate = parent;
+        for (auto flips = rng() % 5; flips > 0; --flips) {
+          const int locus = edges[rng() % std::size(edges)] % genome_size;
+          candidate[static_cast<std::size_t>(locus)] ^= 1;  // '0' <-> '1'
+        }
+        std::int32_t distance = 0;
+        for (int l = 0; l < genome_size; ++l) {
+          distance += candidate[static_cast<std::size_t>(l)] != parent[static_cast<std::size_t>(l)];
+        }
+        parasites.push_back({candidate, c, 1});
+        distances.push_back(distance);
+      }
+      const Population population = make_population(parasites, genome_size);
+      const std::vector<std::int32_t> order = {1, 2, 3, 4, 5, 6, 7, 8, 0};
+      for (const std::int32_t threshold : {0, 1, 2, 3}) {
+        std::int32_t expected_species = 0;
+        for (const std::int32_t row : order) {
+          if (distances[static_cast<std::size_t>(row)] <= threshold) {
+            expected_species = parasites[static_cast<std::size_t>(row)].species_id;
+            break;
+          }
+        }
+        Population pool(genome_size);
+        pool.resize(1);
+        random::Generator generator = seeded(trial);
+        ASSERT_TRUE(offspring(population, heads_of(population), order, 0, 9, rules(threshold, 0.0),
+                              generator, pool, 0));
+        ASSERT_EQ(pool.species_id(0), expected_species)
+            << genome_size << " loci, trial " << trial << ", threshold " << threshold;
+      }
+    }
+  }
 }
 
 TEST(MateSearch, MatingWithItselfCopiesTheParentUpToMutation) {
