@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "cluster_blocks.hpp"
 #include "species/species_label_pass.hpp"
 
 namespace parasim::species {
@@ -13,15 +14,7 @@ namespace {
 
 using Labels = std::vector<std::int32_t>;
 
-// Parasites of clusters 1, 2, ... of the given sizes, in consecutive rows.
-std::vector<std::int32_t> cluster_blocks(std::initializer_list<std::int32_t> sizes) {
-  std::vector<std::int32_t> cluster_of;
-  std::int32_t cluster = 0;
-  for (const std::int32_t size : sizes) {
-    cluster_of.insert(cluster_of.end(), static_cast<std::size_t>(size), ++cluster);
-  }
-  return cluster_of;
-}
+using testing::cluster_blocks;
 
 // One labelling call on hand-made clusters, recorded in the history.
 Labels label(SpeciesLabelPass& pass, SpeciesHistory& history, std::int32_t generation,

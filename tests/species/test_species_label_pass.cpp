@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "cluster_blocks.hpp"
 #include "reference/adapters.hpp"
 
 namespace parasim::species {
@@ -14,15 +15,7 @@ namespace {
 
 using Labels = std::vector<std::int32_t>;
 
-// Clusters 1, 2, ... of the given sizes, their members in consecutive rows.
-std::vector<std::int32_t> cluster_blocks(std::initializer_list<std::int32_t> sizes) {
-  std::vector<std::int32_t> cluster_of;
-  std::int32_t cluster = 0;
-  for (const std::int32_t size : sizes) {
-    cluster_of.insert(cluster_of.end(), static_cast<std::size_t>(size), ++cluster);
-  }
-  return cluster_of;
-}
+using testing::cluster_blocks;
 
 // The label of each cluster after the pass, checking that its members agree.
 Labels labels_by_cluster(const std::vector<std::int32_t>& cluster_of, const Labels& species_id) {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "folder_test.hpp"
 #include "generation_aggregator.hpp"
 #include "record_collector.hpp"
 #include "report_errors.hpp"
@@ -15,30 +15,18 @@
 namespace parasim::report_tool {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::RecordCollector;
 using testing::results_text;
 using testing::text_source;
 
-class HostPoints : public ::testing::Test {
+class HostPoints : public FolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("parasim-host-points-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string table() const {
     std::ifstream in(folder_ / "host_points.csv", std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
   }
-
-  fs::path folder_;
 };
 
 // Parasites of one species and phenotype on two hosts are two rows; rows come by species,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "folder_test.hpp"
 #include "plot_runner.hpp"
 #include "report_command.hpp"
 
@@ -32,17 +33,8 @@ void write_file(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-class HtmlPageCommand : public ::testing::Test {
+class HtmlPageCommand : public FolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("parasim-html-page-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // Runs parasim-report; every refusal leaves the folder as it was: an earlier page kept, no
   // working folder, no partial page.
   void expect_refused(const std::vector<std::string>& arguments, int status,
@@ -59,8 +51,6 @@ class HtmlPageCommand : public ::testing::Test {
       EXPECT_TRUE(name == "report.html" || name == "kept") << name;
     }
   }
-
-  fs::path folder_;
 };
 
 TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {

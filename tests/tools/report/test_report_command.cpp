@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <thread>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "folder_test.hpp"
 #include "plot_runner.hpp"
 #include "results_text.hpp"
 
@@ -47,19 +48,7 @@ Outcome run(const std::vector<std::string>& arguments,
   return {status, out.str(), err.str()};
 }
 
-class ReportCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("parasim-report-test-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path folder_;
-};
+using ReportCommand = FolderTest;
 
 const char* const fixture_summary_tail =
     "\n"
@@ -232,7 +221,8 @@ TEST_F(ReportCommand, OutputsAppearAsOneSetOrNotAtAll) {
   ASSERT_EQ(run({"--csv", out.string(), fixture.string()}).status, exit_done);
   const auto earlier = folder_files(out);
   const fs::path failing_script = folder_ / "fails.py";
-  write_file(failing_script, "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
+  write_file(failing_script,
+             "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
   EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing_script}).status,
             exit_usage_or_io);
   EXPECT_EQ(folder_files(out), earlier) << "a failed report leaves the earlier set alone";
@@ -241,7 +231,7 @@ TEST_F(ReportCommand, OutputsAppearAsOneSetOrNotAtAll) {
   // of one of them.
   const fs::path other_results = folder_ / "other.dat";
   write_file(other_results, testing::results_text(std::vector<testing::RecordValues>{
-                                 {1, 4.0, 2, 6.0, 7}, {10, 4.1, 2, 6.0, 7}}));
+                                {1, 4.0, 2, 6.0, 7}, {10, 4.1, 2, 6.0, 7}}));
   const fs::path alone = folder_ / "alone";
   ASSERT_EQ(run({"--csv", alone.string(), other_results.string()}).status, exit_done);
   const auto other_set = folder_files(alone);
