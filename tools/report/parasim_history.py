@@ -400,3 +400,14 @@ def host_matrix(history, host, generations):
         if i is not None:
             counts[s - 1, i] = n
     return counts
+
+
+def step_rows(columns):
+    """Which rows a step line of these equally long columns needs: the first, the last and
+    those where some column changes."""
+    rows = len(columns[0])
+    needed = np.ones(rows, dtype=bool)
+    if rows > 2:
+        stacked = np.vstack(columns)
+        needed[1:-1] = np.any(stacked[:, 1:-1] != stacked[:, :-2], axis=0)
+    return needed

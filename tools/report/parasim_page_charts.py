@@ -452,11 +452,7 @@ def lineages_chart(history):
         ("extinctions so far", history.extinctions, "rgb(214,39,40)", "dash", 1.2),
     ]
     generations = history.generation
-    # A step line needs only the generations where some count changes, and the last one.
-    changes = np.ones(len(generations), dtype=bool)
-    if len(generations) > 2:
-        stacked = np.vstack([values for _, values, _, _, _ in series])
-        changes[1:-1] = np.any(stacked[:, 1:-1] != stacked[:, :-2], axis=0)
+    changes = ph.step_rows([values for _, values, _, _, _ in series])
     for name, values, colour, dash, width in series:
         shown = [int(v) if v > 0 else None for v in values[changes]]
         figure.add_trace(go.Scatter(

@@ -347,12 +347,8 @@ def lineages_figure(history):
         ("speciation events so far", history.speciation_events, "tab:green", "--", 1.2),
         ("extinctions so far", history.extinctions, "tab:red", "--", 1.2),
     ]
-    # A step line needs only the generations where some count changes, and the last one.
     generations = history.generation
-    changes = np.ones(len(generations), dtype=bool)
-    if len(generations) > 2:
-        stacked = np.vstack([values for _, values, _, _, _ in series])
-        changes[1:-1] = np.any(stacked[:, 1:-1] != stacked[:, :-2], axis=0)
+    changes = ph.step_rows([values for _, values, _, _, _ in series])
     for name, values, colour, style, width in series:
         shown = np.where(values > 0, values, np.nan).astype(float)
         axes.step(generations[changes], shown[changes], where="post", color=colour,

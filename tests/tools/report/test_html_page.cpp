@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,17 +20,6 @@ const fs::path data = PARASIM_REPORT_TEST_DATA;
 const fs::path results = data / "five_species_output.dat";
 const fs::path history = data / "five_species_history";
 const PlotTools tools{debian_python, PARASIM_PLOT_SCRIPT};
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write_file(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 class HtmlPageCommand : public FolderTest {
  protected:

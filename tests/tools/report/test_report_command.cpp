@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -22,17 +21,6 @@ namespace fs = std::filesystem;
 // The fixture: hosts 1, 2 and 3 at phenotypes 5, 6 and 4; species 2 splits off by generation 10,
 // species 3 by generation 20; species 1 is gone at 30 and 3 at 40, where label 1 is given again.
 const fs::path fixture = fs::path(PARASIM_REPORT_TEST_DATA) / "four_species_spans.dat";
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write_file(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 struct Outcome {
   int status;
