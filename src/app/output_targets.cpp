@@ -127,7 +127,7 @@ std::vector<Target> targets_of(const Options& options) {
   if (options.history_path) {
     const std::string& folder = *options.history_path;
     targets.push_back({"the history folder", folder, Kind::folder, true});
-    for (const char* name : {report::HistoryFiles::species_file, report::HistoryFiles::abundance_file}) {
+    for (const std::string_view name : {report::history_species_file, report::history_abundance_file}) {
       const std::string path = (fs::path(folder) / name).string();
       targets.push_back({"the history's " + std::string(name), path, Kind::file, true,
                          Check::when_folder_exists});

@@ -15,12 +15,20 @@ namespace {
 
 using Operation = OutputFailure::Operation;
 
-constexpr const char* species_header = "species,label,parent,born,size_at_birth,last_seen,extant\n";
-constexpr const char* abundance_header =
-    "generation,species,label,host,host_phenotype,count,phenotype_mean,phenotype_sd\n";
+std::string path_in(const std::string& folder, std::string_view name) {
+  std::string path = folder;
+  if (!path.empty() && path.back() != '/') {
+    path += '/';
+  }
+  path.append(name);
+  return path;
+}
 
-std::string path_in(const std::string& folder, const char* name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+// A header row with its line end.
+std::string header_line(std::string_view header) {
+  std::string line(header);
+  line += '\n';
+  return line;
 }
 
 // The folder, made when missing (its parent must exist).
@@ -78,18 +86,18 @@ void replace_file(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 std::string HistoryFiles::abundance_path(const std::string& folder) {
-  return path_in(folder, abundance_file);
+  return path_in(folder, history_abundance_file);
 }
 
 HistoryFiles::HistoryFiles(const std::string& folder)
-    : species_path_(path_in(made_folder(folder), species_file)),
+    : species_path_(path_in(made_folder(folder), history_species_file)),
       abundance_(abundance_path(folder)) {
-  abundance_.append(abundance_header);
-  replace_file(species_path_, species_header);
+  abundance_.append(header_line(history_abundance_header));
+  replace_file(species_path_, header_line(history_species_header));
 }
 
 HistoryFiles::HistoryFiles(const std::string& folder, const model::FileMark& abundance)
-    : species_path_(path_in(folder, species_file)), abundance_(abundance_path(folder), abundance) {}
+    : species_path_(path_in(folder, history_species_file)), abundance_(abundance_path(folder), abundance) {}
 
 void HistoryFiles::record(std::int32_t generation, const model::Population& population,
                           const model::HostTable& hosts, const species::SpeciesHistory& history) {
@@ -104,7 +112,7 @@ void HistoryFiles::record(std::int32_t generation, const model::Population& popu
 }
 
 void HistoryFiles::write_species(const species::SpeciesHistory& history) {
-  buffer_ = species_header;
+  buffer_ = header_line(history_species_header);
   for (const species::SpeciesRecord& record : history.species()) {
     const std::string parent = record.parent != 0 ? std::to_string(record.parent) : "";
     append_row(buffer_, std::int64_t{record.species}, std::int64_t{record.label},

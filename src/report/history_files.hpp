@@ -8,6 +8,7 @@
 #include "model/population.hpp"
 #include "model/species_abundance.hpp"
 #include "report/appended_file.hpp"
+#include "report/history_layout.hpp"
 #include "species/species_history.hpp"
 
 namespace parasim::report {
@@ -22,9 +23,6 @@ namespace parasim::report {
 // Reals are written in the shortest form that reads back to the same double.
 class HistoryFiles {
  public:
-  static constexpr const char* species_file = "species.csv";
-  static constexpr const char* abundance_file = "abundance.csv";
-
   // Makes the folder when it is missing and starts both files. Throws OutputFailure.
   explicit HistoryFiles(const std::string& folder);
 

@@ -7,6 +7,7 @@
 
 #include "csv_row_reader.hpp"
 #include "report_errors.hpp"
+#include "report/history_layout.hpp"
 
 namespace parasim::report_tool {
 namespace {
@@ -194,7 +195,7 @@ void read_abundance(const ByteSource& source, const std::string& file_name,
                     const SpeciesTable& species, const std::vector<AbundanceObserver*>& observers,
                     std::size_t buffer_size) {
   CsvRowReader rows(source, file_name, buffer_size);
-  rows.expect_header(abundance_table_header);
+  rows.expect_header(report::history_abundance_header);
   AbundanceChecker checker(rows, species, observers);
   while (rows.next_row(8)) {
     checker.take_row();

@@ -35,9 +35,6 @@ class AbundanceObserver {
   virtual void abundance_done() {}
 };
 
-inline constexpr const char* abundance_table_header =
-    "generation,species,label,host,host_phenotype,count,phenotype_mean,phenotype_sd";
-
 // Reads abundance.csv against the species table it goes with and hands each generation to the
 // observers. Checks the format; that generations run without a gap from the founding to the
 // last generation of the species table, each ordered by species, then host; that every row's

@@ -1,6 +1,7 @@
 #include "history_report.hpp"
 
 #include "abundance_reader.hpp"
+#include "report/history_layout.hpp"
 #include "history_statistics.hpp"
 #include "history_summary_writer.hpp"
 #include "history_tables.hpp"
@@ -15,7 +16,7 @@ void report_history(const std::filesystem::path& folder,
                     const std::optional<std::filesystem::path>& table_folder, std::int64_t min_size,
                     std::ostream& out) {
   const SpeciesTable species = [&] {
-    const InputFile file((folder / "species.csv").string());
+    const InputFile file((folder / report::history_species_file).string());
     return read_species_table(file.source(), file.path());
   }();
 
@@ -26,7 +27,7 @@ void report_history(const std::filesystem::path& folder,
     observers.push_back(&tables.emplace(*table_folder));
   }
   {
-    const InputFile file((folder / "abundance.csv").string());
+    const InputFile file((folder / report::history_abundance_file).string());
     read_abundance(file.source(), file.path(), species, observers);
   }
 

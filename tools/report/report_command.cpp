@@ -13,6 +13,7 @@
 #include "html_page.hpp"
 #include "input_file.hpp"
 #include "output_set.hpp"
+#include "report/history_layout.hpp"
 #include "plot_runner.hpp"
 #include "report_errors.hpp"
 #include "results_reader.hpp"
@@ -57,8 +58,10 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
       inputs.emplace_back(*options.results_path);
     }
     if (options.history_folder) {
-      inputs.push_back(std::filesystem::path(*options.history_folder) / "species.csv");
-      inputs.push_back(std::filesystem::path(*options.history_folder) / "abundance.csv");
+      inputs.push_back(std::filesystem::path(*options.history_folder) /
+                       report::history_species_file);
+      inputs.push_back(std::filesystem::path(*options.history_folder) /
+                       report::history_abundance_file);
     }
     page.emplace(*options.html_file, options.record_file, inputs);
   }

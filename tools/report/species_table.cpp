@@ -6,6 +6,7 @@
 
 #include "csv_row_reader.hpp"
 #include "report_errors.hpp"
+#include "report/history_layout.hpp"
 
 namespace parasim::report_tool {
 namespace {
@@ -43,7 +44,7 @@ const std::vector<std::int32_t>& SpeciesTable::daughters(std::int32_t species) c
 SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name,
                                 std::size_t buffer_size) {
   CsvRowReader rows(source, file_name, buffer_size);
-  rows.expect_header(species_table_header);
+  rows.expect_header(report::history_species_header);
   std::vector<SpeciesEntry> entries;
   std::vector<std::uint64_t> lines;
   std::unordered_map<std::int32_t, std::int32_t> latest_of_label;  // label -> species

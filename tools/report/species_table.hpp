@@ -44,9 +44,6 @@ class SpeciesTable {
   std::int32_t last_generation_ = 0;
 };
 
-inline constexpr const char* species_table_header =
-    "species,label,parent,born,size_at_birth,last_seen,extant";
-
 // Reads and checks species.csv; file_name is the name used in messages. Throws
 // MalformedHistory at the first row that breaks the format or contradicts an earlier row.
 SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name,

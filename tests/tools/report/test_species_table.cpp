@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "history_fixture.hpp"
+#include "report/history_layout.hpp"
 
 namespace parasim::report_tool {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using testing::expect_malformed;
 using testing::species_from_text;
 
-const std::string header = std::string(species_table_header) + "\n";
+const std::string header = std::string(report::history_species_header) + "\n";
 
 TEST(SpeciesTable, ReadsTheFixtureWithDaughtersAndLastGeneration) {
   const SpeciesTable table =

@@ -9,12 +9,13 @@
 
 #include "history_fixture.hpp"
 #include "lineages.hpp"
+#include "report/history_layout.hpp"
 
 namespace parasim::report_tool {
 namespace {
 
 SpeciesTable table_of(const std::string& rows) {
-  return testing::species_from_text(std::string(species_table_header) + "\n" + rows);
+  return testing::species_from_text(std::string(report::history_species_header) + "\n" + rows);
 }
 
 struct TreeCase {
@@ -64,7 +65,7 @@ const std::vector<TreeCase>& tree_cases() {
       // gamma = ((10 + 13) / 2 - 12.5) / (25 sqrt(1/24)) = -sqrt(24) / 25.
       {"the fixture",
        testing::file_text(testing::five_species_history / "species.csv")
-           .substr(std::string(species_table_header).size() + 1),
+           .substr(std::string(report::history_species_header).size() + 1),
        "(((sp1_L1:3,sp5_L4:3):4,sp3_L3:2):2,(sp2_L2:4,sp4_L3:4):5):2;",
        "((sp1_L1:3,sp5_L4:3):6,(sp2_L2:4,sp4_L3:4):5):2;",
        {1, 5, 3, 2, 4},
