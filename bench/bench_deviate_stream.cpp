@@ -1,4 +1,5 @@
-// The stream of deviates on each path (0: vector, 1: plain, 2: sequential), read one
+// The stream of deviates on each path (0: blocks on the widest vector path this processor
+// runs, 1: blocks on the portable path, 2: the generator itself on the portable path), read one
 // output at a time and a block at a time, and the permutation drawn from it with some of
 // its entries read, as the mate search reads them.
 #include <benchmark/benchmark.h>
@@ -14,7 +15,20 @@ namespace {
 using parasim::random::DeferredShuffle;
 using parasim::random::DeviateStream;
 using parasim::random::Generator;
+using parasim::random::StreamFill;
 using parasim::random::StreamPath;
+using parasim::random::VectorPath;
+
+StreamPath stream_path(std::int64_t arg) {
+  switch (arg) {
+    case 0:
+      return {StreamFill::blocks, parasim::random::processor_paths().widest()};
+    case 1:
+      return {StreamFill::blocks, VectorPath::portable};
+    default:
+      return {StreamFill::sequential, VectorPath::portable};
+  }
+}
 
 Generator::State seeded_state() {
   Generator generator;
@@ -24,7 +38,7 @@ Generator::State seeded_state() {
 
 // Items are deviates.
 void BM_StreamOneByOne(benchmark::State& state) {
-  DeviateStream stream(seeded_state(), static_cast<StreamPath>(state.range(0)));
+  DeviateStream stream(seeded_state(), stream_path(state.range(0)));
   for (auto _ : state) {
     std::uint32_t sink = 0;
     for (int i = 0; i < 1000; ++i) {
@@ -38,7 +52,7 @@ BENCHMARK(BM_StreamOneByOne)->Arg(0)->Arg(1)->Arg(2);
 
 // Items are deviates, read a block at a time.
 void BM_StreamBlocks(benchmark::State& state) {
-  DeviateStream stream(seeded_state(), static_cast<StreamPath>(state.range(0)));
+  DeviateStream stream(seeded_state(), stream_path(state.range(0)));
   for (auto _ : state) {
     const auto outputs = stream.next_outputs(DeviateStream::block_size);
     benchmark::DoNotOptimize(outputs.data());
@@ -53,7 +67,7 @@ BENCHMARK(BM_StreamBlocks)->Arg(0)->Arg(1)->Arg(2);
 void BM_DeferredShuffle(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto reads = state.range(1);
-  DeviateStream stream(seeded_state(), static_cast<StreamPath>(state.range(2)));
+  DeviateStream stream(seeded_state(), stream_path(state.range(2)));
   DeferredShuffle order;
   for (auto _ : state) {
     order.draw(stream, n, -1);

@@ -6,7 +6,8 @@
 // to the working directory as in a real run.
 //
 // Deviates are counted only in a build with PARASIM_COUNT_DEVIATES. The run draws from
-// the deviate stream on the path this machine and PARASIM_STREAM give (stream_path); the
+// the deviate stream on the path this machine, PARASIM_VECTORS and PARASIM_STREAM give
+// (vector_path, stream_fill); the
 // generator alone is the generator drawing one deviate after another. With a second
 // argument, one line per generation (population at its start, seconds) goes to that
 // file, for the curve of cost against population size.
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "model/simulation.hpp"
 #include "report/results_file.hpp"
@@ -116,8 +118,9 @@ int main(int argc, char** argv) {
 #endif
   std::printf("peak_memory_kb %ld\n", usage.ru_maxrss);
   const parasim::random::StreamPath path = run.generator().path();
-  std::printf("stream_path %s\n", path == parasim::random::StreamPath::vector  ? "vector"
-                                  : path == parasim::random::StreamPath::plain ? "plain"
-                                                                               : "sequential");
+  std::printf("stream_fill %s\n",
+              path.fill == parasim::random::StreamFill::blocks ? "blocks" : "sequential");
+  std::printf("vector_path %s\n",
+              std::string(parasim::random::vector_path_name(path.vectors)).c_str());
   return 0;
 }

@@ -7,13 +7,16 @@
 
 #include "app/output_targets.hpp"
 #include "model/allocation_failure.hpp"
+#include "random/vector_paths.hpp"
 #include "report/results_file.hpp"
 
 namespace parasim::app {
 
 namespace {
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
 
 FailureReport input_or_file(std::string statement, std::string message) {
   return {std::move(statement), std::move(message), exit_status_input_or_file};
@@ -56,6 +59,22 @@ FailureReport output_file(const report::OutputFailure& failure) {
   return input_or_file("cannot write to " + file, system_text);
 }
 
+FailureReport refused_switch(const random::SwitchRefused& refused) {
+  using Reason = random::SwitchRefused::Reason;
+  std::string statement = "cannot use " + refused.variable() + "=" + refused.value();
+  switch (refused.reason()) {
+    case Reason::not_on_this_processor:
+      return input_or_file(std::move(statement),
+                           "this processor does not run it; it runs: " + refused.accepted());
+    case Reason::replaced:
+      return input_or_file(std::move(statement), "it is now " + refused.replacement());
+    case Reason::unknown_value:
+      break;
+  }
+  return input_or_file(std::move(statement), "it is none of the values " + refused.variable() +
+                                                 " takes: " + refused.accepted());
+}
+
 FailureReport unreadable_answer(const AnswerUnreadable& failure) {
   const model::ParameterField& field =
       model::parameter_fields[static_cast<std::size_t>(failure.number() - 1)];
@@ -83,6 +102,8 @@ FailureReport report_current_failure() {
                          failure.what());
   } catch (const ResumeRefused& failure) {
     return input_or_file("cannot resume from " + quoted(failure.path()), failure.what());
+  } catch (const random::SwitchRefused& refused) {
+    return refused_switch(refused);
   } catch (const report::OutputFailure& failure) {
     return output_file(failure);
   } catch (const model::AllocationFailure& failure) {

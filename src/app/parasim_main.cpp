@@ -17,6 +17,7 @@
 #include "app/periodic_checkpoint.hpp"
 #include "app/progress_line.hpp"
 #include "app/run_record.hpp"
+#include "random/deviate_stream.hpp"
 #include "textio/console_reader.hpp"
 
 namespace parasim::app {
@@ -115,9 +116,11 @@ int parasim_main(const std::vector<std::string>& arguments) {
   // a report and the records written so far kept, not kill the process.
   std::signal(SIGXFSZ, SIG_IGN);
   // Outputs that would replace a device, a link's target or one another are refused before
-  // anything is asked or written; the record is then not written either, as its own target
-  // may be the one at fault.
+  // anything is asked or written, and so are switches of the environment that name no path
+  // this processor runs; the record is then not written either, as its own target may be
+  // the one at fault.
   try {
+    random::default_stream_path();
     check_output_targets(options);
   } catch (...) {
     const FailureReport report = report_current_failure();

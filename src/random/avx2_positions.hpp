@@ -1,8 +1,10 @@
 #pragma once
 
 // AVX2 helpers shared by the routines that turn outputs into exchange positions. Only
-// for functions compiled for AVX2 (target attribute), on x86-64.
-#if defined(__x86_64__)
+// for functions compiled for AVX2 (target attribute), in builds with the x86-64 kernels.
+#include "random/vector_paths.hpp"
+
+#if PARASIM_X86_KERNELS
 
 #include <immintrin.h>
 

@@ -1,7 +1,13 @@
 #include "random/block_fill.hpp"
 
-#include "random/avx2_positions.hpp"
+#include <algorithm>
+#include <cassert>
+
+#include "random/kernel_preconditions.hpp"
 #include "random/output_kernels.hpp"
+#if PARASIM_X86_KERNELS
+#include "random/avx2_positions.hpp"
+#endif
 
 namespace parasim::random {
 
@@ -18,13 +24,40 @@ void fill_outputs_plain(XorshiftWords& s, const std::uint32_t* words, std::uint3
   s = local;
 }
 
-#if defined(__x86_64__)
+namespace {
 
-bool avx2_available() {
-  return __builtin_cpu_supports("avx2");
+// The portable path takes the lanes one after another, each one step after another.
+XorshiftWords fill_outputs_portable(std::span<const XorshiftWords> lane_start, std::size_t stretch,
+                                    const std::uint32_t* words, std::uint32_t* out) {
+  XorshiftWords s;
+  for (std::size_t lane = 0; lane < lane_start.size(); ++lane) {
+    s = lane_start[lane];
+    fill_outputs_plain(s, words + lane * stretch, out + lane * stretch, stretch);
+  }
+  return s;
 }
 
-namespace {
+// Through a small buffer of outputs, a piece of a lane at a time.
+template <typename Position>
+XorshiftWords fill_positions_portable(std::span<const XorshiftWords> lane_start,
+                                      std::size_t stretch, const std::uint32_t* words,
+                                      std::uint32_t n, Position* out) {
+  constexpr std::size_t piece = 512;
+  std::uint32_t outputs[piece];
+  XorshiftWords s;
+  for (std::size_t lane = 0; lane < lane_start.size(); ++lane) {
+    s = lane_start[lane];
+    for (std::size_t done = 0; done < stretch; done += piece) {
+      const std::size_t count = std::min(piece, stretch - done);
+      const std::size_t at = lane * stretch + done;
+      fill_outputs_plain(s, words + at, outputs, count);
+      positions(VectorPath::portable, outputs, count, n, out + at);
+    }
+  }
+  return s;
+}
+
+#if PARASIM_X86_KERNELS
 
 // Rows r[q] hold step q of lanes 0 ... 7; afterwards r[i] holds steps 0 ... 7 of lane i.
 __attribute__((target("avx2"))) inline void transpose(__m256i (&r)[8]) {
@@ -81,7 +114,7 @@ struct StoreWidePositions {
 };
 
 template <typename Store>
-__attribute__((target("avx2"))) XorshiftWords fill_lanes(const XorshiftWords (&lane_start)[8],
+__attribute__((target("avx2"))) XorshiftWords fill_lanes(const XorshiftWords* lane_start,
                                                          std::size_t stretch,
                                                          const std::uint32_t* words,
                                                          const Store& store) {
@@ -118,61 +151,91 @@ __attribute__((target("avx2"))) XorshiftWords fill_lanes(const XorshiftWords (&l
           static_cast<std::uint32_t>(_mm256_extract_epi32(z, 7))};
 }
 
-}  // namespace
-
-__attribute__((target("avx2"))) XorshiftWords fill_outputs_avx2(
-    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
-    std::uint32_t* out) {
+__attribute__((target("avx2"))) XorshiftWords fill_outputs_avx2(const XorshiftWords* lane_start,
+                                                                std::size_t stretch,
+                                                                const std::uint32_t* words,
+                                                                std::uint32_t* out) {
   return fill_lanes(lane_start, stretch, words, StoreOutputs{out});
 }
 
-__attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(
-    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
-    std::uint32_t n, std::uint16_t* out) {
+__attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(const XorshiftWords* lane_start,
+                                                                  std::size_t stretch,
+                                                                  const std::uint32_t* words,
+                                                                  std::uint32_t n,
+                                                                  std::uint16_t* out) {
   const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
   return fill_lanes(lane_start, stretch, words, StoreNarrowPositions{factor, out});
 }
 
-__attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(
-    const XorshiftWords (&lane_start)[8], std::size_t stretch, const std::uint32_t* words,
-    std::uint32_t n, std::uint32_t* out) {
+__attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(const XorshiftWords* lane_start,
+                                                                  std::size_t stretch,
+                                                                  const std::uint32_t* words,
+                                                                  std::uint32_t n,
+                                                                  std::uint32_t* out) {
   const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
   return fill_lanes(lane_start, stretch, words, StoreWidePositions{factor, out});
 }
 
-#else
-
-bool avx2_available() {
-  return false;
-}
-
-// Never chosen without AVX2; lane by lane, they give the same results.
-XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                const std::uint32_t* words, std::uint32_t* out) {
-  XorshiftWords s;
-  for (std::size_t lane = 0; lane < 8; ++lane) {
-    s = lane_start[lane];
-    fill_outputs_plain(s, words + lane * stretch, out + lane * stretch, stretch);
-  }
-  return s;
-}
-
-XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n, std::uint16_t* out) {
-  std::uint32_t outputs[8 * 512];
-  const XorshiftWords end = fill_outputs_avx2(lane_start, stretch, words, outputs);
-  narrow_positions_plain(outputs, 8 * stretch, n, out);
-  return end;
-}
-
-XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n, std::uint32_t* out) {
-  std::uint32_t outputs[8 * 512];
-  const XorshiftWords end = fill_outputs_avx2(lane_start, stretch, words, outputs);
-  positions_plain(outputs, 8 * stretch, n, out);
-  return end;
-}
-
 #endif
+
+// What every path requires: a start for each lane, whole groups of eight steps in a
+// lane, and an output that is no input.
+template <typename Out>
+bool fill_arguments_hold(VectorPath path, std::span<const XorshiftWords> lane_start,
+                         std::size_t stretch, const std::uint32_t* words, const Out* out) {
+  const std::size_t count = lane_start.size() * stretch;
+  return processor_paths().has(path) && lane_start.size() == block_lanes(path) &&
+         stretch % 8 == 0 && disjoint(out, count, words, count) &&
+         disjoint(out, count, lane_start.data(), lane_start.size());
+}
+
+}  // namespace
+
+XorshiftWords fill_outputs(VectorPath path, std::span<const XorshiftWords> lane_start,
+                           std::size_t stretch, const std::uint32_t* words, std::uint32_t* out) {
+  assert(fill_arguments_hold(path, lane_start, stretch, words, out));
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return fill_outputs_avx2(lane_start.data(), stretch, words, out);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
+  return fill_outputs_portable(lane_start, stretch, words, out);
+}
+
+XorshiftWords fill_positions(VectorPath path, std::span<const XorshiftWords> lane_start,
+                             std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
+                             std::uint16_t* out) {
+  assert(fill_arguments_hold(path, lane_start, stretch, words, out) && n <= 65536);
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return fill_positions_avx2(lane_start.data(), stretch, words, n, out);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
+  return fill_positions_portable(lane_start, stretch, words, n, out);
+}
+
+XorshiftWords fill_positions(VectorPath path, std::span<const XorshiftWords> lane_start,
+                             std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
+                             std::uint32_t* out) {
+  assert(fill_arguments_hold(path, lane_start, stretch, words, out));
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return fill_positions_avx2(lane_start.data(), stretch, words, n, out);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
+  return fill_positions_portable(lane_start, stretch, words, n, out);
+}
 
 }  // namespace parasim::random

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
+#include "random/vector_paths.hpp"
 #include "random/xorshift_jump.hpp"
 
 namespace parasim::random {
@@ -13,21 +15,41 @@ namespace parasim::random {
 void fill_outputs_plain(XorshiftWords& s, const std::uint32_t* words, std::uint32_t* out,
                         std::size_t count);
 
-// The same with eight AVX2 lanes: lane i produces out[i * stretch .. (i + 1) * stretch)
-// from lane_start[i], the words i * stretch steps after the block's start (stretch a
-// multiple of 8). Returns the words after the last lane's last step. Only where
-// avx2_available().
-XorshiftWords fill_outputs_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                const std::uint32_t* words, std::uint32_t* out);
+// How many stretches of a block each path makes side by side, one per lane.
+constexpr std::size_t block_lanes(VectorPath path) {
+  switch (path) {
+    case VectorPath::portable:
+      return 1;
+    case VectorPath::avx2:
+      return 8;
+  }
+  return 1;
+}
+
+// The most lanes of any path.
+inline constexpr std::size_t most_block_lanes = [] {
+  std::size_t most = 1;
+  for (const VectorPath path : all_vector_paths) {
+    most = block_lanes(path) > most ? block_lanes(path) : most;
+  }
+  return most;
+}();
+
+// Fills out[0 .. lanes x stretch) with the generator's outputs on the given path: lane i
+// makes out[i x stretch .. (i + 1) x stretch) from lane_start[i], the words i x stretch
+// steps after the block's start, with the multiplicative words words[0 .. lanes x stretch).
+// lane_start holds block_lanes(path) words; stretch is a multiple of 8; out overlaps
+// neither words nor lane_start. Returns the words after the last lane's last step.
+XorshiftWords fill_outputs(VectorPath path, std::span<const XorshiftWords> lane_start,
+                           std::size_t stretch, const std::uint32_t* words, std::uint32_t* out);
 
 // The same, but what is stored is the exchange position INT(n x u) of each output, in
 // 16 bits (n <= 65536) or 32.
-XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n, std::uint16_t* out);
-XorshiftWords fill_positions_avx2(const XorshiftWords (&lane_start)[8], std::size_t stretch,
-                                  const std::uint32_t* words, std::uint32_t n, std::uint32_t* out);
-
-// Whether this processor runs the AVX2 routines.
-bool avx2_available();
+XorshiftWords fill_positions(VectorPath path, std::span<const XorshiftWords> lane_start,
+                             std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
+                             std::uint16_t* out);
+XorshiftWords fill_positions(VectorPath path, std::span<const XorshiftWords> lane_start,
+                             std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
+                             std::uint32_t* out);
 
 }  // namespace parasim::random

@@ -25,15 +25,19 @@ double permute_cost(std::size_t n) {
   return 0.75 + 1e-5 * static_cast<double>(n);
 }
 
-double trace_cost(std::size_t count, std::size_t n, bool vectorized, bool narrow) {
+double trace_cost(std::size_t count, std::size_t n, VectorPath vectors, bool narrow) {
   const auto entries = static_cast<double>(count);
-  if (!vectorized) {
-    return 0.55 * entries;
+  switch (vectors) {
+    case VectorPath::portable:
+      break;
+    case VectorPath::avx2: {
+      // Places are compared in groups of 1, 2, 4, 8 or 16.
+      const double compared = count <= 2 ? entries : count <= 4 ? 4 : count <= 8 ? 8 : 16;
+      const double per_place = narrow ? 0.02 : 0.04;
+      return 2 * per_place + per_place * compared + 67.0 * entries / static_cast<double>(n);
+    }
   }
-  // Places are compared in groups of 1, 2, 4, 8 or 16.
-  const double compared = count <= 2 ? entries : count <= 4 ? 4 : count <= 8 ? 8 : 16;
-  const double per_place = narrow ? 0.02 : 0.04;
-  return 2 * per_place + per_place * compared + 67.0 * entries / static_cast<double>(n);
+  return 0.55 * entries;
 }
 
 }  // namespace
@@ -47,12 +51,12 @@ void DeferredShuffle::reserve(std::size_t n) {
   entries_.reserve(n);
 }
 
-void DeferredShuffle::start(std::int32_t n, std::int32_t offset, bool vectorized) {
+void DeferredShuffle::start(std::int32_t n, std::int32_t offset, VectorPath vectors) {
   learn_reads();
   size_ = n > 0 ? static_cast<std::size_t>(n) : 0;
   offset_ = offset;
   narrow_ = size_ <= narrow_limit;
-  vectorized_ = vectorized;
+  vectors_ = vectors;
   resolved_ = 0;
   read_ = 0;
   if (narrow_ && narrow_positions_.size() < 2 * size_) {
@@ -84,7 +88,7 @@ void DeferredShuffle::learn_reads() {
 }
 
 void DeferredShuffle::draw(DeviateStream& stream, std::int32_t n, std::int32_t offset) {
-  start(n, offset, stream.path() == StreamPath::vector);
+  start(n, offset, stream.path().vectors);
   const auto factor = static_cast<std::uint32_t>(size_);
   if (narrow_) {
     stream.next_positions(factor, 2 * size_, narrow_positions_.data());
@@ -113,7 +117,7 @@ void DeferredShuffle::plan() {
       const double more =
           needed_more_than_[from] > 0 ? needed_more_than_[to] / needed_more_than_[from] : 0.5;
       const double cost =
-          trace_cost(end_at(to) - end_at(from), size_, vectorized_, narrow_) + more * expected[to];
+          trace_cost(end_at(to) - end_at(from), size_, vectors_, narrow_) + more * expected[to];
       if (cost < expected[from]) {
         expected[from] = cost;
         next_end_[from] = to;
@@ -121,14 +125,14 @@ void DeferredShuffle::plan() {
     }
   }
   planned_size_ = size_;
-  planned_vectorized_ = vectorized_;
+  planned_vectors_ = vectors_;
   orders_since_plan_ = 0;
 }
 
 std::int32_t DeferredShuffle::resolve() {
   // Entries [0, resolved_) are known and at least [0, read_) are wanted. The plan changes
   // slowly; it is made again for another size, or after some orders.
-  if (planned_size_ != size_ || planned_vectorized_ != vectorized_ ||
+  if (planned_size_ != size_ || planned_vectors_ != vectors_ ||
       orders_since_plan_ >= orders_per_plan) {
     plan();
   }
@@ -154,9 +158,9 @@ DeferredShuffle::Placed DeferredShuffle::first_placed(std::span<const std::int32
       at[e] = static_cast<std::uint32_t>(values[done + e] - offset_ - 1);
     }
     if (narrow_) {
-      follow_exchanges(narrow_positions_.data(), size_, Direction::forward, at, count, vectorized_);
+      follow_exchanges(narrow_positions_.data(), size_, Direction::forward, at, count, vectors_);
     } else {
-      follow_exchanges(wide_positions_.data(), size_, Direction::forward, at, count, vectorized_);
+      follow_exchanges(wide_positions_.data(), size_, Direction::forward, at, count, vectors_);
     }
     for (std::size_t e = 0; e < count; ++e) {
       if (at[e] < first.place) {
@@ -168,7 +172,7 @@ DeferredShuffle::Placed DeferredShuffle::first_placed(std::span<const std::int32
 }
 
 bool DeferredShuffle::follows_cheaply(std::size_t count) const {
-  return count <= 16 && trace_cost(count, size_, vectorized_, narrow_) < permute_cost(size_);
+  return count <= 16 && trace_cost(count, size_, vectors_, narrow_) < permute_cost(size_);
 }
 
 void DeferredShuffle::trace(std::size_t end) {
@@ -180,9 +184,9 @@ void DeferredShuffle::trace(std::size_t end) {
       at[e] = static_cast<std::uint32_t>(resolved_ + e);
     }
     if (narrow_) {
-      follow_exchanges(narrow_positions_.data(), size_, Direction::back, at, count, vectorized_);
+      follow_exchanges(narrow_positions_.data(), size_, Direction::back, at, count, vectors_);
     } else {
-      follow_exchanges(wide_positions_.data(), size_, Direction::back, at, count, vectorized_);
+      follow_exchanges(wide_positions_.data(), size_, Direction::back, at, count, vectors_);
     }
     for (std::size_t e = 0; e < count; ++e) {
       entries_[resolved_ + e] = offset_ + 1 + static_cast<std::int32_t>(at[e]);

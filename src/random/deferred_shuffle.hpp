@@ -32,7 +32,7 @@ class DeferredShuffle {
   // source of outputs.
   template <typename Source>
   void draw(Source& source, std::int32_t n, std::int32_t offset) {
-    start(n, offset, false);
+    start(n, offset, VectorPath::portable);
     const auto factor = static_cast<std::uint64_t>(size_);
     for (std::size_t i = 0; i < 2 * size_; ++i) {
       const auto position = static_cast<std::uint32_t>((factor * source.next_output()) >> 32);
@@ -90,7 +90,7 @@ class DeferredShuffle {
   // Orders between two plans.
   static constexpr std::uint32_t orders_per_plan = 32;
 
-  void start(std::int32_t n, std::int32_t offset, bool vectorized);
+  void start(std::int32_t n, std::int32_t offset, VectorPath vectors);
   void learn_reads();
   // Chooses, for each batch end, where to trace to next or to carry out the exchanges.
   void plan();
@@ -103,7 +103,7 @@ class DeferredShuffle {
   std::size_t size_ = 0;
   std::int32_t offset_ = 0;
   bool narrow_ = true;
-  bool vectorized_ = false;
+  VectorPath vectors_ = VectorPath::portable;    // of the traces
   std::size_t resolved_ = 0;                     // entries [0, resolved_) are known
   std::size_t read_ = 0;                         // entries [0, read_) have been asked for
   std::vector<std::uint16_t> narrow_positions_;  // 2 per exchange, in draw order
@@ -117,7 +117,7 @@ class DeferredShuffle {
   // out the exchanges (plan_size).
   std::size_t next_end_[plan_size] = {};
   std::size_t planned_size_ = 0;
-  bool planned_vectorized_ = false;
+  VectorPath planned_vectors_ = VectorPath::portable;
   std::uint32_t orders_since_plan_ = 0;
 };
 

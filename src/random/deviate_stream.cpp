@@ -1,7 +1,11 @@
 #include "random/deviate_stream.hpp"
 
+#include <cassert>
 #include <cstdlib>
-#include <cstring>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "random/block_fill.hpp"
 #include "random/output_kernels.hpp"
@@ -11,37 +15,63 @@ namespace parasim::random {
 
 namespace {
 
-constexpr std::size_t stretch = DeviateStream::block_size / DeviateStream::lanes;
-
-const XorshiftJump& stretch_jump() {
-  static const XorshiftJump jump(stretch);
-  return jump;
+// The jump from one lane's stretch of a block to the next, for the lanes of each path.
+const XorshiftJump& stretch_jump(VectorPath path) {
+  static const std::vector<XorshiftJump> jumps = [] {
+    std::vector<XorshiftJump> by_path;
+    for (const VectorPath each : all_vector_paths) {
+      by_path.emplace_back(DeviateStream::block_size / block_lanes(each));
+    }
+    return by_path;
+  }();
+  return jumps[static_cast<std::size_t>(path)];
 }
 
-StreamPath path_from_environment() {
-  const char* forced = std::getenv("PARASIM_STREAM");
-  if (forced != nullptr && std::strcmp(forced, "sequential") == 0) {
-    return StreamPath::sequential;
-  }
-  if ((forced != nullptr && std::strcmp(forced, "plain") == 0) || !avx2_available()) {
-    return StreamPath::plain;
-  }
-  return StreamPath::vector;
-}
+// Values of the stream's switch that chose the vector path before it had a switch of its
+// own, and what sets them now.
+constexpr std::pair<std::string_view, std::string_view> replaced_fills[] = {
+    {"plain", "PARASIM_VECTORS=portable"},
+    {"vector", "PARASIM_VECTORS=auto"},
+};
 
 }  // namespace
 
+StreamFill choose_stream_fill(const char* value) {
+  if (value == nullptr || *value == '\0' || std::string_view(value) == "blocks") {
+    return StreamFill::blocks;
+  }
+  if (std::string_view(value) == "sequential") {
+    return StreamFill::sequential;
+  }
+  for (const auto& [old_value, replacement] : replaced_fills) {
+    if (old_value == value) {
+      throw SwitchRefused(stream_switch, value, SwitchRefused::Reason::replaced,
+                          "blocks, sequential", std::string(replacement));
+    }
+  }
+  throw SwitchRefused(stream_switch, value, SwitchRefused::Reason::unknown_value,
+                      "blocks, sequential");
+}
+
 StreamPath default_stream_path() {
-  static const StreamPath path = path_from_environment();
-  return path;
+  static const std::variant<StreamFill, SwitchRefused> fill =
+      []() -> std::variant<StreamFill, SwitchRefused> {
+    try {
+      return choose_stream_fill(std::getenv(stream_switch));
+    } catch (const SwitchRefused& refused) {
+      return refused;
+    }
+  }();
+  if (const auto* refused = std::get_if<SwitchRefused>(&fill)) {
+    throw *refused;
+  }
+  return {std::get<StreamFill>(fill), vector_path()};
 }
 
 DeviateStream::DeviateStream(const Generator::State& start, StreamPath path)
     : path_(path), block_start_(start), block_end_(start) {
-  if (path_ == StreamPath::vector && !avx2_available()) {
-    path_ = StreamPath::plain;
-  }
-  if (path_ != StreamPath::sequential) {
+  assert(processor_paths().has(path_.vectors));
+  if (path_.fill == StreamFill::blocks) {
     if (auto found = WordCycle::find(start.w, cycle_search_bound, block_size)) {
       cycle_ = std::make_shared<const WordCycle>(std::move(*found));
     }
@@ -59,11 +89,14 @@ bool DeviateStream::next_block_on_cycle() const {
   return cycle_ != nullptr && drawn_before_block_ + filled_ >= cycle_->tail();
 }
 
-void DeviateStream::start_lanes(XorshiftWords (&lane_start)[lanes]) const {
-  lane_start[0] = {block_start_.x, block_start_.y, block_start_.z};
+std::span<const XorshiftWords> DeviateStream::start_lanes(std::span<XorshiftWords> room) const {
+  const std::size_t lanes = block_lanes(path_.vectors);
+  assert(room.size() >= lanes);
+  room[0] = {block_start_.x, block_start_.y, block_start_.z};
   for (std::size_t lane = 1; lane < lanes; ++lane) {
-    lane_start[lane] = stretch_jump()(lane_start[lane - 1]);
+    room[lane] = stretch_jump(path_.vectors)(room[lane - 1]);
   }
+  return room.first(lanes);
 }
 
 void DeviateStream::end_block_on_cycle(const XorshiftWords& end) {
@@ -91,48 +124,29 @@ void DeviateStream::refill() {
     return;
   }
   // The outputs are steps + 1 ... steps + block_size.
-  const std::uint32_t* words = cycle_->words_from(steps + 1);
-  if (path_ == StreamPath::vector) {
-    XorshiftWords lane_start[lanes];
-    start_lanes(lane_start);
-    end_block_on_cycle(fill_outputs_avx2(lane_start, stretch, words, buffer_.data()));
-  } else {
-    XorshiftWords s{block_start_.x, block_start_.y, block_start_.z};
-    fill_outputs_plain(s, words, buffer_.data(), block_size);
-    end_block_on_cycle(s);
-  }
+  std::array<XorshiftWords, most_block_lanes> room;
+  end_block_on_cycle(fill_outputs(path_.vectors, start_lanes(room),
+                                  block_size / block_lanes(path_.vectors),
+                                  cycle_->words_from(steps + 1), buffer_.data()));
 }
 
 template <typename Position>
 void DeviateStream::draw_positions(std::uint32_t n, std::size_t count, Position* positions) {
   std::size_t done = 0;
   while (done < count) {
-    if (path_ == StreamPath::vector && cursor_ == filled_ && count - done >= block_size &&
-        next_block_on_cycle()) {
+    if (cursor_ == filled_ && count - done >= block_size && next_block_on_cycle()) {
       close_block();
-      XorshiftWords lane_start[lanes];
-      start_lanes(lane_start);
-      end_block_on_cycle(fill_positions_avx2(
-          lane_start, stretch, cycle_->words_from(drawn_before_block_ + 1), n, positions + done));
+      std::array<XorshiftWords, most_block_lanes> room;
+      end_block_on_cycle(
+          fill_positions(path_.vectors, start_lanes(room), block_size / block_lanes(path_.vectors),
+                         cycle_->words_from(drawn_before_block_ + 1), n, positions + done));
       // The block's outputs are drawn; none is left in the stream's own block.
       close_block();
       done += block_size;
       continue;
     }
     const std::span<const std::uint32_t> outputs = next_outputs(count - done);
-    if constexpr (sizeof(Position) == 2) {
-      if (path_ == StreamPath::vector) {
-        narrow_positions_avx2(outputs.data(), outputs.size(), n, positions + done);
-      } else {
-        narrow_positions_plain(outputs.data(), outputs.size(), n, positions + done);
-      }
-    } else {
-      if (path_ == StreamPath::vector) {
-        positions_avx2(outputs.data(), outputs.size(), n, positions + done);
-      } else {
-        positions_plain(outputs.data(), outputs.size(), n, positions + done);
-      }
-    }
+    random::positions(path_.vectors, outputs.data(), outputs.size(), n, positions + done);
     done += outputs.size();
   }
 }
@@ -150,11 +164,7 @@ std::uint64_t DeviateStream::next_events(std::size_t count, const EventThreshold
   std::size_t done = 0;
   while (done < count) {
     const std::span<const std::uint32_t> outputs = next_outputs(count - done);
-    const std::uint64_t part =
-        path_ == StreamPath::vector
-            ? event_bits_avx2(outputs.data(), outputs.size(), threshold.limit())
-            : event_bits_plain(outputs.data(), outputs.size(), threshold.limit());
-    bits |= part << done;
+    bits |= event_bits(path_.vectors, outputs.data(), outputs.size(), threshold.limit()) << done;
     done += outputs.size();
   }
   return bits;

@@ -9,21 +9,37 @@
 
 #include "random/event_threshold.hpp"
 #include "random/generator.hpp"
+#include "random/vector_paths.hpp"
 #include "random/word_cycle.hpp"
 #include "random/xorshift_jump.hpp"
 
 namespace parasim::random {
 
-// How a DeviateStream fills its blocks. All three give the same outputs.
-enum class StreamPath {
-  vector,      // eight AVX2 lanes side by side, w from the cycle's table
-  plain,       // the xorshift words one step after another, w from the cycle's table
+// Where a DeviateStream's outputs come from. Both give the same outputs.
+enum class StreamFill {
+  blocks,      // the xorshift words a block at a time, in the lanes of the vector path, w
+               // from the table of its cycle
   sequential,  // the generator itself, one step after another
 };
 
-// The path of this process: vector where the processor has AVX2, plain elsewhere.
-// PARASIM_STREAM=plain or PARASIM_STREAM=sequential in the environment forces a slower
-// path, to compare them; the results are the same on every path.
+// How a DeviateStream is made: where its outputs come from, and the vector path of its
+// kernels (the blocks' lanes, exchange positions, event bits, and the traces of the
+// orders drawn from it).
+struct StreamPath {
+  StreamFill fill = StreamFill::blocks;
+  VectorPath vectors = VectorPath::portable;
+  friend bool operator==(const StreamPath&, const StreamPath&) = default;
+};
+
+// The stream's own environment switch: unset, empty or "blocks" for blocks, "sequential"
+// for the generator itself (to compare what the blocks and orders cost).
+inline constexpr const char* stream_switch = "PARASIM_STREAM";
+
+// The fill a value of the switch asks for (null: unset); throws SwitchRefused.
+StreamFill choose_stream_fill(const char* value);
+
+// The path of this process: the fill of the stream's switch on the process's vector path
+// (vector_path()), chosen once. Throws SwitchRefused while either switch is refused.
 StreamPath default_stream_path();
 
 // The run's one stream of uniform deviates, the same outputs as the generator drawn
@@ -34,21 +50,21 @@ StreamPath default_stream_path();
 // depend on anything else, and after a tail of at most 91,965 steps it goes round one
 // of 13 short cycles, so the stream looks it up in a table of that cycle instead (the tail
 // itself is drawn by the generator). The xorshift words are linear over GF(2): a jump
-// matrix starts eight lanes at eight consecutive stretches of a block, and AVX2 steps
-// them together.
+// matrix starts the lanes of the vector path (eight for avx2) at consecutive stretches of
+// a block, and the vector unit steps them together.
 //
 // The stream's state between two draws is the generator's state after the deviates
 // drawn so far, which state() recovers, for checkpoints.
 class DeviateStream {
  public:
   static constexpr std::size_t block_size = 4096;
-  static constexpr std::size_t lanes = 8;
   // w is followed for at most this many steps looking for its cycle (no word has a
   // tail longer than 91,965 steps or a cycle longer than 21,729, bench/word_cycles);
   // without a cycle in that reach the generator draws the whole stream step by step.
   static constexpr std::uint64_t cycle_search_bound = std::uint64_t{1} << 22;
 
-  // The stream that continues from the generator state `start`.
+  // The stream that continues from the generator state `start`, on a path this processor
+  // runs.
   explicit DeviateStream(const Generator::State& start, StreamPath path = default_stream_path());
 
   // One step; returns the 32-bit output k.
@@ -106,8 +122,8 @@ class DeviateStream {
   // Whether the next block starts where w is on its cycle, so that w comes from the
   // cycle's table.
   bool next_block_on_cycle() const;
-  // The words of the eight lanes of the next block, each a stretch further on.
-  void start_lanes(XorshiftWords (&lane_start)[lanes]) const;
+  // The words of the lanes of the next block, each a stretch further on.
+  std::span<const XorshiftWords> start_lanes(std::span<XorshiftWords> room) const;
   // Records that a block has been drawn with w from the table, ending at `end`.
   void end_block_on_cycle(const XorshiftWords& end);
   template <typename Position>

@@ -1,6 +1,11 @@
 #include "random/exchange_trace.hpp"
 
-#if defined(__x86_64__)
+#include <algorithm>
+#include <cassert>
+#include <limits>
+
+#include "random/kernel_preconditions.hpp"
+#if PARASIM_X86_KERNELS
 #include <immintrin.h>
 #endif
 
@@ -34,7 +39,7 @@ void follow_plain(const Position* positions, std::size_t exchanges, Direction di
   }
 }
 
-#if defined(__x86_64__)
+#if PARASIM_X86_KERNELS
 
 // Where an AVX2 register of exchange positions holds 16 narrow or 8 wide positions.
 template <typename Position>
@@ -162,25 +167,33 @@ void follow_avx2(const Position* positions, std::size_t exchanges, std::uint32_t
 
 template <typename Position>
 void follow_exchanges(const Position* positions, std::size_t exchanges, Direction direction,
-                      std::uint32_t* at, std::size_t count, bool vectorized) {
-#if defined(__x86_64__)
-  if (vectorized) {
-    if (direction == Direction::back) {
-      follow_avx2<Direction::back>(positions, exchanges, at, count);
-    } else {
-      follow_avx2<Direction::forward>(positions, exchanges, at, count);
-    }
-    return;
-  }
-#else
-  (void)vectorized;
+                      std::uint32_t* at, std::size_t count, VectorPath path) {
+  assert(processor_paths().has(path) && count <= 16 &&
+         disjoint(positions, 2 * exchanges, at, count));
+  // A followed position wider than the positions would be compared truncated.
+  assert(std::all_of(at, at + count, [](std::uint32_t place) {
+    return place <= std::numeric_limits<Position>::max();
+  }));
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      if (direction == Direction::back) {
+        follow_avx2<Direction::back>(positions, exchanges, at, count);
+      } else {
+        follow_avx2<Direction::forward>(positions, exchanges, at, count);
+      }
+      return;
 #endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
   follow_plain(positions, exchanges, direction, at, count);
 }
 
 template void follow_exchanges(const std::uint16_t*, std::size_t, Direction, std::uint32_t*,
-                               std::size_t, bool);
+                               std::size_t, VectorPath);
 template void follow_exchanges(const std::uint32_t*, std::size_t, Direction, std::uint32_t*,
-                               std::size_t, bool);
+                               std::size_t, VectorPath);
 
 }  // namespace parasim::random

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "random/vector_paths.hpp"
+
 namespace parasim::random {
 
 // A permutation made by exchanges, given by the exchanges' positions (positions[2t] and
@@ -15,10 +17,11 @@ namespace parasim::random {
 enum class Direction { back, forward };
 
 // Moves each of at[0 .. count) (count <= 16) through all exchanges in the direction
-// given; with AVX2 (vectorized) eight or four exchanges at a time, otherwise one by one.
-// Positions are 16-bit for permutations of up to 65,536 entries, 32-bit above.
+// given: on the avx2 path eight or four exchanges at a time, on the portable path one by
+// one. Positions are 16-bit for permutations of up to 65,536 entries, 32-bit above; every
+// followed position is one of the permutation's, so it fits the positions' width.
 template <typename Position>
 void follow_exchanges(const Position* positions, std::size_t exchanges, Direction direction,
-                      std::uint32_t* at, std::size_t count, bool vectorized);
+                      std::uint32_t* at, std::size_t count, VectorPath path);
 
 }  // namespace parasim::random

@@ -1,20 +1,19 @@
 #include "random/output_kernels.hpp"
 
+#include <cassert>
+
 #include "random/avx2_positions.hpp"
+#include "random/kernel_preconditions.hpp"
 
 namespace parasim::random {
 
-void positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
-                     std::uint32_t* positions) {
-  for (std::size_t i = 0; i < count; ++i) {
-    positions[i] = static_cast<std::uint32_t>((static_cast<std::uint64_t>(n) * outputs[i]) >> 32);
-  }
-}
+namespace {
 
-void narrow_positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
-                            std::uint16_t* positions) {
+template <typename Position>
+void positions_plain(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+                     Position* positions) {
   for (std::size_t i = 0; i < count; ++i) {
-    positions[i] = static_cast<std::uint16_t>((static_cast<std::uint64_t>(n) * outputs[i]) >> 32);
+    positions[i] = static_cast<Position>((static_cast<std::uint64_t>(n) * outputs[i]) >> 32);
   }
 }
 
@@ -27,7 +26,7 @@ std::uint64_t event_bits_plain(const std::uint32_t* outputs, std::size_t count,
   return bits;
 }
 
-#if defined(__x86_64__)
+#if PARASIM_X86_KERNELS
 
 __attribute__((target("avx2"))) void positions_avx2(const std::uint32_t* outputs, std::size_t count,
                                                     std::uint32_t n, std::uint32_t* positions) {
@@ -40,9 +39,8 @@ __attribute__((target("avx2"))) void positions_avx2(const std::uint32_t* outputs
   positions_plain(outputs + i, count - i, n, positions + i);
 }
 
-__attribute__((target("avx2"))) void narrow_positions_avx2(const std::uint32_t* outputs,
-                                                           std::size_t count, std::uint32_t n,
-                                                           std::uint16_t* positions) {
+__attribute__((target("avx2"))) void positions_avx2(const std::uint32_t* outputs, std::size_t count,
+                                                    std::uint32_t n, std::uint16_t* positions) {
   const __m256i factor = _mm256_set1_epi64x(static_cast<long long>(n));
   std::size_t i = 0;
   for (; i + 16 <= count; i += 16) {
@@ -51,7 +49,7 @@ __attribute__((target("avx2"))) void narrow_positions_avx2(const std::uint32_t* 
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(positions + i),
                         narrow(eight_positions(first, factor), eight_positions(second, factor)));
   }
-  narrow_positions_plain(outputs + i, count - i, n, positions + i);
+  positions_plain(outputs + i, count - i, n, positions + i);
 }
 
 __attribute__((target("avx2"))) std::uint64_t event_bits_avx2(const std::uint32_t* outputs,
@@ -77,23 +75,50 @@ __attribute__((target("avx2"))) std::uint64_t event_bits_avx2(const std::uint32_
   return bits;
 }
 
-#else
+#endif
 
-// Never chosen without AVX2.
-void positions_avx2(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
-                    std::uint32_t* positions) {
+template <typename Position>
+void dispatch_positions(VectorPath path, const std::uint32_t* outputs, std::size_t count,
+                        std::uint32_t n, Position* positions) {
+  assert(processor_paths().has(path) && disjoint(outputs, count, positions, count));
+  assert(sizeof(Position) == 4 || n <= 65536);
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return positions_avx2(outputs, count, n, positions);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
   positions_plain(outputs, count, n, positions);
 }
 
-void narrow_positions_avx2(const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
-                           std::uint16_t* positions) {
-  narrow_positions_plain(outputs, count, n, positions);
+}  // namespace
+
+void positions(VectorPath path, const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+               std::uint16_t* positions) {
+  dispatch_positions(path, outputs, count, n, positions);
 }
 
-std::uint64_t event_bits_avx2(const std::uint32_t* outputs, std::size_t count, std::int64_t limit) {
+void positions(VectorPath path, const std::uint32_t* outputs, std::size_t count, std::uint32_t n,
+               std::uint32_t* positions) {
+  dispatch_positions(path, outputs, count, n, positions);
+}
+
+std::uint64_t event_bits(VectorPath path, const std::uint32_t* outputs, std::size_t count,
+                         std::int64_t limit) {
+  assert(processor_paths().has(path) && count <= 64);
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return event_bits_avx2(outputs, count, limit);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
   return event_bits_plain(outputs, count, limit);
 }
-
-#endif
 
 }  // namespace parasim::random

@@ -1,6 +1,9 @@
 #include "species/genome_heads.hpp"
 
-#if defined(__x86_64__)
+#include <cassert>
+
+#include "random/kernel_preconditions.hpp"
+#if PARASIM_X86_KERNELS
 #include <immintrin.h>
 #endif
 
@@ -25,11 +28,11 @@ void GenomeHeads::remove_at(std::size_t i) {
 }
 
 std::size_t GenomeHeads::near(Head head, std::int64_t limit, std::uint32_t* found) const {
-  static const bool avx2 = avx2_heads_available();
-  const HeadColumns heads{first_.data(), second_.data(), size()};
-  return avx2 ? near_heads_avx2(heads, head, limit, found)
-              : near_heads_plain(heads, 0, head, limit, found);
+  return near_heads(random::vector_path(), {first_.data(), second_.data(), size()}, head, limit,
+                    found);
 }
+
+namespace {
 
 std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, Head head, std::int64_t limit,
                              std::uint32_t* found) {
@@ -44,13 +47,7 @@ std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, Head head, st
   return count;
 }
 
-#if defined(__x86_64__)
-
-bool avx2_heads_available() {
-  return __builtin_cpu_supports("avx2");
-}
-
-namespace {
+#if PARASIM_X86_KERNELS
 
 // The number of ones in every byte, from a table of the sixteen nibbles.
 __attribute__((target("avx2"))) inline __m256i byte_popcounts(__m256i x) {
@@ -90,8 +87,6 @@ constexpr LeftPacks make_left_packs() {
 
 constexpr LeftPacks left_packs = make_left_packs();
 
-}  // namespace
-
 __attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, Head head,
                                                             std::int64_t limit,
                                                             std::uint32_t* found) {
@@ -125,17 +120,25 @@ __attribute__((target("avx2"))) std::size_t near_heads_avx2(HeadColumns heads, H
   return count + near_heads_plain(heads, i, head, limit, found + count);
 }
 
-#else
+#endif
 
-bool avx2_heads_available() {
-  return false;
-}
+}  // namespace
 
-std::size_t near_heads_avx2(HeadColumns heads, Head head, std::int64_t limit,
-                            std::uint32_t* found) {
+std::size_t near_heads(random::VectorPath path, HeadColumns heads, Head head, std::int64_t limit,
+                       std::uint32_t* found) {
+  assert(random::processor_paths().has(path));
+  assert(random::disjoint(found, heads.count, heads.first, heads.count) &&
+         random::disjoint(found, heads.count, heads.second, heads.count));
+  switch (path) {
+    case random::VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return near_heads_avx2(heads, head, limit, found);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case random::VectorPath::portable:
+      break;
+  }
   return near_heads_plain(heads, 0, head, limit, found);
 }
-
-#endif
 
 }  // namespace parasim::species

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "random/vector_paths.hpp"
 #include "species/packed_genomes.hpp"
 
 namespace parasim::species {
@@ -24,8 +25,8 @@ inline Head head_of(const std::uint64_t* genome, std::size_t words) {
 
 // The heads of many genomes, in two columns. Genomes of different species mostly differ
 // at more loci than a threshold within their heads already, so a search for the genomes
-// near one genome reads the columns first, four heads at a time where the processor has
-// AVX2, and looks at the rest of a genome only when its head is near enough.
+// near one genome reads the columns first, four heads at a time on the avx2 path, and
+// looks at the rest of a genome only when its head is near enough.
 class GenomeHeads {
  public:
   void clear();
@@ -41,6 +42,7 @@ class GenomeHeads {
 
   // Writes the places, ascending, of the heads that differ from head at no more than
   // limit loci into found, which has room for size() places; returns how many there are.
+  // Scans on the process's vector path (random::vector_path()).
   std::size_t near(Head head, std::int64_t limit, std::uint32_t* found) const;
 
   // The same for whole genomes: the places of the genomes that differ from genome at no
@@ -71,17 +73,15 @@ std::size_t GenomeHeads::within(const std::uint64_t* genome, std::size_t words, 
   return count;
 }
 
-// The scans behind GenomeHeads::near, over places [begin, count) of the columns; both
-// write the same places. The AVX2 one is for processors that have it
-// (avx2_heads_available).
+// The scan behind GenomeHeads::near on a vector path: the places, ascending, of the heads in
+// the columns that differ from head at no more than limit loci, written to found, which
+// has room for heads.count places and overlaps neither column. Returns how many there are.
 struct HeadColumns {
   const std::uint64_t* first;
   const std::uint64_t* second;
   std::size_t count;
 };
-std::size_t near_heads_plain(HeadColumns heads, std::size_t begin, Head head, std::int64_t limit,
-                             std::uint32_t* found);
-std::size_t near_heads_avx2(HeadColumns heads, Head head, std::int64_t limit, std::uint32_t* found);
-bool avx2_heads_available();
+std::size_t near_heads(random::VectorPath path, HeadColumns heads, Head head, std::int64_t limit,
+                       std::uint32_t* found);
 
 }  // namespace parasim::species

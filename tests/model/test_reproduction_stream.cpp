@@ -6,6 +6,7 @@
 #include "model/population_builder.hpp"
 #include "model/reproduction.hpp"
 #include "random/seeding.hpp"
+#include "random/stream_testing.hpp"
 
 namespace parasim::model {
 namespace {
@@ -73,8 +74,7 @@ TEST(ReproductionFromTheStream, MakesTheChildrenOfTheGenerator) {
     ReproductionBuffers buffers;
     reproduce(world.population, world.hosts, limits, rules, expected, buffers, expected_pool);
 
-    for (const random::StreamPath path :
-         {random::StreamPath::vector, random::StreamPath::plain, random::StreamPath::sequential}) {
+    for (const random::StreamPath path : random::testing::all_paths()) {
       random::DeviateStream stream(start, path);
       Population pool(genome_size);
       ReproductionBuffers stream_buffers;

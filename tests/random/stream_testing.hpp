@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "random/deviate_stream.hpp"
@@ -8,10 +9,23 @@
 
 namespace parasim::random::testing {
 
-// The stream on every path; on a processor without AVX2 the vector path is the plain
-// one again (the stream says so through path()).
-inline constexpr StreamPath all_paths[] = {StreamPath::vector, StreamPath::plain,
-                                           StreamPath::sequential};
+// The stream on every path this processor runs: each fill on each vector path.
+inline std::vector<StreamPath> all_paths() {
+  std::vector<StreamPath> paths;
+  for (const StreamFill fill : {StreamFill::blocks, StreamFill::sequential}) {
+    for (const VectorPath vectors : all_vector_paths) {
+      if (processor_paths().has(vectors)) {
+        paths.push_back({fill, vectors});
+      }
+    }
+  }
+  return paths;
+}
+
+inline std::string describe(StreamPath path) {
+  return std::string(path.fill == StreamFill::blocks ? "blocks" : "sequential") + " on " +
+         std::string(vector_path_name(path.vectors));
+}
 
 // Tick counts worth a stream of their own: the ends of the range, the longest tail
 // before the cycle (31,386,512), the three that reach the fixed point w = 0 (at once:

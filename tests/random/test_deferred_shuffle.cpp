@@ -51,7 +51,7 @@ void expect_literal_orders(Source& source, reference::Generator& expected, const
 }
 
 TEST(DeferredShuffle, EntriesAreTheLiteralShufflesHoweverTheyAreRead) {
-  for (const StreamPath path : all_paths) {
+  for (const StreamPath path : all_paths()) {
     reference::Generator expected = testing::seeded_reference(123456);
     DeviateStream stream(testing::state_of(expected), path);
     expect_literal_orders(stream, expected, "stream");
@@ -67,7 +67,7 @@ TEST(DeferredShuffle, EntriesAreTheLiteralShufflesHoweverTheyAreRead) {
 // batches learnt from them change, the entries never do.
 TEST(DeferredShuffle, LearntBatchesNeverChangeTheEntries) {
   std::mt19937 reads_of(7);
-  for (const StreamPath path : all_paths) {
+  for (const StreamPath path : all_paths()) {
     for (const std::int32_t n : {300, 2000, 50000}) {
       reference::Generator expected = testing::seeded_reference(n);
       DeviateStream stream(testing::state_of(expected), path);
@@ -89,7 +89,7 @@ TEST(DeferredShuffle, LearntBatchesNeverChangeTheEntries) {
 }
 
 TEST(DeferredShuffle, AnEmptyOrderDrawsNothing) {
-  for (const StreamPath path : all_paths) {
+  for (const StreamPath path : all_paths()) {
     DeviateStream stream(testing::state_of(testing::seeded_reference(5)), path);
     DeferredShuffle order;
     order.draw(stream, 0, 4);

@@ -17,17 +17,17 @@ constexpr std::uint64_t long_stream = 91964 + 12 * 21729;
 
 TEST(DeviateStream, EveryPathDrawsTheGeneratorsOutputs) {
   for (const std::int32_t ticks : testing::telling_tick_counts()) {
-    for (const StreamPath path : all_paths) {
+    for (const StreamPath path : all_paths()) {
       reference::Generator expected = testing::seeded_reference(ticks);
       DeviateStream stream(testing::state_of(expected), path);
-      if (path == StreamPath::sequential) {
+      if (path.fill == StreamFill::sequential) {
         EXPECT_EQ(stream.cycle(), nullptr);
       } else {
         ASSERT_NE(stream.cycle(), nullptr) << ticks;
       }
       for (std::uint64_t i = 0; i < long_stream; ++i) {
         ASSERT_EQ(stream.next_output(), reference::next_output(expected))
-            << "ticks " << ticks << " path " << static_cast<int>(path) << " draw " << i;
+            << "ticks " << ticks << " path " << testing::describe(path) << " draw " << i;
       }
       EXPECT_EQ(stream.deviates_drawn(), long_stream);
       EXPECT_EQ(stream.state(), testing::state_of(expected));
@@ -36,7 +36,7 @@ TEST(DeviateStream, EveryPathDrawsTheGeneratorsOutputs) {
 }
 
 TEST(DeviateStream, OnTheFixedPointTheOutputIsTheXorshiftWordAlone) {
-  for (const StreamPath path : all_paths) {
+  for (const StreamPath path : all_paths()) {
     DeviateStream stream(testing::state_of(testing::seeded_reference(300518236)), path);
     for (int i = 0; i < 20000; ++i) {
       const std::uint32_t output = stream.next_output();
@@ -52,7 +52,7 @@ TEST(DeviateStream, OnTheFixedPointTheOutputIsTheXorshiftWordAlone) {
 TEST(DeviateStream, EveryConsumerReadsTheSameSequence) {
   std::mt19937 choices(4242);
   for (const std::int32_t ticks : {0, 31386512, 1169518977, 77}) {
-    for (const StreamPath path : all_paths) {
+    for (const StreamPath path : all_paths()) {
       reference::Generator expected = testing::seeded_reference(ticks);
       DeviateStream stream(testing::state_of(expected), path);
       std::uint64_t drawn = 0;
@@ -122,7 +122,7 @@ TEST(DeviateStream, EveryConsumerReadsTheSameSequence) {
 // cycle, at a block's edge or within a block.
 TEST(DeviateStream, StateTakenOnOnePathGoesOnOnEveryOther) {
   for (const std::uint64_t taken_after : {0u, 1u, 4095u, 4096u, 91963u, 91964u, 91965u, 250001u}) {
-    for (const StreamPath first : all_paths) {
+    for (const StreamPath first : all_paths()) {
       reference::Generator expected = testing::seeded_reference(31386512);
       DeviateStream writer(testing::state_of(expected), first);
       for (std::uint64_t i = 0; i < taken_after; ++i) {
@@ -131,13 +131,13 @@ TEST(DeviateStream, StateTakenOnOnePathGoesOnOnEveryOther) {
       }
       const Generator::State checkpoint = writer.state();
       ASSERT_EQ(checkpoint, testing::state_of(expected)) << taken_after;
-      for (const StreamPath second : all_paths) {
+      for (const StreamPath second : all_paths()) {
         reference::Generator continued = expected;
         DeviateStream resumed(checkpoint, second);
         for (int i = 0; i < 30000; ++i) {
           ASSERT_EQ(resumed.next_output(), reference::next_output(continued))
-              << taken_after << " " << static_cast<int>(first) << " -> "
-              << static_cast<int>(second);
+              << taken_after << " " << testing::describe(first) << " -> "
+              << testing::describe(second);
         }
       }
     }

@@ -29,9 +29,8 @@ GenomeTable near_copies(std::size_t loci, std::size_t count, std::mt19937_64& rn
   return table;
 }
 
-TEST(GenomeHeads, BothScansFindTheHeadsWithinTheLimitCountedLocusByLocus) {
+TEST(GenomeHeads, EveryPathsScanFindsTheHeadsWithinTheLimitCountedLocusByLocus) {
   std::mt19937_64 rng(5);
-  const bool avx2 = avx2_heads_available();
   for (const std::size_t loci : {1, 63, 64, 65, 127, 128, 129, 300}) {
     // Counts around multiples of the four heads the vector scan takes at once.
     for (const std::size_t count : {1, 2, 4, 5, 8, 11, 40}) {
@@ -62,13 +61,14 @@ TEST(GenomeHeads, BothScansFindTheHeadsWithinTheLimitCountedLocusByLocus) {
               expected.push_back(static_cast<std::uint32_t>(g));
             }
           }
-          std::vector<std::uint32_t> plain(count);
-          plain.resize(near_heads_plain(columns, 0, head, limit, plain.data()));
-          ASSERT_EQ(plain, expected) << loci << " loci, " << count << " heads, limit " << limit;
-          if (avx2) {
-            std::vector<std::uint32_t> vector(count);
-            vector.resize(near_heads_avx2(columns, head, limit, vector.data()));
-            ASSERT_EQ(vector, expected) << loci << " loci, " << count << " heads, limit " << limit;
+          for (const random::VectorPath path : random::all_vector_paths) {
+            if (!random::processor_paths().has(path)) {
+              continue;
+            }
+            std::vector<std::uint32_t> found(count);
+            found.resize(near_heads(path, columns, head, limit, found.data()));
+            ASSERT_EQ(found, expected) << loci << " loci, " << count << " heads, limit " << limit
+                                       << ", " << random::vector_path_name(path);
           }
         }
       }
