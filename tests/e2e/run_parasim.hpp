@@ -49,6 +49,16 @@ inline std::filesystem::path fresh_directory(const std::string& name) {
   return dir;
 }
 
+// The SHA-256 digest of a file, in hexadecimal.
+inline std::string sha256_of(const std::filesystem::path& file) {
+  const std::filesystem::path digest = file.parent_path() / "digest.txt";
+  const std::string command = "sha256sum '" + file.string() + "' > '" + digest.string() + "'";
+  if (std::system(command.c_str()) != 0) {
+    return "sha256sum failed";
+  }
+  return read_file(digest).substr(0, 64);
+}
+
 // The six header lines every results file begins with.
 inline const std::string results_file_header = [] {
   std::string header;

@@ -25,13 +25,6 @@ const std::map<std::string, std::string> stored_digests = {
      "f3bdac3e949ae67734087a3c27bc744902c5fa076b6e9c94a342aba10aff88cd"},
 };
 
-std::string sha256_of(const std::filesystem::path& file) {
-  const std::filesystem::path digest = file.parent_path() / "digest.txt";
-  const std::string command = "sha256sum '" + file.string() + "' > '" + digest.string() + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  return read_file(digest).substr(0, 64);
-}
-
 TEST(StoredRuns, ResultsFilesAreUnchangedToTheByte) {
   const auto dir = fresh_directory("stored");
   ASSERT_EQ(reference::long_cases().size(), stored_digests.size());

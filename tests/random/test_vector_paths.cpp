@@ -1,0 +1,110 @@
+#include "random/vector_paths.hpp"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "random/deviate_stream.hpp"
+
+namespace parasim::random {
+namespace {
+
+using Reason = SwitchRefused::Reason;
+
+RunnablePaths portable_only() {
+  return RunnablePaths();
+}
+
+RunnablePaths with_avx2() {
+  RunnablePaths paths;
+  paths.add(VectorPath::avx2);
+  return paths;
+}
+
+// What a value of a switch gives: a choice, or a refusal for a reason.
+template <typename Choice>
+struct SwitchCase {
+  const char* value;  // null: the variable is unset
+  RunnablePaths runnable;
+  std::optional<Choice> chosen;
+  std::optional<Reason> refused;
+};
+
+template <typename Choice, typename Choose>
+void expect_choices(const std::vector<SwitchCase<Choice>>& cases, Choose choose) {
+  for (const SwitchCase<Choice>& c : cases) {
+    const std::string value = c.value == nullptr ? "(unset)" : c.value;
+    try {
+      const Choice chosen = choose(c.value, c.runnable);
+      EXPECT_FALSE(c.refused) << value << " was taken";
+      EXPECT_EQ(chosen, c.chosen) << value;
+    } catch (const SwitchRefused& refused) {
+      EXPECT_EQ(refused.reason(), c.refused) << value << ": " << refused.what();
+      EXPECT_EQ(refused.value(), value);
+    }
+  }
+}
+
+TEST(VectorSwitch, ChoosesTheWidestOrTheNamedPathAndRefusesTheRest) {
+  const std::vector<SwitchCase<VectorPath>> cases = {
+      {nullptr, with_avx2(), VectorPath::avx2, {}},
+      {"", with_avx2(), VectorPath::avx2, {}},
+      {"auto", with_avx2(), VectorPath::avx2, {}},
+      {"auto", portable_only(), VectorPath::portable, {}},
+      {nullptr, portable_only(), VectorPath::portable, {}},
+      {"portable", with_avx2(), VectorPath::portable, {}},
+      {"avx2", with_avx2(), VectorPath::avx2, {}},
+      {"avx2", portable_only(), {}, Reason::not_on_this_processor},
+      {"AVX2", with_avx2(), {}, Reason::unknown_value},
+      {"avx512", with_avx2(), {}, Reason::unknown_value},
+      {"avx2 ", with_avx2(), {}, Reason::unknown_value},
+      {"plain", with_avx2(), {}, Reason::unknown_value},
+  };
+  expect_choices(cases, choose_vector_path);
+}
+
+TEST(VectorSwitch, RefusalsListWhatCouldBeChosen) {
+  try {
+    choose_vector_path("fast", with_avx2());
+    FAIL() << "fast was taken";
+  } catch (const SwitchRefused& refused) {
+    EXPECT_EQ(refused.variable(), "PARASIM_VECTORS");
+    EXPECT_EQ(refused.accepted(), "auto, portable, avx2");
+  }
+  try {
+    choose_vector_path("avx2", portable_only());
+    FAIL() << "avx2 was taken without it";
+  } catch (const SwitchRefused& refused) {
+    EXPECT_EQ(refused.accepted(), "portable");
+  }
+}
+
+TEST(StreamSwitch, ChoosesTheFillAndPointsOldValuesToTheVectorSwitch) {
+  const auto choose = [](const char* value, RunnablePaths) { return choose_stream_fill(value); };
+  const std::vector<SwitchCase<StreamFill>> cases = {
+      {nullptr, {}, StreamFill::blocks, {}},         {"", {}, StreamFill::blocks, {}},
+      {"blocks", {}, StreamFill::blocks, {}},        {"sequential", {}, StreamFill::sequential, {}},
+      {"plain", {}, {}, Reason::replaced},           {"vector", {}, {}, Reason::replaced},
+      {"Sequential", {}, {}, Reason::unknown_value},
+  };
+  expect_choices(cases, choose);
+  try {
+    choose_stream_fill("plain");
+  } catch (const SwitchRefused& refused) {
+    EXPECT_EQ(refused.replacement(), "PARASIM_VECTORS=portable");
+  }
+}
+
+// A build without the x86-64 kernels must never offer their paths: the kernels would fall
+// back to the portable code and a test of "every path" would test it twice.
+TEST(VectorSwitch, ABuildWithoutTheX86KernelsOffersThePortablePathAlone) {
+#if PARASIM_X86_KERNELS
+  GTEST_SKIP() << "this build holds the x86-64 kernels";
+#else
+  EXPECT_EQ(processor_paths().names(), "portable");
+#endif
+}
+
+}  // namespace
+}  // namespace parasim::random
