@@ -7,7 +7,8 @@
 #
 # On a shared machine one run says little: REPEAT=N runs every scenario N times and
 # prints the run with the median ratio, with the smallest and largest ratio beside it.
-# PARASIM_STREAM=plain or =sequential forces the slower paths of the deviate stream.
+# PARASIM_VECTORS=portable and PARASIM_STREAM=sequential force the slower paths of the
+# kernels and the deviate stream (docs/performance.md).
 #
 #   [REPEAT=N] bench/run.sh [SCENARIO_DIR]     default: bench/scenarios
 set -euo pipefail

@@ -40,7 +40,9 @@ RunnablePaths processor_paths() {
   static const RunnablePaths paths = [] {
     RunnablePaths found;
 #if PARASIM_X86_KERNELS
-    // Also checks that the operating system saves the wide registers.
+    // Also checks that the operating system saves the wide registers. The explicit
+    // initialisation makes the answer right even when asked before static constructors.
+    __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) {
       found.add(VectorPath::avx2);
     }

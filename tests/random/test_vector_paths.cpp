@@ -96,15 +96,5 @@ TEST(StreamSwitch, ChoosesTheFillAndPointsOldValuesToTheVectorSwitch) {
   }
 }
 
-// A build without the x86-64 kernels must never offer their paths: the kernels would fall
-// back to the portable code and a test of "every path" would test it twice.
-TEST(VectorSwitch, ABuildWithoutTheX86KernelsOffersThePortablePathAlone) {
-#if PARASIM_X86_KERNELS
-  GTEST_SKIP() << "this build holds the x86-64 kernels";
-#else
-  EXPECT_EQ(processor_paths().names(), "portable");
-#endif
-}
-
 }  // namespace
 }  // namespace parasim::random
