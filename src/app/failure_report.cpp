@@ -65,7 +65,7 @@ FailureReport refused_switch(const random::SwitchRefused& refused) {
   switch (refused.reason()) {
     case Reason::not_on_this_processor:
       return input_or_file(std::move(statement),
-                           "this processor does not run it; it runs: " + refused.accepted());
+                           "this build runs only " + refused.accepted() + " on this processor");
     case Reason::replaced:
       return input_or_file(std::move(statement), "it is now " + refused.replacement());
     case Reason::unknown_value:

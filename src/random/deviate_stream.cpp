@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "random/block_fill.hpp"
@@ -54,18 +53,9 @@ StreamFill choose_stream_fill(const char* value) {
 }
 
 StreamPath default_stream_path() {
-  static const std::variant<StreamFill, SwitchRefused> fill =
-      []() -> std::variant<StreamFill, SwitchRefused> {
-    try {
-      return choose_stream_fill(std::getenv(stream_switch));
-    } catch (const SwitchRefused& refused) {
-      return refused;
-    }
-  }();
-  if (const auto* refused = std::get_if<SwitchRefused>(&fill)) {
-    throw *refused;
-  }
-  return {std::get<StreamFill>(fill), vector_path()};
+  static const ChosenOnce<StreamFill> fill(
+      [] { return choose_stream_fill(std::getenv(stream_switch)); });
+  return {fill.get(), vector_path()};
 }
 
 DeviateStream::DeviateStream(const Generator::State& start, StreamPath path)

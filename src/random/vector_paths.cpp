@@ -1,7 +1,6 @@
 #include "random/vector_paths.hpp"
 
 #include <cstdlib>
-#include <variant>
 
 namespace parasim::random {
 
@@ -85,18 +84,9 @@ VectorPath choose_vector_path(const char* value, RunnablePaths runnable) {
 }
 
 VectorPath vector_path() {
-  static const std::variant<VectorPath, SwitchRefused> choice =
-      []() -> std::variant<VectorPath, SwitchRefused> {
-    try {
-      return choose_vector_path(std::getenv(vector_switch), processor_paths());
-    } catch (const SwitchRefused& refused) {
-      return refused;
-    }
-  }();
-  if (const auto* refused = std::get_if<SwitchRefused>(&choice)) {
-    throw *refused;
-  }
-  return std::get<VectorPath>(choice);
+  static const ChosenOnce<VectorPath> path(
+      [] { return choose_vector_path(std::getenv(vector_switch), processor_paths()); });
+  return path.get();
 }
 
 }  // namespace parasim::random

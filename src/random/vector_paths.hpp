@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 
 // Whether this build holds the kernels written for x86-64 vector units. A build with
 // PARASIM_PORTABLE_KERNELS holds only the portable ones, as on any other processor, so
@@ -81,6 +82,30 @@ class SwitchRefused : public std::runtime_error {
   Reason reason_;
   std::string accepted_;
   std::string replacement_;
+};
+
+// A switch's choice, made once for the process: what `choose` returned, or its refusal,
+// thrown again on every read.
+template <typename Choice>
+class ChosenOnce {
+ public:
+  template <typename Choose>
+  explicit ChosenOnce(Choose choose) {
+    try {
+      choice_ = choose();
+    } catch (const SwitchRefused& refused) {
+      choice_ = refused;
+    }
+  }
+  Choice get() const {
+    if (const auto* refused = std::get_if<SwitchRefused>(&choice_)) {
+      throw *refused;
+    }
+    return std::get<Choice>(choice_);
+  }
+
+ private:
+  std::variant<Choice, SwitchRefused> choice_ = Choice{};
 };
 
 // The path the switch's value asks for on a processor that runs `runnable`; value is null
