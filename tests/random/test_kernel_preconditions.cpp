@@ -61,12 +61,13 @@ TEST(KernelPreconditions, EveryPathStopsAtACallThatBreaksThem) {
   for (const VectorPath path : all_vector_paths) {
     if (!processor_paths().has(path)) {
       // Called on a path the processor lacks, a kernel stops before it runs anything.
-      EXPECT_DEATH(positions(path, words.data(), 16, 100, out.data()), "")
+      EXPECT_DEATH(positions(path, words.data(), 16, 100, out.data()), "Assertion")
           << vector_path_name(path);
       continue;
     }
     for (const Misuse& misuse : misuses) {
-      EXPECT_DEATH(misuse.call(path), "") << misuse.what << " on " << vector_path_name(path);
+      EXPECT_DEATH(misuse.call(path), "Assertion")
+          << misuse.what << " on " << vector_path_name(path);
     }
   }
 }

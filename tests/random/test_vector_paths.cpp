@@ -64,22 +64,6 @@ TEST(VectorSwitch, ChoosesTheWidestOrTheNamedPathAndRefusesTheRest) {
   expect_choices(cases, choose_vector_path);
 }
 
-TEST(VectorSwitch, RefusalsListWhatCouldBeChosen) {
-  try {
-    choose_vector_path("fast", with_avx2());
-    FAIL() << "fast was taken";
-  } catch (const SwitchRefused& refused) {
-    EXPECT_EQ(refused.variable(), "PARASIM_VECTORS");
-    EXPECT_EQ(refused.accepted(), "auto, portable, avx2");
-  }
-  try {
-    choose_vector_path("avx2", portable_only());
-    FAIL() << "avx2 was taken without it";
-  } catch (const SwitchRefused& refused) {
-    EXPECT_EQ(refused.accepted(), "portable");
-  }
-}
-
 TEST(StreamSwitch, ChoosesTheFillAndPointsOldValuesToTheVectorSwitch) {
   const auto choose = [](const char* value, RunnablePaths) { return choose_stream_fill(value); };
   const std::vector<SwitchCase<StreamFill>> cases = {
@@ -89,11 +73,6 @@ TEST(StreamSwitch, ChoosesTheFillAndPointsOldValuesToTheVectorSwitch) {
       {"Sequential", {}, {}, Reason::unknown_value},
   };
   expect_choices(cases, choose);
-  try {
-    choose_stream_fill("plain");
-  } catch (const SwitchRefused& refused) {
-    EXPECT_EQ(refused.replacement(), "PARASIM_VECTORS=portable");
-  }
 }
 
 }  // namespace
