@@ -189,6 +189,24 @@ bool fill_arguments_hold(VectorPath path, std::span<const XorshiftWords> lane_st
          disjoint(out, count, lane_start.data(), lane_start.size());
 }
 
+template <typename Position>
+XorshiftWords fill_positions_on(VectorPath path, std::span<const XorshiftWords> lane_start,
+                                std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
+                                Position* out) {
+  assert(fill_arguments_hold(path, lane_start, stretch, words, out));
+  assert(sizeof(Position) == 4 || n <= 65536);
+  switch (path) {
+    case VectorPath::avx2:
+#if PARASIM_X86_KERNELS
+      return fill_positions_avx2(lane_start.data(), stretch, words, n, out);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
+    case VectorPath::portable:
+      break;
+  }
+  return fill_positions_portable(lane_start, stretch, words, n, out);
+}
+
 }  // namespace
 
 XorshiftWords fill_outputs(VectorPath path, std::span<const XorshiftWords> lane_start,
@@ -209,33 +227,13 @@ XorshiftWords fill_outputs(VectorPath path, std::span<const XorshiftWords> lane_
 XorshiftWords fill_positions(VectorPath path, std::span<const XorshiftWords> lane_start,
                              std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
                              std::uint16_t* out) {
-  assert(fill_arguments_hold(path, lane_start, stretch, words, out) && n <= 65536);
-  switch (path) {
-    case VectorPath::avx2:
-#if PARASIM_X86_KERNELS
-      return fill_positions_avx2(lane_start.data(), stretch, words, n, out);
-#endif
-      [[fallthrough]];  // not in this build, so never chosen
-    case VectorPath::portable:
-      break;
-  }
-  return fill_positions_portable(lane_start, stretch, words, n, out);
+  return fill_positions_on(path, lane_start, stretch, words, n, out);
 }
 
 XorshiftWords fill_positions(VectorPath path, std::span<const XorshiftWords> lane_start,
                              std::size_t stretch, const std::uint32_t* words, std::uint32_t n,
                              std::uint32_t* out) {
-  assert(fill_arguments_hold(path, lane_start, stretch, words, out));
-  switch (path) {
-    case VectorPath::avx2:
-#if PARASIM_X86_KERNELS
-      return fill_positions_avx2(lane_start.data(), stretch, words, n, out);
-#endif
-      [[fallthrough]];  // not in this build, so never chosen
-    case VectorPath::portable:
-      break;
-  }
-  return fill_positions_portable(lane_start, stretch, words, n, out);
+  return fill_positions_on(path, lane_start, stretch, words, n, out);
 }
 
 }  // namespace parasim::random
