@@ -96,14 +96,16 @@ HistoryFiles::HistoryFiles(const std::string& folder)
   replace_file(species_path_, header_line(history_species_header));
 }
 
-HistoryFiles::HistoryFiles(const std::string& folder, const model::FileMark& abundance)
-    : species_path_(path_in(folder, history_species_file)), abundance_(abundance_path(folder), abundance) {}
+HistoryFiles::HistoryFiles(const std::string& folder, const FileMark& abundance)
+    : species_path_(path_in(folder, history_species_file)),
+      abundance_(abundance_path(folder), abundance) {}
 
-void HistoryFiles::record(std::int32_t generation, const model::Population& population,
-                          const model::HostTable& hosts, const species::SpeciesHistory& history) {
+void HistoryFiles::after_labelling(const model::Simulation& simulation) {
+  const species::SpeciesHistory& history = simulation.history();
   buffer_.clear();
-  for (const model::AbundanceRow& row : counter_.count(population, hosts, history)) {
-    append_row(buffer_, std::int64_t{generation}, std::int64_t{row.species},
+  for (const model::AbundanceRow& row :
+       counter_.count(simulation.population(), simulation.hosts(), history)) {
+    append_row(buffer_, std::int64_t{simulation.generation()}, std::int64_t{row.species},
                std::int64_t{row.label}, std::int64_t{row.host}, row.host_phenotype, row.count,
                row.phenotype_mean, row.phenotype_sd);
   }

@@ -3,9 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/checkpoint.hpp"
-#include "model/host_table.hpp"
-#include "model/population.hpp"
+#include "model/generation_driver.hpp"
 #include "model/species_abundance.hpp"
 #include "report/appended_file.hpp"
 #include "report/history_layout.hpp"
@@ -20,23 +18,23 @@ namespace parasim::report {
 // - abundance.csv: after every labelling, one row per species and host with at least one
 //   carrier (generation, species, label, host, host_phenotype, count, phenotype_mean,
 //   phenotype_sd), appended.
-// Reals are written in the shortest form that reads back to the same double.
-class HistoryFiles {
+// Reals are written in the shortest form that reads back to the same double. It follows the
+// run as one of its observers.
+class HistoryFiles : public model::GenerationObserver {
  public:
   // Makes the folder when it is missing and starts both files. Throws OutputFailure.
   explicit HistoryFiles(const std::string& folder);
 
   // Goes on with the history of an interrupted run: abundance.csv is cut back to the mark,
   // which the caller has checked (check_mark). Throws OutputFailure.
-  HistoryFiles(const std::string& folder, const model::FileMark& abundance);
+  HistoryFiles(const std::string& folder, const FileMark& abundance);
 
-  // The labelling of `generation` has just run.
-  void record(std::int32_t generation, const model::Population& population,
-              const model::HostTable& hosts, const species::SpeciesHistory& history);
+  // Writes the rows of the generation just labelled and the species so far.
+  void after_labelling(const model::Simulation& simulation) override;
 
   void close() { abundance_.close(); }
 
-  model::FileMark abundance_mark() const { return abundance_.mark(); }
+  FileMark abundance_mark() const { return abundance_.mark(); }
 
   // Where the abundance table of a history folder lies.
   static std::string abundance_path(const std::string& folder);

@@ -56,6 +56,9 @@ void translate_failure(std::exception_ptr failure) {
   } catch (const model::CheckpointError& error) {
     PyErr_SetString(PyExc_ValueError,
                     (std::string("cannot go on from this state: ") + error.what()).c_str());
+  } catch (const app::ResumeRefused& refusal) {
+    PyErr_SetString(PyExc_ValueError,
+                    (std::string("cannot go on from this state: ") + refusal.what()).c_str());
   } catch (const std::system_error& error) {
     set_os_error(error.code().value(), error.what());
   }
