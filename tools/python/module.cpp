@@ -159,8 +159,9 @@ std::string parameters_doc() {
       "           carrying_capacity=200, survival_sd=0.5, generations=100)\n\n"
       "Answers that parasim refuses are refused here with the same reason, as ValueError:\n"
       "a negative genome size, no host, no carrying capacity; so are whole numbers beyond\n"
-      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type\n"
-      "is a TypeError. Parameters are immutable: replace() makes a changed copy.\n\n"
+      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type,\n"
+      "True, False and numpy's booleans among them, is a TypeError. Parameters are\n"
+      "immutable: replace() makes a changed copy.\n\n"
       "The answers, in the order the dialogue asks them:\n";
   for (const model::ParameterField& field : model::parameter_fields) {
     doc += "  " + std::string(field.name) +
