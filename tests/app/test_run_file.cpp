@@ -106,7 +106,8 @@ TEST(RunFile, OtherVersionsAreRefusedByName) {
   const std::string bytes = encode_run_file(run_file_after(2, std::nullopt, 0));
   const std::size_t version_at = std::string_view("PARASIM CHECKPOINT\n").size();
   const std::vector<std::pair<std::uint32_t, std::string>> cases = {
-      {1, "earlier version of parasim"}, {4, "later version of parasim (format 4)"},
+      {1, "earlier version of parasim"},
+      {4, "later version of parasim (format 4)"},
       {0xffffffffu, "later version"}};
   for (const auto& [version, reason] : cases) {
     std::string other = bytes;

@@ -195,8 +195,8 @@ TEST(Checkpoint, AResumeKeepsTheGenomesCadence) {
   for (const Case& c : cases) {
     if (c.first_run != first_run) {
       first_run = c.first_run;
-      ASSERT_EQ(run_parasim(dir, input, "--seed 9 --checkpoint run.ckpt --checkpoint-every 50 " +
-                                            first_run)
+      ASSERT_EQ(run_parasim(dir, input,
+                            "--seed 9 --checkpoint run.ckpt --checkpoint-every 50 " + first_run)
                     .exit_status,
                 0);
       results = read_file(dir / "Output.dat");

@@ -23,8 +23,8 @@ std::string read_file(const fs::path& path) {
 }
 
 fs::path fresh_folder() {
-  const fs::path folder = fs::temp_directory_path() /
-                          ("parasim-stepped-run-" + std::to_string(::getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("parasim-stepped-run-" + std::to_string(::getpid()));
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
