@@ -23,8 +23,7 @@
 
 namespace {
 
-bool read_whole(std::string_view text, std::int64_t least, std::int64_t most,
-                std::int64_t& value) {
+bool read_whole(std::string_view text, std::int64_t least, std::int64_t most, std::int64_t& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size() && value >= least &&
          value <= most;
@@ -89,7 +88,7 @@ int main(int argc, char** argv) {
   std::printf("kept_share %.5f\nkept_standard_error %.5f\n", m.kept_share, m.kept_standard_error);
   std::printf("row_1_first_share %.5f\nrow_1_first_standard_error %.5f\n", m.first_share,
               m.first_standard_error);
-  std::printf("uniform_share %.5f\nchance_for_these_rows %.5f\nlimit_share %.5f\n", uniform,
-              chance, std::exp(-2.0));
+  std::printf("uniform_share %.5f\nchance_for_these_rows %.5f\nlimit_share %.5f\n", uniform, chance,
+              std::exp(-2.0));
   return 0;
 }
