@@ -63,8 +63,17 @@ def no_loci(rows):
             and {r.host_phenotype for r in rows if r.host == 1} == {0.0} and len(at(rows, 30)) > 3)
 
 
-def capacity_below_the_founders(rows):
-    """Three hosts with room for 4 children each: never more than 12 parasites after the
+def every_host_at_the_founders(rows):
+    return {r.host_phenotype for r in rows} == {5.0} and len({r.host for r in rows}) > 1
+
+
+def one_parasite_after_the_founders(rows):
+    """One host making at most one child a generation from its three founders."""
+    return all(len(at(rows, g)) == 1 for g in (10, 20))
+
+
+def crowded_by_dispersal(rows):
+    """Three hosts making at most 4 children each: never more than 12 parasites after the
     founders, while dispersal crowds more than 4 onto one host."""
     later = [r for r in rows if r.generation > 1]
     per_generation = {g: len(at(later, g)) for g in {r.generation for r in later}}
@@ -100,12 +109,15 @@ CASES = {
                                             seed=42),
     "the same run with threshold 11": Case(dict(generations=100), reported=(1, *range(10, 101, 10)),
                                            check=several_species_and_hosts, seed=42),
+    "no distance between hosts": Case(dict(host_distance=0.0), check=every_host_at_the_founders),
     "negative dispersal": Case(dict(dispersal_prob=-0.5), check=all_on_host_1),
     "negative mutation rate": Case(dict(mutation_rate=-1.0), check=founders_unchanged),
     "no loci": Case(dict(genome_size=0, carrying_capacity=40), check=no_loci),
-    "capacity below the founders": Case(
+    "capacity below the founders": Case(dict(carrying_capacity=1, host_count=1),
+                                        reported=(1, 10, 20), check=one_parasite_after_the_founders),
+    "more residents than children": Case(
         dict(carrying_capacity=4, host_count=3, dispersal_prob=0.5, survival_sd=1.0,
-             generations=100), reported=(1, 10, 20, 30, 40, 50), check=capacity_below_the_founders),
+             generations=100), reported=(1, 10, 20, 30, 40, 50), check=crowded_by_dispersal),
 }
 
 
