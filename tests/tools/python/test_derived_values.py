@@ -13,13 +13,9 @@ THRESHOLDS = [
     (dict(), 11),
     (dict(max_differentiation=0.3), 30),  # 0.3 is read as a double just below it: 29.99... -> 29
     (dict(genome_size=10, max_differentiation=0.7), 7),
-    (dict(max_differentiation=0.25), 26),  # exact in binary: 25 -> 26
-    (dict(max_differentiation=0.0), 1),
     (dict(genome_size=0, max_differentiation=0.5), 1),
     (dict(genome_size=20, max_differentiation=1.5), 31),
-    (dict(max_differentiation=-0.005), 1),  # -0.5 truncates to 0
     (dict(max_differentiation=-0.015), 0),  # -1.5 truncates to -1
-    (dict(max_differentiation=-0.1), -9),
     (dict(host_distance=-1.0, survival_sd=0.3), 11),
     (dict(host_count=100_000, carrying_capacity=100_000), 11),  # beyond 32 bits
 ]
