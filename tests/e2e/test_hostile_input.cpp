@@ -416,9 +416,7 @@ TEST(HostileInput, NonsenseAnswersNeverBreakARun) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto start = std::chrono::steady_clock::now();
     const RunResult run = run_limited(dir, c.input, c.arguments);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(run.exit_status, 0) << run.err;
     EXPECT_NE(run.out.find("This simulation ran successfully"), std::string::npos);
     c.check(records_of(read_file(dir / "Output.dat")));
