@@ -261,10 +261,27 @@ TEST_F(ReportCommand, SummarisesAHistoryWithOrWithoutTheResultsFile) {
   EXPECT_EQ(outcome.status, exit_done) << outcome.err;
   EXPECT_EQ(outcome.out, "Species history in " + history.string() + history_summary_tail);
 
-  outcome = run({fixture.string(), "--history", history.string()});
+  // The results file of the run that wrote the history: its summary, then the history's.
+  const fs::path results = fs::path(PARASIM_REPORT_TEST_DATA) / "five_species_output.dat";
+  outcome = run({results.string(), "--history", history.string()});
   EXPECT_EQ(outcome.status, exit_done) << outcome.err;
-  EXPECT_EQ(outcome.out, fixture.string() + "\n" + fixture_summary_tail + "\nSpecies history in " +
-                             history.string() + history_summary_tail);
+  EXPECT_EQ(outcome.out.rfind(results.string() + "\n\ngeneration  population   species\n", 0), 0u)
+      << outcome.out;
+  const std::string history_part =
+      "\nSpecies history in " + history.string() + history_summary_tail;
+  EXPECT_EQ(outcome.out.substr(outcome.out.size() - history_part.size()), history_part);
+
+  // A results file of another run is refused (here the one whose reports diverge from the
+  // history's at generation 10), after the summary of the results file.
+  outcome = run({fixture.string(), "--history", history.string()});
+  EXPECT_EQ(outcome.status, exit_malformed_results);
+  EXPECT_EQ(outcome.err.rfind((history / "abundance.csv").string() +
+                                  ":25: generation 10 has 1 "
+                                  "parasite of label 1 here, but 4 in " +
+                                  fixture.string(),
+                              0),
+            0u)
+      << outcome.err;
 
   outcome = run({"--history", history.string(), "--min-size", "3"});
   EXPECT_NE(outcome.out.find("4 (3 with at least 3 parasites)"), std::string::npos) << outcome.out;
