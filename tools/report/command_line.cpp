@@ -36,9 +36,9 @@ const char* const usage_text =
     "              page shows; without it the page says they are not known\n"
     "  --help      show this text\n"
     "\n"
-    "Exit status: 0 done; 1 the results file or the history is malformed (the message gives\n"
-    "FILE:LINE); 2 wrong usage, or a file or folder that cannot be read or written, or failed\n"
-    "figures.\n";
+    "Exit status: 0 done; 1 the results file or the history is malformed, or the two are of\n"
+    "different runs (the message gives FILE:LINE); 2 wrong usage, a file or folder that cannot\n"
+    "be read or written, a run record of another run, or failed figures.\n";
 
 namespace {
 
