@@ -1,6 +1,7 @@
 #include "results_history_match.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -77,25 +78,37 @@ std::string field(const std::string& row, int i) {
 // answers at seed 7, and the first 75 generations of the seed-42 run with their history.
 class ResultsWithHistory : public FolderTest {
  protected:
-  static void SetUpTestSuite() {
-    runs_ = fs::temp_directory_path() / "parasim-report-tool-runs";
-    fs::remove_all(runs_);
+  // Made by the first test that runs, so that a failed run fails that test (a failure in
+  // SetUpTestSuite would only skip the tests).
+  void SetUp() override {
+    FolderTest::SetUp();
+    if (!runs_.empty()) {
+      return;
+    }
+    const fs::path runs = runs_folder();
+    fs::remove_all(runs);
     const std::string seventy_five = example_answers.substr(0, example_answers.size() - 4) + "75\n";
     const struct {
       const char* folder;
       const char* arguments;
       std::string answers;
-    } runs[] = {{"seed42", "--seed 42 --history history", example_answers},
+    } made[] = {{"seed42", "--seed 42 --history history", example_answers},
                 {"seed7", "--seed 7", example_answers},
                 {"seed42_75", "--seed 42 --history history", seventy_five}};
-    for (const auto& run : runs) {
-      fs::create_directories(runs_ / run.folder);
-      ASSERT_EQ(
-          parasim::testing::run_parasim(runs_ / run.folder, run.answers, run.arguments).exit_status,
-          0);
+    for (const auto& run : made) {
+      fs::create_directories(runs / run.folder);
+      const parasim::testing::RunResult result =
+          parasim::testing::run_parasim(runs / run.folder, run.answers, run.arguments);
+      ASSERT_EQ(result.exit_status, 0) << result.err;
     }
+    runs_ = runs;
   }
-  static void TearDownTestSuite() { fs::remove_all(runs_); }
+  static void TearDownTestSuite() { fs::remove_all(runs_folder()); }
+
+  // One folder per process: CTest runs the tests of this suite side by side.
+  static fs::path runs_folder() {
+    return fs::temp_directory_path() / ("parasim-report-tool-runs-" + std::to_string(::getpid()));
+  }
 
   // parasim-report of a results file and a history; the message on standard error.
   static int report(const fs::path& results, const fs::path& history, std::string* err) {
