@@ -113,7 +113,7 @@ int parasim_main(const std::vector<std::string>& arguments) {
                              : options.show_version ? version_text()
                                                     : parameter_listing();
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return 0;
+    return exit_status_done;
   }
 
   std::ios::sync_with_stdio(false);
@@ -132,7 +132,7 @@ int parasim_main(const std::vector<std::string>& arguments) {
   }
   const auto start_time = std::chrono::system_clock::now();
   RunSession session(options);
-  int exit_status = 0;
+  int exit_status = exit_status_done;
   std::string error;
   try {
     session.run();
@@ -155,7 +155,7 @@ int parasim_main(const std::vector<std::string>& arguments) {
     write_run_record(*options.record_path, record);
   } catch (...) {
     write_error_report(report_current_failure());
-    if (exit_status == 0) {
+    if (exit_status == exit_status_done) {
       return exit_status_input_or_file;
     }
   }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/failure_report.hpp"
 #include "app/generation_loop.hpp"
 #include "model/parameters.hpp"
 
@@ -18,7 +19,7 @@ struct RunRecord {
   std::chrono::system_clock::time_point start_time;
   std::chrono::system_clock::time_point end_time;
   RunOutcome outcome;
-  int exit_status = 0;
+  int exit_status = exit_status_done;
   std::string error;  // the error report's message, empty after a completed run
 };
 

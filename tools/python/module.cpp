@@ -172,6 +172,10 @@ std::string parameters_doc() {
     }
     doc += prompt.substr(prompt.find_first_not_of(' ')) + "\n";
   }
+  doc +=
+      "\nThe values a run derives from them, read-only, as the run record's \"derived\" block\n"
+      "gives them: mate_threshold, record_width, report_interval, host_spacing,\n"
+      "max_population.\n";
   return doc;
 }
 
@@ -369,6 +373,33 @@ PYBIND11_MODULE(_parasim, m) {
     }
   }
   parameters.attr("names") = py::tuple(names);
+  // The values a run derives from the answers, from the core that runs it: the run record's
+  // "derived" block. The threshold must not be worked out again in Python, whose double
+  // product rounds 10 x 0.7 up to 7.0 where the model's exact product truncates to 6.
+  using model::derive_values;
+  parameters
+      .def_property_readonly(
+          "mate_threshold",
+          [](const model::Parameters& self) { return derive_values(self).mate_threshold; },
+          "Genomes that differ at no more than this many loci can mate and are linked when\n"
+          "species are found: the whole part of the exact product genome_size x\n"
+          "max_differentiation, plus 1 (100 and 0.3 give 30, 10 and 0.7 give 7).")
+      .def_property_readonly(
+          "record_width",
+          [](const model::Parameters& self) { return derive_values(self).record_width; },
+          "genome_size + 3: the columns of a parasite's record (loci, species, phenotype, host).")
+      .def_property_readonly(
+          "report_interval", [](const model::Parameters&) { return model::report_interval; },
+          "The results file reports generation 1 and every multiple of this (10).")
+      .def_property_readonly(
+          "host_spacing",
+          [](const model::Parameters& self) { return derive_values(self).host_spacing; },
+          "host_distance x survival_sd: how far apart neighbouring hosts lie on the phenotype\n"
+          "line; below 0, host 2 lies below host 1.")
+      .def_property_readonly(
+          "max_population",
+          [](const model::Parameters& self) { return derive_values(self).max_population; },
+          "host_count x carrying_capacity: the most children one generation can have.");
 
   py::class_<RunHandle>(m, "Run", "A run driven one generation at a time (see parasim.Simulation).")
       .def(py::init([](const model::Parameters& answers, const py::object& seed,

@@ -9,7 +9,8 @@ namespace parasim::report_tool {
 
 // Writes the tidy tables of a results file into one folder, one observation per row:
 //   generations.csv  generation,population,species,phenotype_mean,phenotype_sd
-//   species.csv      generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied
+//   species_by_generation.csv
+//                    generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied
 //   hosts.csv        generation,host,load,host_phenotype,species_present,species_list
 //   points.csv       generation,species,phenotype,count
 // Standard deviations are population ones (divisor n). hosts.csv lists occupied hosts only;

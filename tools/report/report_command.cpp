@@ -13,21 +13,27 @@
 #include "html_page.hpp"
 #include "input_file.hpp"
 #include "output_set.hpp"
-#include "report/history_layout.hpp"
 #include "plot_runner.hpp"
+#include "report/history_layout.hpp"
 #include "report_errors.hpp"
+#include "results_history_match.hpp"
 #include "results_reader.hpp"
+#include "run_mark.hpp"
 #include "summary_writer.hpp"
 
 namespace parasim::report_tool {
 namespace {
 
+// counts: when given, keeps the counts of each report for the history read after.
 void report_results(const std::string& path, const std::optional<std::string>& table_folder,
-                    HtmlPage* page, std::ostream& out) {
+                    HtmlPage* page, ReportedCounts* counts, std::ostream& out) {
   const InputFile results(path);
   SummaryWriter summary(out, path);
   std::optional<CsvTables> tables;
   std::vector<GenerationObserver*> observers{&summary};
+  if (counts) {
+    observers.push_back(counts);
+  }
   if (table_folder) {
     observers.push_back(&tables.emplace(*table_folder));
   }
@@ -62,16 +68,26 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
                        report::history_species_file);
       inputs.push_back(std::filesystem::path(*options.history_folder) /
                        report::history_abundance_file);
+      inputs.push_back(std::filesystem::path(*options.history_folder) / report::history_run_file);
     }
     page.emplace(*options.html_file, options.record_file, inputs);
+  }
+  if (options.record_file && options.history_folder) {
+    check_record_of_history(*options.record_file, *options.history_folder);
   }
   std::optional<OutputSet> outputs;
   std::optional<std::string> table_folder;
   if (output_folder) {
     table_folder = outputs.emplace(*output_folder).staging().string();
   }
+  // A results file and a history given together must be of one run.
+  std::optional<ReportedCounts> reported_counts;
+  if (options.results_path && options.history_folder) {
+    reported_counts.emplace(*options.results_path);
+  }
   if (options.results_path) {
-    report_results(*options.results_path, table_folder, page ? &*page : nullptr, out);
+    report_results(*options.results_path, table_folder, page ? &*page : nullptr,
+                   reported_counts ? &*reported_counts : nullptr, out);
   }
   if (options.history_folder) {
     if (options.results_path) {
@@ -81,7 +97,8 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
     if (table_folder) {
       history_tables = *table_folder;
     }
-    report_history(*options.history_folder, history_tables, options.min_size, out);
+    report_history(*options.history_folder, history_tables, options.min_size, out,
+                   reported_counts ? &*reported_counts : nullptr);
     if (page) {
       page->add_history(*options.history_folder, options.min_size);
     }
@@ -130,6 +147,10 @@ int run_report_command(const std::vector<std::string>& arguments, const PlotTool
     out.flush();
     err << error.file() << ':' << error.line() << ": " << error.what() << '\n';
     return exit_malformed_results;
+  } catch (const RecordRefused& error) {
+    out.flush();
+    err << "parasim-report: " << error.what() << '\n';
+    return exit_usage_or_io;
   } catch (const ReportIoError& error) {
     out.flush();
     err << "parasim-report: " << error.what() << '\n';

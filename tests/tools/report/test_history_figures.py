@@ -56,7 +56,7 @@ def many_species_history(folder, count=60, generations=40):
     for s in range(1, count + 1):
         born = 1 if s == 1 else 1 + s // 2
         last = generations if s % 3 else born + 5
-        species.append((s, s, None if s == 1 else 1, born, max(s, 3), last, last == generations))
+        species.append((s, s, None if s == 1 else 1, born, s, last, last == generations))
     for g in range(1, generations + 1):
         for s, label, _, born, _, last, _ in species:
             if born <= g <= last:

@@ -44,6 +44,14 @@ class HtmlPageCommand : public FolderTest {
 TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {
   const std::string page = (folder_ / "report.html").string();
   fs::create_directories(folder_ / "kept");
+  // The history with the mark of another run than the record's.
+  const fs::path marked = folder_ / "kept" / "history";
+  fs::create_directories(marked);
+  for (const char* name : {"species.csv", "abundance.csv"}) {
+    fs::copy_file(history / name, marked / name);
+  }
+  std::string mark = read_file(data / "five_species_run.json");
+  write_file(marked / "run.json", mark.replace(mark.find("4242"), 4, "7"));
   const struct {
     std::vector<std::string> arguments;
     std::string message;
@@ -62,6 +70,13 @@ TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {
       {{"--html", page, "--record", page, results.string()}, "which the report reads"},
       {{"--html", (history / "species.csv").string(), "--history", history.string()},
        "which the report reads"},
+      {{"--html", (marked / "run.json").string(), "--history", marked.string()},
+       "which the report reads"},
+      {{"--html", page, "--record", (data / "five_species_record.json").string(), "--history",
+        marked.string(), results.string()},
+       "the run record " + (data / "five_species_record.json").string() +
+           " is of another run than the history " + (marked / "run.json").string() +
+           ": its seed (tick_count) is 4242, the history's 7"},
   };
   for (const auto& refused : cases) {
     expect_refused(refused.arguments, exit_usage_or_io, refused.message);

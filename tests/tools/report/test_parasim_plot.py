@@ -216,7 +216,7 @@ class PlotFromResultsFile(unittest.TestCase):
             self.assertIn("12 generations reported, from 1 to 110; 3000 parasite records",
                           result.stdout)
             figures = path / "figures"
-            for name in ["generations.csv", "species.csv", "hosts.csv", "points.csv"]:
+            for name in ["generations.csv", "species_by_generation.csv", "hosts.csv", "points.csv"]:
                 self.assertTrue((figures / name).is_file(), name)
             for stem in FIGURE_STEMS:
                 self.assertEqual(png_size(figures / f"{stem}.png"), (1000, 600))

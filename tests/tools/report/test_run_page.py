@@ -95,8 +95,8 @@ def test_a_record_that_is_not_one_or_of_another_run_leaves_the_earlier_page(
 def test_results_and_history_of_different_runs_are_refused(tmp_path):
     done = report("--html", tmp_path / "report.html", "--history", HISTORY,
                   DATA / "four_species_spans.dat")
-    assert done.returncode == 2
-    assert "belongs to no species of the history" in done.stderr
+    assert done.returncode == 1
+    assert "the history and the results file are not of one run" in done.stderr
     assert list(tmp_path.iterdir()) == []
 
 

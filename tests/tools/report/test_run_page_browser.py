@@ -63,7 +63,7 @@ def many_species_history(folder, count=100, generations=40):
     for s in range(1, count + 1):
         born = 1 if s == 1 else 2 + (s - 2) // 3
         last = min(generations, born + 5) if s % 4 == 0 else generations
-        species.append((s, s, "" if s == 1 else 1, born, max(s, 3), last,
+        species.append((s, s, "" if s == 1 else 1, born, s, last,
                         str(last == generations).lower()))
     for g in range(1, generations + 1):
         for s, label, _, born, _, last, _ in species:

@@ -18,7 +18,8 @@ A short session::
 
 What is here:
 
-- ``Parameters``: the ten answers, by name, refused as the console program refuses them.
+- ``Parameters``: the ten answers, by name, refused as the console program refuses them, and
+  the values a run derives from them (``mate_threshold``, ``host_spacing``, ...).
 - ``Simulation``: one run, stepped (``step``, ``run``), looked at between generations
   (``population``, ``hosts``, ``history``), saved (``checkpoint``, pickling) and written
   out (``write_results``, ``write_vcf``).
