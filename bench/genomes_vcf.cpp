@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "genomes_vcf.hpp"
+#include "report/genomes_vcf.hpp"
 #include "model/population.hpp"
 #include "random/generator.hpp"
 #include "species/species_history.hpp"

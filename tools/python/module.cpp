@@ -14,6 +14,7 @@
 #include "model/checkpoint.hpp"
 #include "random/seeding.hpp"
 #include "report/appended_file.hpp"
+#include "report/placed_file.hpp"
 #include "report_errors.hpp"
 #include "results_columns.hpp"
 #include "stepped_run.hpp"
@@ -50,6 +51,9 @@ void translate_failure(std::exception_ptr failure) {
   } catch (const report::OutputFailure& output) {
     const app::FailureReport report = app::report_current_failure();
     set_os_error(output.error(), report.statement + ": " + report.message);
+  } catch (const report::TargetRefused&) {
+    const app::FailureReport report = app::report_current_failure();
+    set_os_error(0, report.statement + ": " + report.message);
   } catch (const model::AllocationFailure&) {
     const app::FailureReport report = app::report_current_failure();
     PyErr_SetString(PyExc_MemoryError, (report.statement + ": " + report.message).c_str());
@@ -58,6 +62,14 @@ void translate_failure(std::exception_ptr failure) {
                     (std::string("cannot go on from this state: ") + error.what()).c_str());
   } catch (const std::system_error& error) {
     set_os_error(error.code().value(), error.what());
+  }
+}
+
+// A path for a file to write: refused as open() refuses it when it holds a NUL byte, which
+// the system would take for its end.
+void path_to_write(const std::string& path) {
+  if (path.find('\0') != std::string::npos) {
+    throw py::value_error("embedded null byte");
   }
 }
 
@@ -445,6 +457,7 @@ PYBIND11_MODULE(_parasim, m) {
            "The whole state as bytes.")
       .def("write_results",
            [](RunHandle& h, const std::string& path) {
+             path_to_write(path);
              BusyWhile busy(h);
              py::gil_scoped_release release;
              h.run->write_results(path);
@@ -453,6 +466,7 @@ PYBIND11_MODULE(_parasim, m) {
       .def(
           "write_vcf",
           [](RunHandle& h, const std::string& path) {
+            path_to_write(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
             h.run->write_vcf(path);
