@@ -92,10 +92,10 @@ std::string SteppedRun::save() const {
 
 void SteppedRun::write_results(const std::string& path) const {
   report::OutputTargets targets;
-  targets.add_file("the results file", path);
   if (results_path_) {
     targets.add_compared_file("the results file the run writes", *results_path_);
   }
+  targets.add_file("the results file", path);
   targets.check();
   report::PlacedFile placed("the results file", path);
   try {
@@ -114,10 +114,10 @@ void SteppedRun::write_results(const std::string& path) const {
 
 void SteppedRun::write_vcf(const std::string& path) const {
   report::OutputTargets targets;
-  genomes::add_genomes_targets(targets, path);
   if (results_path_) {
     targets.add_compared_file("the results file the run writes", *results_path_);
   }
+  genomes::add_genomes_targets(targets, path);
   targets.check();
   genomes::write_genomes_vcf(path, simulation_->generation(), simulation_->population(),
                              simulation_->history());

@@ -26,24 +26,17 @@ class DiscardingBuffer : public std::streambuf {
 }  // namespace
 
 HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-                   const std::vector<std::filesystem::path>& inputs)
+                   std::vector<std::string> inputs)
     : page_(std::move(page)), record_(std::move(record)) {
-  if (!page_.has_filename()) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": name a file, not a folder");
-  }
   if (record_) {
     std::ifstream readable(*record_);
     if (!std::filesystem::is_regular_file(*record_) || !readable) {
       throw ReportIoError("cannot read the run record " + record_->string());
     }
   }
-  std::vector<std::string> read;
-  for (const std::filesystem::path& input : inputs) {
-    read.push_back(input.string());
-  }
   // The tables and the page are made in a staging folder beside the page, from which the page
   // alone is put in place.
-  staging_.emplace("the page's folder", folder_of(page_).string(), std::move(read));
+  staging_.emplace("the page's folder", folder_of(page_).string(), std::move(inputs));
   work_folder_ = staging_->staging();
 }
 

@@ -25,7 +25,7 @@ class HtmlPage {
   // never put over one of `inputs`. Throws ReportIoError, report::TargetRefused or
   // report::OutputFailure.
   HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-           const std::vector<std::filesystem::path>& inputs);
+           std::vector<std::string> inputs);
   ~HtmlPage();
   HtmlPage(const HtmlPage&) = delete;
   HtmlPage& operator=(const HtmlPage&) = delete;

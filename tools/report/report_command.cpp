@@ -52,25 +52,30 @@ void check_written(std::ostream& out) {
   }
 }
 
-// The files the report reads: the results file, the history's files that are there, the
-// record. No output may be one of them.
+// The files the report reads and that are there: the results file, the history's files, the
+// record. No output may be one of them. (One that is missing or is no file is left to its
+// reader, which says so in its own words.)
 std::vector<std::pair<std::string, std::string>> report_inputs(const ReportOptions& options) {
-  std::vector<std::pair<std::string, std::string>> inputs;
+  std::vector<std::pair<std::string, std::string>> named;
   if (options.results_path) {
-    inputs.emplace_back("the results file", *options.results_path);
+    named.emplace_back("the results file", *options.results_path);
   }
   if (options.history_folder) {
     for (const std::string_view name : {report::history_species_file,
                                         report::history_abundance_file, report::history_run_file}) {
-      const std::filesystem::path path = std::filesystem::path(*options.history_folder) / name;
-      std::error_code missing;
-      if (std::filesystem::exists(std::filesystem::symlink_status(path, missing))) {
-        inputs.emplace_back("the history's " + std::string(name), path.string());
-      }
+      named.emplace_back("the history's " + std::string(name),
+                         (std::filesystem::path(*options.history_folder) / name).string());
     }
   }
   if (options.record_file) {
-    inputs.emplace_back("the run record", *options.record_file);
+    named.emplace_back("the run record", *options.record_file);
+  }
+  std::vector<std::pair<std::string, std::string>> inputs;
+  for (auto& input : named) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(input.second, error)) {
+      inputs.push_back(std::move(input));
+    }
   }
   return inputs;
 }
