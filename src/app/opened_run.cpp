@@ -2,8 +2,8 @@
 
 #include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
-#include "report/placed_file.hpp"
 #include "random/seeding.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
@@ -74,8 +74,8 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
     if (options.history_path) {
       report::check_mark(report::HistoryFiles::abundance_path(*options.history_path),
                          *checkpoint.abundance);
-      run.history = std::make_unique<report::HistoryFiles>(
-          *options.history_path, start.tick_count, parameters, *checkpoint.abundance);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
+                                                           parameters, *checkpoint.abundance);
     }
     run.results = std::make_unique<report::ResultsFile>(results_path, checkpoint.results);
     run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint));
@@ -86,8 +86,8 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
       report::make_output_folder("the genomes folder", *options.genomes_path);
     }
     if (options.history_path) {
-      run.history =
-          std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count, parameters);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
+                                                           parameters);
     }
     run.results = std::make_unique<report::ResultsFile>(results_path);
   }

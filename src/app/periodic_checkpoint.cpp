@@ -14,9 +14,9 @@ void PeriodicCheckpoint::after_generation(const OpenedRun& run) {
   if (run.history) {
     abundance = run.history->abundance_mark();
   }
-  report::place_file("the checkpoint", path_,
-                     model::encode_checkpoint(
-                         simulation.checkpoint(tick_count_, run.results->mark(), abundance)));
+  report::place_file(
+      "the checkpoint", path_,
+      model::encode_checkpoint(simulation.checkpoint(tick_count_, run.results->mark(), abundance)));
 }
 
 }  // namespace parasim::app

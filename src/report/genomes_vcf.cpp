@@ -36,7 +36,9 @@ struct RecordFree {
 };
 
 // htslib does not always leave an error number; a failure must still say something true.
-int error_number() { return errno != 0 ? errno : EIO; }
+int error_number() {
+  return errno != 0 ? errno : EIO;
+}
 
 void write_samples(const std::string& temporary, const std::string& final_path,
                    const model::Population& population, const species::SpeciesHistory& history) {
@@ -62,8 +64,8 @@ void write_samples(const std::string& temporary, const std::string& final_path,
 }
 
 std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
-                                                  const model::Population& population,
-                                                  const std::string& path) {
+                                                   const model::Population& population,
+                                                   const std::string& path) {
   std::unique_ptr<bcf_hdr_t, HeaderFree> header(bcf_hdr_init("w"));
   if (!header) {
     throw OutputFailure(Operation::create, path, error_number());
@@ -81,8 +83,7 @@ std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
     }
   }
   for (std::size_t row = 0; row < population.size(); ++row) {
-    const std::string name =
-        sample_name(row, population.species_id(row), population.host_id(row));
+    const std::string name = sample_name(row, population.species_id(row), population.host_id(row));
     if (bcf_hdr_add_sample(header.get(), name.c_str()) != 0) {
       throw OutputFailure(Operation::write, path, error_number());
     }
@@ -125,7 +126,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
   hts_set_log_level(HTS_LOG_OFF);
   const std::filesystem::path vcf_path(path);
   const std::string index_name = vcf_path.filename().string() + ".tbi";
-  const std::string samples_name = std::filesystem::path(samples_path_for(path)).filename().string();
+  const std::string samples_name =
+      std::filesystem::path(samples_path_for(path)).filename().string();
   report::OutputTargets targets;
   add_genomes_targets(targets, path);
   targets.check();
@@ -136,7 +138,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
   errno = 0;
   // Compression level 1: on 50,000 genomes of 1,000 loci it writes in a fifth of the time of
   // the default level, for files about a quarter larger.
-  std::unique_ptr<htsFile, HtsFileCloser> file(hts_open(staged.staged(vcf_path.filename().string()).c_str(), "wz1"));
+  std::unique_ptr<htsFile, HtsFileCloser> file(
+      hts_open(staged.staged(vcf_path.filename().string()).c_str(), "wz1"));
   if (!file) {
     throw OutputFailure(Operation::create, path, error_number());
   }
@@ -160,7 +163,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
     for (std::size_t row = 0; row < n; ++row) {
       const std::uint64_t bits = population.genome(row)[word];
       for (std::int32_t bit = 0; bit < count; ++bit) {
-        block[static_cast<std::size_t>(bit) * n + row] = static_cast<std::uint8_t>((bits >> bit) & 1u);
+        block[static_cast<std::size_t>(bit) * n + row] =
+            static_cast<std::uint8_t>((bits >> bit) & 1u);
       }
     }
     for (std::int32_t bit = 0; bit < count; ++bit) {
@@ -172,8 +176,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
       record->rid = 0;
       record->pos = first + bit;  // 0-based: locus first + bit + 1
       if (bcf_update_alleles_str(header.get(), record.get(), "A,T") != 0 ||
-          bcf_update_genotypes(header.get(), record.get(), genotypes.data(),
-                               static_cast<int>(n)) != 0 ||
+          bcf_update_genotypes(header.get(), record.get(), genotypes.data(), static_cast<int>(n)) !=
+              0 ||
           bcf_write(file.get(), header.get(), record.get()) != 0) {
         throw OutputFailure(Operation::write, path, error_number());
       }

@@ -26,8 +26,7 @@ namespace parasim::genomes {
 // and sample table. Throws report::TargetRefused, or report::OutputFailure naming the final
 // file.
 void write_genomes_vcf(const std::string& path, std::int32_t generation,
-                       const model::Population& population,
-                       const species::SpeciesHistory& history);
+                       const model::Population& population, const species::SpeciesHistory& history);
 
 // The three files write_genomes_vcf makes for path, as targets of a call.
 void add_genomes_targets(report::OutputTargets& targets, const std::string& path);

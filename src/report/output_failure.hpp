@@ -11,16 +11,16 @@ namespace parasim::report {
 class OutputFailure : public std::runtime_error {
  public:
   enum class Operation {
-    make_folder,  // make the folder that holds the file
-    use_folder,   // make files in a folder that exists
-    create,     // create or empty the file for a new run
-    reopen,     // open the file of an interrupted run again
-    shorter,    // the file is shorter than the checkpoint says it was
-    other_run,  // the file's first bytes are not those the checkpoint was taken with
-    cut_back,   // cut the file back to the checkpoint's length
-    write,      // write to it
+    make_folder,   // make the folder that holds the file
+    use_folder,    // make files in a folder that exists
+    create,        // create or empty the file for a new run
+    reopen,        // open the file of an interrupted run again
+    shorter,       // the file is shorter than the checkpoint says it was
+    other_run,     // the file's first bytes are not those the checkpoint was taken with
+    cut_back,      // cut the file back to the checkpoint's length
+    write,         // write to it
     put_in_place,  // rename it from its temporary name to its own
-    close,      // close it at the end of the run
+    close,         // close it at the end of the run
   };
 
   OutputFailure(Operation operation, std::string path, int error)

@@ -20,7 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
 
 // The same file or folder as far as the system can tell: the same device and inode when it
 // exists, else the same absolute path once links in its folders are resolved.
@@ -305,8 +307,7 @@ void OutputTargets::check() const {
         continue;
       }
       const std::string_view name = placement::name_of(node.path);
-      if (folder.makes(name) &&
-          identity_of(placement::folder_of(node.path)) == folder_identity) {
+      if (folder.makes(name) && identity_of(placement::folder_of(node.path)) == folder_identity) {
         refuse("a file of " + folder.role, (fs::path(folder.path) / name).string(), node);
       }
     }

@@ -34,9 +34,9 @@ std::string unique_suffix() {
   static std::atomic<std::uint64_t> calls{0};
   static constexpr char letters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::uint64_t state = static_cast<std::uint64_t>(
-                            std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                        (calls.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  std::uint64_t state =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      (calls.fetch_add(1) * 0x9E3779B97F4A7C15ull);
   std::string suffix;
   for (std::size_t i = 0; i < unique_letters; ++i) {
     state ^= state >> 33;
@@ -178,8 +178,7 @@ PlacedFile::PlacedFile(std::string role, std::string target)
   }
   const std::string folder = placement::folder_of(target_);
   placement::sweep_leftovers(folder);
-  const std::string pattern =
-      placement::temporary_pattern(folder, placement::name_of(target_));
+  const std::string pattern = placement::temporary_pattern(folder, placement::name_of(target_));
   for (int attempt = 0; descriptor_ < 0; ++attempt) {
     temporary_ = pattern + unique_suffix();
     cleanup_slot_ = placement::track(temporary_, false);

@@ -41,8 +41,7 @@ class OutputTargets {
   // folder that exists and can be written. `makes` tells the names of the files the call may
   // make in it; every other target that would be one of them is refused, and those that
   // exist already must be regular files. Two folder outputs may be one folder.
-  void add_folder(std::string role, std::string path,
-                  std::function<bool(std::string_view)> makes);
+  void add_folder(std::string role, std::string path, std::function<bool(std::string_view)> makes);
 
   // A file the call reads: a regular file (a link to one is fine) that no output may be.
   // `rewritten_by` names the role of the one output that may be the same file (a checkpoint a

@@ -141,8 +141,12 @@ void clean_up_on_signals() {
   }
 }
 
-ChildToKill::ChildToKill(pid_t child) { child_to_kill.store(child); }
+ChildToKill::ChildToKill(pid_t child) {
+  child_to_kill.store(child);
+}
 
-ChildToKill::~ChildToKill() { child_to_kill.store(0); }
+ChildToKill::~ChildToKill() {
+  child_to_kill.store(0);
+}
 
 }  // namespace parasim::report

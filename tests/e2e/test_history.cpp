@@ -134,9 +134,9 @@ TEST(History, CarriesTheMarkOfItsRunAndAResumedRunChecksIt) {
   const std::string record = read_file(dir / "rec.json");
   const auto object_after = [](const std::string& text, const std::string& key) {
     const std::size_t at = text.find("\"" + key + "\": {");
-    return at == std::string::npos ? std::string()
-                                   : text.substr(at + key.size() + 4,
-                                                 text.find('}', at) - at - key.size() - 3);
+    return at == std::string::npos
+               ? std::string()
+               : text.substr(at + key.size() + 4, text.find('}', at) - at - key.size() - 3);
   };
   EXPECT_EQ(object_after(mark, "answers"), object_after(record, "parameters"));
   EXPECT_NE(object_after(mark, "answers"), "");

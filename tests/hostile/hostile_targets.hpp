@@ -22,7 +22,7 @@ namespace parasim::testing {
 struct HostileTarget {
   std::string kind;
   std::filesystem::path path;
-  std::optional<std::string> as_file;    // what the refusal says; none when it is accepted
+  std::optional<std::string> as_file;  // what the refusal says; none when it is accepted
   std::optional<std::string> as_folder;
 };
 

@@ -95,8 +95,7 @@ TEST(PlacedFile, RefusesEveryHostileTargetAndLeavesItAsItWas) {
       place_file("the output", name.path, "bytes");
       ADD_FAILURE() << name.reason << ": written";
     } catch (const TargetRefused& refused) {
-      EXPECT_NE(std::string(refused.what()).find(name.reason), std::string::npos)
-          << refused.what();
+      EXPECT_NE(std::string(refused.what()).find(name.reason), std::string::npos) << refused.what();
     }
   }
   EXPECT_FALSE(fs::exists(dir / "a"));

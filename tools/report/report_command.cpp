@@ -15,11 +15,11 @@
 #include "history_report.hpp"
 #include "html_page.hpp"
 #include "input_file.hpp"
+#include "plot_runner.hpp"
 #include "report/history_layout.hpp"
 #include "report/placed_file.hpp"
-#include "report_folder_files.hpp"
-#include "plot_runner.hpp"
 #include "report_errors.hpp"
+#include "report_folder_files.hpp"
 #include "results_reader.hpp"
 #include "summary_writer.hpp"
 
@@ -61,8 +61,8 @@ std::vector<std::pair<std::string, std::string>> report_inputs(const ReportOptio
     named.emplace_back("the results file", *options.results_path);
   }
   if (options.history_folder) {
-    for (const std::string_view name : {report::history_species_file,
-                                        report::history_abundance_file, report::history_run_file}) {
+    for (const std::string_view name :
+         {report::history_species_file, report::history_abundance_file, report::history_run_file}) {
       named.emplace_back("the history's " + std::string(name),
                          (std::filesystem::path(*options.history_folder) / name).string());
     }
@@ -114,8 +114,9 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
   std::optional<report::StagedFiles> outputs;
   std::optional<std::string> table_folder;
   if (output_folder) {
-    table_folder = outputs.emplace(options.plot_folder ? "the figures folder" : "the tables folder",
-                                   *output_folder, input_paths)
+    table_folder = outputs
+                       .emplace(options.plot_folder ? "the figures folder" : "the tables folder",
+                                *output_folder, input_paths)
                        .staging();
   }
   if (options.results_path) {
