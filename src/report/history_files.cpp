@@ -142,7 +142,7 @@ void HistoryFiles::write_species(const species::SpeciesHistory& history) {
                std::int64_t{record.size_at_birth}, std::int64_t{record.last_seen},
                std::string_view(record.extant ? "true" : "false"));
   }
-  place_file("the history's species table", species_path_, buffer_);
+  place_file("the history's species table", species_path_, buffer_, Flush::rename_only);
 }
 
 }  // namespace parasim::report

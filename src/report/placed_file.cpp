@@ -171,8 +171,8 @@ void sweep_leftovers(const std::string& folder) {
 
 // ---- PlacedFile ----
 
-PlacedFile::PlacedFile(std::string role, std::string target)
-    : role_(std::move(role)), target_(std::move(target)) {
+PlacedFile::PlacedFile(std::string role, std::string target, Flush flush)
+    : role_(std::move(role)), target_(std::move(target)), flush_(flush) {
   if (auto fault = placement::file_target_fault(target_)) {
     throw TargetRefused(role_, target_, *fault);
   }
@@ -231,7 +231,7 @@ void PlacedFile::write(std::string_view bytes) {
 void PlacedFile::commit() {
   // The descriptor reaches whatever was written to the file, also by a library that opened
   // the temporary file by its name.
-  if (::fsync(descriptor_) != 0) {
+  if (flush_ == Flush::to_disk && ::fsync(descriptor_) != 0) {
     fail(Operation::write, errno);
   }
   if (::close(std::exchange(descriptor_, -1)) != 0) {
@@ -247,11 +247,14 @@ void PlacedFile::commit() {
   placed_ = true;
   placement::untrack(std::exchange(cleanup_slot_, -1));
   // The rename itself is made durable by flushing the folder that holds it.
-  sync_folder(placement::folder_of(target_));
+  if (flush_ == Flush::to_disk) {
+    sync_folder(placement::folder_of(target_));
+  }
 }
 
-void place_file(const std::string& role, const std::string& target, std::string_view bytes) {
-  PlacedFile file(role, target);
+void place_file(const std::string& role, const std::string& target, std::string_view bytes,
+                Flush flush) {
+  PlacedFile file(role, target, flush);
   file.write(bytes);
   file.commit();
 }

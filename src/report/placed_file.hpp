@@ -73,12 +73,18 @@ void make_output_folder(const std::string& role, const std::string& folder);
 
 // ---- Writing ----
 
+// Whether a file is flushed to disk before it is renamed over its target, and the rename after.
+// A file rewritten every generation from state that the run's checkpoint carries anyway (the
+// history's species table) is only renamed: a reader still never sees a part of it, and two
+// flushes a generation would make a run with a history three times as slow.
+enum class Flush { to_disk, rename_only };
+
 // One file written beside its target under a temporary name and put in place by commit().
 class PlacedFile {
  public:
   // Checks the target by the rule above and creates the temporary file (mode 0666 less the
   // umask). Throws TargetRefused, or OutputFailure (create).
-  PlacedFile(std::string role, std::string target);
+  PlacedFile(std::string role, std::string target, Flush flush = Flush::to_disk);
   // Removes the temporary file unless it was put in place.
   ~PlacedFile();
   PlacedFile(const PlacedFile&) = delete;
@@ -92,7 +98,8 @@ class PlacedFile {
   void write(std::string_view bytes);
 
   // Flushes the file to disk, checks the target again (it may have changed since), renames the
-  // temporary file over it and flushes the folder. Throws TargetRefused or OutputFailure.
+  // temporary file over it and flushes the folder (no flushes with Flush::rename_only). Throws
+  // TargetRefused or OutputFailure.
   void commit();
 
  private:
@@ -101,13 +108,15 @@ class PlacedFile {
   std::string role_;
   std::string target_;
   std::string temporary_;
+  Flush flush_;
   int descriptor_ = -1;
   int cleanup_slot_ = -1;
   bool placed_ = false;
 };
 
 // The whole of `bytes` as the file at target, through a PlacedFile.
-void place_file(const std::string& role, const std::string& target, std::string_view bytes);
+void place_file(const std::string& role, const std::string& target, std::string_view bytes,
+                Flush flush = Flush::to_disk);
 
 // Files made together in a staging folder of this process's own inside a folder, and moved
 // into the folder together by commit(), under a lock on the folder, so that two calls into one
