@@ -68,7 +68,7 @@ std::function<bool(std::string_view)> any_of_names(std::vector<std::string> name
 
 // Makes a folder when it is missing (its parent must exist) and checks that files can be made
 // in it: a folder or a link to one that can be written; a dangling link is named as such.
-// Throws TargetRefused.
+// Throws TargetRefused, or OutputFailure (make_folder) when the folder cannot be made.
 void make_output_folder(const std::string& role, const std::string& folder);
 
 // ---- Writing ----
@@ -92,7 +92,6 @@ class PlacedFile {
 
   // Where the bytes go; a library or a child process that writes the file itself is handed it.
   const std::string& temporary() const { return temporary_; }
-  const std::string& target() const { return target_; }
 
   // Throws OutputFailure (write) naming the target.
   void write(std::string_view bytes);
@@ -136,7 +135,6 @@ class StagedFiles {
   // Where the files are written; a library or a child process is handed these paths.
   const std::string& staging() const { return staging_; }
   std::string staged(std::string_view name) const;
-  const std::string& folder() const { return folder_; }
 
   // Moves the files named, in this order, from the staging folder into the folder (a file whose
   // readers look for the others beside it goes last). Before the first move, every target is
