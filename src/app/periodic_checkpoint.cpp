@@ -1,7 +1,7 @@
 #include "app/periodic_checkpoint.hpp"
 
-#include "app/checkpoint_file.hpp"
 #include "model/checkpoint.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
@@ -14,8 +14,9 @@ void PeriodicCheckpoint::after_generation(const OpenedRun& run) {
   if (run.history) {
     abundance = run.history->abundance_mark();
   }
-  write_file_atomically(path_, model::encode_checkpoint(simulation.checkpoint(
-                                   tick_count_, run.results->mark(), abundance)));
+  report::place_file(
+      "the checkpoint", path_,
+      model::encode_checkpoint(simulation.checkpoint(tick_count_, run.results->mark(), abundance)));
 }
 
 }  // namespace parasim::app
