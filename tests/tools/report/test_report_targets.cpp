@@ -84,7 +84,8 @@ TEST_F(ReportTargets, NoOutputReplacesAnInput) {
   fs::copy(history, folder_ / "h");
   fs::create_directory(folder_ / "t");
   fs::copy_file(results, folder_ / "t" / "points.csv");
-  fs::copy_file(record, folder_ / "t" / "species.csv");
+  fs::copy_file(record, folder_ / "t" / "species_by_generation.csv");
+  fs::copy_file(results, folder_ / "h" / "generations.csv");
   fs::create_directory_symlink("h", folder_ / "linked");
   const std::string h = (folder_ / "h").string();
   const std::string t = (folder_ / "t").string();
@@ -92,15 +93,15 @@ TEST_F(ReportTargets, NoOutputReplacesAnInput) {
     std::vector<std::string> arguments;
     std::string refused;
   } cases[] = {
-      {{"--history", h, "--csv", h}, "same file as the history's species.csv"},
-      {{"--history", h, "--plot", (folder_ / "linked").string()},
-       "same file as the history's species.csv"},
+      {{"--history", h, "--csv", h, h + "/generations.csv"}, "same file as the results file"},
+      {{"--history", h, "--plot", (folder_ / "linked").string(), h + "/generations.csv"},
+       "same file as the results file"},
       {{"--csv", t, t + "/points.csv"}, "same file as the results file"},
       {{"--plot", t, t + "/points.csv"}, "same file as the results file"},
-      {{"--html", (folder_ / "page.html").string(), "--record", t + "/species.csv", "--csv", t,
-        results.string()},
+      {{"--html", (folder_ / "page.html").string(), "--record", t + "/species_by_generation.csv",
+        "--csv", t, results.string()},
        "same file as the run record"},
-      {{"--csv", (folder_ / "linked").string(), (folder_ / "h" / "species.csv").string()},
+      {{"--csv", (folder_ / "linked").string(), h + "/generations.csv"},
        "same file as the results file"},
   };
   const auto before = contents(folder_);
