@@ -3,8 +3,8 @@
 #include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
 #include "app/resume_checks.hpp"
-#include "genomes_folder.hpp"
 #include "random/seeding.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
@@ -62,11 +62,11 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
     }
     check_resumed_outputs(*options.resume_path, checkpoint, outputs);
     if (options.genomes_path) {
-      genomes::prepare_genomes_folder(*options.genomes_path);
+      report::make_output_folder("the genomes folder", *options.genomes_path);
     }
     if (options.history_path) {
-      run.history = std::make_unique<report::HistoryFiles>(*options.history_path,
-                                                           *checkpoint.abundance);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
+                                                           parameters, *checkpoint.abundance);
     }
     run.results = std::make_unique<report::ResultsFile>(results_path, checkpoint.results);
     run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint.state));
@@ -74,10 +74,11 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
   } else {
     run.simulation = std::make_unique<model::Simulation>(parameters, start.tick_count);
     if (options.genomes_path) {
-      genomes::prepare_genomes_folder(*options.genomes_path);
+      report::make_output_folder("the genomes folder", *options.genomes_path);
     }
     if (options.history_path) {
-      run.history = std::make_unique<report::HistoryFiles>(*options.history_path);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
+                                                           parameters);
     }
     run.results = std::make_unique<report::ResultsFile>(results_path);
   }

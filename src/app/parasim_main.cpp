@@ -17,6 +17,7 @@
 #include "app/periodic_checkpoint.hpp"
 #include "app/progress_line.hpp"
 #include "app/run_record.hpp"
+#include "report/placed_file.hpp"
 #include "textio/console_reader.hpp"
 
 namespace parasim::app {
@@ -120,6 +121,9 @@ int parasim_main(const std::vector<std::string>& arguments) {
   // A results file that outgrows the file size limit must fail like a full disk, with
   // a report and the records written so far kept, not kill the process.
   std::signal(SIGXFSZ, SIG_IGN);
+  // An interrupted run leaves no temporary file behind (a checkpoint or a history table being
+  // written); the files written so far stay.
+  report::clean_up_on_signals();
   // Outputs that would replace a device, a link's target or one another are refused before
   // anything is asked or written; the record is then not written either, as its own target
   // may be the one at fault.

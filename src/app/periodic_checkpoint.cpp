@@ -1,7 +1,7 @@
 #include "app/periodic_checkpoint.hpp"
 
-#include "app/checkpoint_file.hpp"
 #include "app/run_file.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
@@ -17,7 +17,7 @@ void PeriodicCheckpoint::after_generation(const model::Simulation& simulation) {
     run_file.abundance = history_->abundance_mark();
   }
   run_file.genomes_every = genomes_every_;
-  write_file_atomically(path_, encode_run_file(run_file));
+  report::place_file("the checkpoint", path_, encode_run_file(run_file));
 }
 
 }  // namespace parasim::app

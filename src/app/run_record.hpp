@@ -26,7 +26,7 @@ struct RunRecord {
 // The record as a JSON object.
 std::string run_record_json(const RunRecord& record);
 
-// Writes the record to path. Throws FileFailure.
+// Puts the record in place at path. Throws report::TargetRefused or report::OutputFailure.
 void write_run_record(const std::string& path, const RunRecord& record);
 
 }  // namespace parasim::app

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "report/output_failure.hpp"
 
 namespace parasim::report {
 
@@ -13,38 +14,6 @@ struct FileMark {
   std::int64_t length = 0;
   std::uint64_t digest = 0;
   friend bool operator==(const FileMark&, const FileMark&) = default;
-};
-
-// An operation on one of the run's output files that failed, with the file's name and the
-// platform's error number (0 when the platform reported none). The front end words it.
-class OutputFailure : public std::runtime_error {
- public:
-  enum class Operation {
-    make_folder,  // make the folder that holds the file
-    use_folder,   // make files in a folder that exists
-    create,     // create or empty the file for a new run
-    reopen,     // open the file of an interrupted run again
-    shorter,    // the file is shorter than the checkpoint says it was
-    other_run,  // the file's first bytes are not those the checkpoint was taken with
-    cut_back,   // cut the file back to the checkpoint's length
-    write,      // write to it
-    close,      // close it at the end of the run
-  };
-
-  OutputFailure(Operation operation, std::string path, int error)
-      : std::runtime_error("an output file operation failed"),
-        operation_(operation),
-        path_(std::move(path)),
-        error_(error) {}
-
-  Operation operation() const { return operation_; }
-  const std::string& path() const { return path_; }
-  int error() const { return error_; }
-
- private:
-  Operation operation_;
-  std::string path_;
-  int error_;
 };
 
 // A file the run appends to as it goes (the results file, the species history's abundance

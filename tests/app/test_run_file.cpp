@@ -15,7 +15,7 @@ namespace {
 
 // tests/data/README.md tells how it was made.
 std::string stored_format2() {
-  std::ifstream file(std::filesystem::path(PARASIM_TEST_DATA) / "checkpoint_format2.ckpt",
+  std::ifstream file(std::filesystem::path(PARASIM_TESTS_DIR) / "data" / "checkpoint_format2.ckpt",
                      std::ios::binary);
   std::ostringstream bytes;
   bytes << file.rdbuf();

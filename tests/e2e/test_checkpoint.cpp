@@ -161,7 +161,7 @@ TEST(Checkpoint, AStoredCheckpointOfFormat2Resumes) {
   write_file(dir / "Output.dat", results + " 70 ");
   write_file(dir / "h/abundance.csv", abundance + "70,1,");
   std::filesystem::remove(dir / "h/species.csv");
-  std::filesystem::copy_file(std::filesystem::path(PARASIM_TEST_DATA) / "checkpoint_format2.ckpt",
+  std::filesystem::copy_file(std::filesystem::path(PARASIM_TESTS_DIR) / "data" / "checkpoint_format2.ckpt",
                              dir / "old.ckpt");
   const RunResult resumed =
       run_parasim(dir, stored_input, "--resume old.ckpt --history h --genomes g --genomes-every 7");

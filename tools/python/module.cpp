@@ -15,6 +15,7 @@
 #include "model/checkpoint.hpp"
 #include "random/seeding.hpp"
 #include "report/appended_file.hpp"
+#include "report/placed_file.hpp"
 #include "report_errors.hpp"
 #include "results_columns.hpp"
 #include "stepped_run.hpp"
@@ -51,6 +52,9 @@ void translate_failure(std::exception_ptr failure) {
   } catch (const report::OutputFailure& output) {
     const app::FailureReport report = app::report_current_failure();
     set_os_error(output.error(), report.statement + ": " + report.message);
+  } catch (const report::TargetRefused&) {
+    const app::FailureReport report = app::report_current_failure();
+    set_os_error(0, report.statement + ": " + report.message);
   } catch (const model::AllocationFailure&) {
     const app::FailureReport report = app::report_current_failure();
     PyErr_SetString(PyExc_MemoryError, (report.statement + ": " + report.message).c_str());
@@ -64,6 +68,14 @@ void translate_failure(std::exception_ptr failure) {
                     (std::string("cannot go on from this state: ") + refusal.what()).c_str());
   } catch (const std::system_error& error) {
     set_os_error(error.code().value(), error.what());
+  }
+}
+
+// A path handed to the system: refused as open() refuses it when it holds a NUL byte, which
+// the system would take for its end.
+void refuse_null_byte(const std::string& path) {
+  if (path.find('\0') != std::string::npos) {
+    throw py::value_error("embedded null byte");
   }
 }
 
@@ -425,9 +437,7 @@ PYBIND11_MODULE(_parasim, m) {
       .def_static(
           "restore_file",
           [](const std::string& path, const std::optional<std::string>& results_path) {
-            if (path.find('\0') != std::string::npos) {
-              throw py::value_error("embedded null byte");
-            }
+            refuse_null_byte(path);
             RunHandle handle;
             py::gil_scoped_release release;
             handle.run = SteppedRun::restore(app::read_whole_file(path), results_path);
@@ -436,18 +446,19 @@ PYBIND11_MODULE(_parasim, m) {
           py::arg("path"), py::arg("results_path"),
           "Goes on from a file of saved bytes or a console checkpoint file, read as --resume "
           "reads it.")
-      .def("step",
-           [](RunHandle& handle) {
-             BusyWhile busy(handle);
-             if (handle.run->finished()) {
-               throw std::runtime_error(
-                   "the simulation has finished: all its generations have run or no parasite "
-                   "is left");
-             }
-             py::gil_scoped_release release;
-             handle.run->step();
-           },
-           "Runs the rest of the standing generation and labels the next, interpreter released.")
+      .def(
+          "step",
+          [](RunHandle& handle) {
+            BusyWhile busy(handle);
+            if (handle.run->finished()) {
+              throw std::runtime_error(
+                  "the simulation has finished: all its generations have run or no parasite "
+                  "is left");
+            }
+            py::gil_scoped_release release;
+            handle.run->step();
+          },
+          "Runs the rest of the standing generation and labels the next, interpreter released.")
       .def_property_readonly(
           "generation", [](RunHandle& h) { return h.idle().generation(); },
           "The generation that stands labelled; after the end, one past the last run.")
@@ -455,59 +466,65 @@ PYBIND11_MODULE(_parasim, m) {
           "finished", [](RunHandle& h) { return h.idle().finished(); },
           "Whether all generations have run or no parasite is left.")
       .def_property_readonly(
-          "population_size",
-          [](RunHandle& h) { return h.idle().simulation().population().size(); },
+          "population_size", [](RunHandle& h) { return h.idle().simulation().population().size(); },
           "The number of parasites now.")
       .def_property_readonly(
           "species_count", [](RunHandle& h) { return h.idle().simulation().species_count(); },
           "The species labels carried at the last labelling.")
       .def_property_readonly(
           "seed", [](RunHandle& h) { return h.idle().tick_count(); }, "The run's tick count.")
-      .def_property_readonly("parameters",
-                             [](RunHandle& h) { return h.idle().simulation().parameters(); },
-                             "The run's answers.")
+      .def_property_readonly(
+          "parameters", [](RunHandle& h) { return h.idle().simulation().parameters(); },
+          "The run's answers.")
       .def_property_readonly(
           "results_path", [](RunHandle& h) { return h.idle().results_path(); },
           "The results file written as the run goes, or None.")
-      .def("population",
-           [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); },
-           "genomes, phenotype, host and species as a dict of new numpy arrays.")
-      .def("hosts",
-           [](RunHandle& h) {
-             const model::HostTable& hosts = h.idle().simulation().hosts();
-             py::dict table;
-             table["phenotype"] = array_of(hosts.host_phenotype);
-             table["load"] = array_of(hosts.host_load);
-             return table;
-           },
-           "Each host's phenotype and load, by host number, as a dict of new numpy arrays.")
-      .def("species_table",
-           [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
-           "The species of the run so far as a dict of numpy arrays.")
+      .def(
+          "population",
+          [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); },
+          "genomes, phenotype, host and species as a dict of new numpy arrays.")
+      .def(
+          "hosts",
+          [](RunHandle& h) {
+            const model::HostTable& hosts = h.idle().simulation().hosts();
+            py::dict table;
+            table["phenotype"] = array_of(hosts.host_phenotype);
+            table["load"] = array_of(hosts.host_load);
+            return table;
+          },
+          "Each host's phenotype and load, by host number, as a dict of new numpy arrays.")
+      .def(
+          "species_table",
+          [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
+          "The species of the run so far as a dict of numpy arrays.")
       .def(
           "abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); },
           "Every labelling's parasites by species and host as a dict of numpy arrays.")
-      .def("save",
-           [](RunHandle& h) {
-             std::string bytes;
-             {
-               BusyWhile busy(h);
-               py::gil_scoped_release release;
-               bytes = h.run->save();
-             }
-             return py::bytes(bytes);
-           },
-           "The whole state as bytes.")
-      .def("write_results",
-           [](RunHandle& h, const std::string& path) {
-             BusyWhile busy(h);
-             py::gil_scoped_release release;
-             h.run->write_results(path);
-           },
-           "Writes the results file of the generations run so far, played again from the seed.")
+      .def(
+          "save",
+          [](RunHandle& h) {
+            std::string bytes;
+            {
+              BusyWhile busy(h);
+              py::gil_scoped_release release;
+              bytes = h.run->save();
+            }
+            return py::bytes(bytes);
+          },
+          "The whole state as bytes.")
+      .def(
+          "write_results",
+          [](RunHandle& h, const std::string& path) {
+            refuse_null_byte(path);
+            BusyWhile busy(h);
+            py::gil_scoped_release release;
+            h.run->write_results(path);
+          },
+          "Writes the results file of the generations run so far, played again from the seed.")
       .def(
           "write_vcf",
           [](RunHandle& h, const std::string& path) {
+            refuse_null_byte(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
             h.run->write_vcf(path);

@@ -1,12 +1,8 @@
 #include "stepped_run.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-
 #include "app/resume_checks.hpp"
-#include "genomes_vcf.hpp"
+#include "report/genomes_vcf.hpp"
+#include "report/placed_file.hpp"
 #include "saved_run.hpp"
 
 namespace parasim::python {
@@ -102,29 +98,35 @@ std::string SteppedRun::save() const {
 }
 
 void SteppedRun::write_results(const std::string& path) const {
-  const std::string temporary = path + ".tmp";
+  report::OutputTargets targets;
+  if (results_path_) {
+    targets.add_compared_file("the results file the run writes", *results_path_);
+  }
+  targets.add_file("the results file", path);
+  targets.check();
+  report::PlacedFile placed("the results file", path);
   try {
-    report::ResultsFile file(temporary);
+    report::ResultsFile file(placed.temporary());
     model::Simulation replay(simulation_->parameters(), tick_count_);
     model::GenerationDriver driver(replay, &file, {});
     while (replay.generations_run() < simulation_->generations_run()) {
       driver.run_generation();
     }
     file.close();
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-      throw report::OutputFailure(report::OutputFailure::Operation::write, temporary, errno);
-    }
   } catch (const report::OutputFailure& failure) {
-    ::unlink(temporary.c_str());
     // Named by the file asked for, not the temporary one.
     throw report::OutputFailure(failure.operation(), path, failure.error());
-  } catch (...) {
-    ::unlink(temporary.c_str());
-    throw;
   }
+  placed.commit();
 }
 
 void SteppedRun::write_vcf(const std::string& path) const {
+  report::OutputTargets targets;
+  if (results_path_) {
+    targets.add_compared_file("the results file the run writes", *results_path_);
+  }
+  genomes::add_genomes_targets(targets, path);
+  targets.check();
   genomes::write_genomes_vcf(path, simulation_->generation(), simulation_->population(),
                              simulation_->history());
 }

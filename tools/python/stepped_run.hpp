@@ -58,12 +58,14 @@ class SteppedRun {
   std::string save() const;
 
   // Writes the results file of the generations run so far (those before generation()) to
-  // path, under a temporary name renamed into place: the bytes the console program writes
+  // path, put in place through report/placed_file.hpp: the bytes the console program writes
   // when stopped there. The run is played again from its seed, which takes as long as the
-  // run so far. Throws report::OutputFailure.
+  // run so far. A path that is not a file target, or is the results file the run writes, is
+  // refused. Throws report::TargetRefused or report::OutputFailure.
   void write_results(const std::string& path) const;
 
-  // The genomes of the population as it stands, as genomes::write_genomes_vcf writes them.
+  // The genomes of the population as it stands, as genomes::write_genomes_vcf writes them;
+  // refused like write_results.
   void write_vcf(const std::string& path) const;
 
  private:

@@ -17,7 +17,7 @@ namespace parasim::report_tool {
 // species_list joins the labels on the host with ';'. points.csv holds one row for each
 // phenotype carried by each species in a generation, with the number of parasites carrying it:
 // every parasite is counted, none is left out. The folder is the staging folder of the
-// report's OutputSet, which puts the tables in place only once the whole report is done.
+// report's StagedFiles, which puts the tables in place only once the whole report is done.
 class CsvTables : public GenerationObserver {
  public:
   explicit CsvTables(const std::filesystem::path& folder);

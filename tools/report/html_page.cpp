@@ -1,12 +1,8 @@
 #include "html_page.hpp"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <streambuf>
-#include <system_error>
 #include <utility>
 
 #include "history_report.hpp"
@@ -30,53 +26,23 @@ class DiscardingBuffer : public std::streambuf {
 }  // namespace
 
 HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-                   const std::vector<std::filesystem::path>& inputs)
+                   std::vector<std::string> inputs)
     : page_(std::move(page)), record_(std::move(record)) {
-  const std::filesystem::path folder = folder_of(page_);
-  if (!page_.has_filename()) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": name a file, not a folder");
-  }
-  if (!std::filesystem::is_directory(folder)) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": the folder " +
-                        folder.string() + " does not exist");
-  }
-  if (std::filesystem::is_directory(page_)) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": it is a folder");
-  }
-  std::vector<std::filesystem::path> read = inputs;
-  if (record_) {
-    read.push_back(*record_);
-  }
-  for (const std::filesystem::path& input : read) {
-    std::error_code error;
-    if (std::filesystem::equivalent(page_, input, error)) {
-      throw ReportIoError("cannot write the page " + page_.string() + ": it is " + input.string() +
-                          ", which the report reads");
-    }
-  }
   if (record_) {
     std::ifstream readable(*record_);
     if (!std::filesystem::is_regular_file(*record_) || !readable) {
       throw ReportIoError("cannot read the run record " + record_->string());
     }
   }
-  // Hidden beside the page; mkdtemp makes a name no other process has.
-  std::string hidden_name = ".";
-  hidden_name += page_.filename().string();
-  hidden_name += ".tables-XXXXXX";
-  std::string pattern = (folder / hidden_name).string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw ReportIoError("cannot make a folder for the page's tables in " + folder.string() + ": " +
-                        std::strerror(errno));
-  }
-  work_folder_ = pattern;
+  // The tables and the page are made in a staging folder beside the page, from which the page
+  // alone is put in place.
+  staging_.emplace("the page's folder", folder_of(page_).string(), std::move(inputs));
+  work_folder_ = staging_->staging();
 }
 
 HtmlPage::~HtmlPage() {
   points_.reset();
   tables_.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(work_folder_, ignored);
 }
 
 void HtmlPage::observe_results(std::vector<GenerationObserver*>& observers) {
@@ -96,7 +62,8 @@ void HtmlPage::add_history(const std::filesystem::path& folder, std::int64_t min
 void HtmlPage::write(const std::filesystem::path& python, const std::filesystem::path& script,
                      const std::optional<std::string>& results_name,
                      const std::optional<std::string>& history_name) {
-  std::vector<std::string> arguments{work_folder_.string(), "--out", page_.string()};
+  const std::string name = page_.filename().string();
+  std::vector<std::string> arguments{work_folder_.string(), "--out", staging_->staged(name)};
   if (results_name) {
     arguments.insert(arguments.end(), {"--results", *results_name});
   }
@@ -107,6 +74,7 @@ void HtmlPage::write(const std::filesystem::path& python, const std::filesystem:
     arguments.insert(arguments.end(), {"--record", record_->string()});
   }
   run_python_script(python, script, arguments, "page");
+  staging_->commit({name});
 }
 
 std::filesystem::path page_script_beside(const std::filesystem::path& plot_script) {

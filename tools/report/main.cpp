@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plot_runner.hpp"
+#include "report/placed_file.hpp"
 #include "report_command.hpp"
 
 namespace {
@@ -23,6 +24,8 @@ std::filesystem::path plot_script_beside_program(const char* invoked_as) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // An interrupted report takes its figure or page script with it and leaves no staging folder.
+  parasim::report::clean_up_on_signals();
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   const parasim::report_tool::PlotTools plot_tools{parasim::report_tool::debian_python,
                                                    plot_script_beside_program(argv[0])};

@@ -16,8 +16,10 @@ struct FigureSets {
 };
 
 // Runs a script of this tool with python, with the script's output on this process's standard
-// output and error. `purpose` names what it is for in messages ("figure", "page"). Throws
-// ReportIoError when it cannot be started or does not succeed.
+// output and error. `purpose` names what it is for in messages ("figure", "page"). The script
+// dies with this process, whatever kills it, and SIGINT or SIGTERM to this process kills it
+// first (report::ChildToKill). Throws ReportIoError when it cannot be started or does not
+// succeed.
 void run_python_script(const std::filesystem::path& python, const std::filesystem::path& script,
                        const std::vector<std::string>& arguments, const std::string& purpose);
 

@@ -57,21 +57,21 @@ TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {
     std::string message;
   } cases[] = {
       {{"--html", (folder_ / "absent" / "report.html").string(), results.string()},
-       "the folder " + (folder_ / "absent").string() + " does not exist"},
+       "its folder \"" + (folder_ / "absent").string() + "\" cannot be used"},
       {{"--html", (folder_ / "kept").string(), results.string()}, "it is a folder"},
-      {{"--html", (folder_ / "kept").string() + "/", results.string()}, "name a file"},
+      {{"--html", (folder_ / "kept").string() + "/", results.string()}, "names a folder"},
       {{"--html", page, "--record", (folder_ / "absent.json").string(), results.string()},
        "cannot read the run record " + (folder_ / "absent.json").string()},
       {{"--html", page, "--record", (folder_ / "kept").string(), results.string()},
        "cannot read the run record"},
       {{"--html", page, (folder_ / "absent.dat").string()}, "cannot open"},
       // A page over an input would lose it.
-      {{"--html", page, page}, "it is " + page + ", which the report reads"},
-      {{"--html", page, "--record", page, results.string()}, "which the report reads"},
+      {{"--html", page, page}, "it is the same file as the results file"},
+      {{"--html", page, "--record", page, results.string()}, "same file as the run record"},
       {{"--html", (history / "species.csv").string(), "--history", history.string()},
-       "which the report reads"},
+       "same file as the history's species.csv"},
       {{"--html", (marked / "run.json").string(), "--history", marked.string()},
-       "which the report reads"},
+       "same file as the history's run.json"},
       {{"--html", page, "--record", (data / "five_species_record.json").string(), "--history",
         marked.string(), results.string()},
        "the run record " + (data / "five_species_record.json").string() +

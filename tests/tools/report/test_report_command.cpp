@@ -84,7 +84,7 @@ TEST_F(ReportCommand, SummaryDoesNotDependOnLineEnds) {
 }
 
 TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
-  const fs::path tables = folder_ / "new" / "tables";
+  const fs::path tables = folder_ / "new";
   const Outcome outcome = run({"--csv", tables.string(), fixture.string()});
   ASSERT_EQ(outcome.status, exit_done) << outcome.err;
   EXPECT_EQ(read_file(tables / "generations.csv"),
@@ -172,7 +172,8 @@ TEST_F(ReportCommand, UnreadableInputAndUnwritableTablesAreIoErrors) {
   write_file(plain_file, "x");
   outcome = run({"--csv", plain_file.string(), fixture.string()});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
-  EXPECT_NE(outcome.err.find("cannot use " + plain_file.string()), std::string::npos)
+  EXPECT_NE(outcome.err.find("cannot use \"" + plain_file.string() + "\" as the tables folder"),
+            std::string::npos)
       << outcome.err;
 }
 

@@ -42,16 +42,18 @@ def test_the_page_holds_its_library_and_comes_out_the_same(tmp_path):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["first.html", "second.html"]
 
 
-def test_a_page_named_by_a_link_is_written_through_it(tmp_path):
+def test_a_page_named_by_a_link_is_refused_like_every_output(tmp_path):
     target = tmp_path / "pages" / "run.html"
     target.parent.mkdir()
     target.write_text("an earlier page", encoding="utf-8")
     link = tmp_path / "latest.html"
     link.symlink_to(target)
     done = report("--html", link, RESULTS)
-    assert done.returncode == 0, done.stderr
+    assert done.returncode == 2
+    assert "it is a symbolic link, whose target would be replaced" in done.stderr
     assert link.is_symlink() and os.readlink(link) == str(target)
-    assert "Plotly.newPlot" in target.read_text(encoding="utf-8")
+    assert target.read_text(encoding="utf-8") == "an earlier page"
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["latest.html", "pages"]
 
 
 def record_with(tmp_path, **changes):

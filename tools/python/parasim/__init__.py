@@ -273,7 +273,9 @@ class Simulation:
         and seed when stopped there, so after ``run()`` the whole Output.dat. The run is
         played again from its seed to write it, which takes as long as the run so far (pass
         ``results_path`` to the constructor to have the file written as the run goes). The
-        file is written under a temporary name and renamed into place."""
+        file is written under a temporary name and renamed into place. A path that is a
+        symbolic link, a device, a fifo or a folder, or the results file this run writes, is
+        refused with an OSError naming the reason, and left as it was."""
         self._run.write_results(os.fspath(path))
 
     def write_vcf(self, path):
@@ -282,8 +284,9 @@ class Simulation:
         ".samples.tsv"), exactly as ``parasim --genomes`` does: one record per locus (REF "A"
         is locus value 0, ALT "T" is 1), one haploid sample per parasite, in population
         order, named ``r<row>_s<species label>_h<host>`` (row counted from 0, the index into
-        ``population()``). Each file is written under a temporary name and renamed, so no
-        partial file stands under its final name."""
+        ``population()``). The files are written under temporary names and renamed, so no
+        partial file stands under its final name; targets are refused as by
+        ``write_results``."""
         self._run.write_vcf(os.fspath(path))
 
     def __repr__(self):

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/population.hpp"
+#include "report/placed_file.hpp"
 #include "species/species_history.hpp"
 
 namespace parasim::genomes {
@@ -19,12 +20,16 @@ namespace parasim::genomes {
 //   host;
 // - the sample table: sample, row, label, species (the species number of the species
 //   history), host, phenotype; tab-separated, with a header line.
-// Each file is written under a temporary name beside its final one and renamed into place,
-// the VCF last, so that no partial file ever stands under a final name and whoever sees the
-// VCF finds its index and sample table. Throws report::OutputFailure naming the final file.
+// The three files are checked as targets first (report::OutputTargets: absent or regular
+// files), written in a staging folder beside them and put in place together, the VCF last, so
+// that no partial file ever stands under a final name and whoever sees the VCF finds its index
+// and sample table. Throws report::TargetRefused, or report::OutputFailure naming the final
+// file.
 void write_genomes_vcf(const std::string& path, std::int32_t generation,
-                       const model::Population& population,
-                       const species::SpeciesHistory& history);
+                       const model::Population& population, const species::SpeciesHistory& history);
+
+// The three files write_genomes_vcf makes for path, as targets of a call.
+void add_genomes_targets(report::OutputTargets& targets, const std::string& path);
 
 // The sample table beside a VCF: its name with ".vcf.gz" (or ".vcf") replaced by
 // ".samples.tsv", or with ".samples.tsv" appended when it has neither ending.

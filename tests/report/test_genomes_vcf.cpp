@@ -1,9 +1,15 @@
-#include "genomes_vcf.hpp"
+#include "report/genomes_vcf.hpp"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <htslib/tbx.h>
 #include <htslib/vcf.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -128,27 +134,59 @@ TEST(GenomesVcf, FailureLeavesNoFileUnderAFinalName) {
   const fs::path dir = testing::fresh_directory("genomes-failure");
   const LabelledWorld world(30, 3);
   const model::Population& population = world.simulation.population();
+  fs::create_directory(dir / "folder.vcf.gz");
+  fs::create_directory(dir / "index.vcf.gz.tbi");
+  // Every one of the three files is checked before anything is written.
   const struct {
     std::string path;
-    report::OutputFailure::Operation operation;
+    std::string reason;
   } cases[] = {
-      {(dir / "missing" / "g.vcf.gz").string(), report::OutputFailure::Operation::create},
-      {(dir / "folder.vcf.gz").string(), report::OutputFailure::Operation::write},
+      {(dir / "missing" / "g.vcf.gz").string(), "No such file or directory"},
+      {(dir / "folder.vcf.gz").string(), "it is a folder"},
+      {(dir / "index.vcf.gz").string(), "it is a folder"},
   };
-  fs::create_directory(dir / "folder.vcf.gz");
   for (const auto& c : cases) {
     try {
       write_genomes_vcf(c.path, 3, population, world.simulation.history());
       ADD_FAILURE() << c.path << " was written";
-    } catch (const report::OutputFailure& failure) {
-      EXPECT_EQ(failure.operation(), c.operation) << c.path;
+    } catch (const report::TargetRefused& refused) {
+      EXPECT_NE(std::string(refused.what()).find(c.reason), std::string::npos) << refused.what();
     }
   }
   std::vector<std::string> left;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     left.push_back(entry.path().filename().string());
   }
-  EXPECT_EQ(left, std::vector<std::string>{"folder.vcf.gz"});
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"folder.vcf.gz", "index.vcf.gz.tbi"}));
+}
+
+// A full disk (a file size limit stands in for it) is one failure naming the VCF, with nothing
+// from htslib on the console and nothing left in the folder.
+TEST(GenomesVcf, AFullDiskIsOneFailureAndLeavesNothing) {
+  const fs::path dir = testing::fresh_directory("genomes-full");
+  const LabelledWorld world(1000, 3);
+  const std::string path = (dir / "g.vcf.gz").string();
+  ::testing::internal::CaptureStderr();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{2048, 2048};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      write_genomes_vcf(path, 3, world.simulation.population(), world.simulation.history());
+    } catch (const report::OutputFailure& failure) {
+      ::_exit(failure.path().starts_with(path) ? 0 : 2);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  const std::string console = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: written; 2: another failure";
+  EXPECT_EQ(console, "");
+  EXPECT_TRUE(fs::is_empty(dir));
 }
 
 TEST(GenomesVcf, NamesOfSamplesAndTables) {

@@ -1,4 +1,4 @@
-#include "genomes_vcf.hpp"
+#include "report/genomes_vcf.hpp"
 
 #include <htslib/hts.h>
 #include <htslib/vcf.h>
@@ -8,9 +8,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <iterator>
+#include <filesystem>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "report/appended_file.hpp"
@@ -36,51 +35,10 @@ struct RecordFree {
   void operator()(bcf1_t* record) const { bcf_destroy(record); }
 };
 
-// The files being written under temporary names; removed unless they were all put in place.
-class TemporaryFiles {
- public:
-  explicit TemporaryFiles(std::string final_vcf) : final_vcf_(std::move(final_vcf)) {}
-  ~TemporaryFiles() {
-    if (!placed_) {
-      ::unlink(samples().c_str());
-      ::unlink(index().c_str());
-      ::unlink(vcf().c_str());
-    }
-  }
-  TemporaryFiles(const TemporaryFiles&) = delete;
-  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
-
-  std::string vcf() const { return final_vcf_ + ".tmp"; }
-  std::string index() const { return final_vcf_ + ".tbi.tmp"; }
-  std::string samples() const { return samples_path_for(final_vcf_) + ".tmp"; }
-
-  // The sample table and the index first, the VCF last. When a rename fails, the files of
-  // this write already put in place are taken away again: a sample table or an index must not
-  // stand beside a VCF they do not describe.
-  void put_in_place() {
-    const std::pair<std::string, std::string> moves[] = {
-        {samples(), samples_path_for(final_vcf_)},
-        {index(), final_vcf_ + ".tbi"},
-        {vcf(), final_vcf_}};
-    for (std::size_t i = 0; i < std::size(moves); ++i) {
-      if (::rename(moves[i].first.c_str(), moves[i].second.c_str()) != 0) {
-        const int error = errno;
-        for (std::size_t j = 0; j < i; ++j) {
-          ::unlink(moves[j].second.c_str());
-        }
-        throw OutputFailure(Operation::write, moves[i].second, error);
-      }
-    }
-    placed_ = true;
-  }
-
- private:
-  std::string final_vcf_;
-  bool placed_ = false;
-};
-
 // htslib does not always leave an error number; a failure must still say something true.
-int error_number() { return errno != 0 ? errno : EIO; }
+int error_number() {
+  return errno != 0 ? errno : EIO;
+}
 
 void write_samples(const std::string& temporary, const std::string& final_path,
                    const model::Population& population, const species::SpeciesHistory& history) {
@@ -106,8 +64,8 @@ void write_samples(const std::string& temporary, const std::string& final_path,
 }
 
 std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
-                                                  const model::Population& population,
-                                                  const std::string& path) {
+                                                   const model::Population& population,
+                                                   const std::string& path) {
   std::unique_ptr<bcf_hdr_t, HeaderFree> header(bcf_hdr_init("w"));
   if (!header) {
     throw OutputFailure(Operation::create, path, error_number());
@@ -125,8 +83,7 @@ std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
     }
   }
   for (std::size_t row = 0; row < population.size(); ++row) {
-    const std::string name =
-        sample_name(row, population.species_id(row), population.host_id(row));
+    const std::string name = sample_name(row, population.species_id(row), population.host_id(row));
     if (bcf_hdr_add_sample(header.get(), name.c_str()) != 0) {
       throw OutputFailure(Operation::write, path, error_number());
     }
@@ -138,6 +95,12 @@ std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
 }
 
 }  // namespace
+
+void add_genomes_targets(report::OutputTargets& targets, const std::string& path) {
+  targets.add_file("the genomes file", path);
+  targets.add_file("the genomes file's index", path + ".tbi");
+  targets.add_file("the genomes file's sample table", samples_path_for(path));
+}
 
 std::string samples_path_for(const std::string& vcf_path) {
   for (const std::string ending : {".vcf.gz", ".vcf"}) {
@@ -159,13 +122,24 @@ std::string sample_name(std::size_t row, std::int32_t label, std::int32_t host) 
 void write_genomes_vcf(const std::string& path, std::int32_t generation,
                        const model::Population& population,
                        const species::SpeciesHistory& history) {
-  TemporaryFiles temporary(path);
-  write_samples(temporary.samples(), samples_path_for(path), population, history);
+  // A full disk is reported once, by the failure this throws, not by htslib on the console.
+  hts_set_log_level(HTS_LOG_OFF);
+  const std::filesystem::path vcf_path(path);
+  const std::string index_name = vcf_path.filename().string() + ".tbi";
+  const std::string samples_name =
+      std::filesystem::path(samples_path_for(path)).filename().string();
+  report::OutputTargets targets;
+  add_genomes_targets(targets, path);
+  targets.check();
+  const std::string folder = vcf_path.has_parent_path() ? vcf_path.parent_path().string() : ".";
+  report::StagedFiles staged("the genomes file's folder", folder);
+  write_samples(staged.staged(samples_name), samples_path_for(path), population, history);
 
   errno = 0;
   // Compression level 1: on 50,000 genomes of 1,000 loci it writes in a fifth of the time of
   // the default level, for files about a quarter larger.
-  std::unique_ptr<htsFile, HtsFileCloser> file(hts_open(temporary.vcf().c_str(), "wz1"));
+  std::unique_ptr<htsFile, HtsFileCloser> file(
+      hts_open(staged.staged(vcf_path.filename().string()).c_str(), "wz1"));
   if (!file) {
     throw OutputFailure(Operation::create, path, error_number());
   }
@@ -173,7 +147,7 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
   if (bcf_hdr_write(file.get(), header.get()) != 0) {
     throw OutputFailure(Operation::write, path, error_number());
   }
-  const std::string index_path = temporary.index();
+  const std::string index_path = staged.staged(index_name);
   if (bcf_idx_init(file.get(), header.get(), 0, index_path.c_str()) != 0) {
     throw OutputFailure(Operation::create, path + ".tbi", error_number());
   }
@@ -189,7 +163,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
     for (std::size_t row = 0; row < n; ++row) {
       const std::uint64_t bits = population.genome(row)[word];
       for (std::int32_t bit = 0; bit < count; ++bit) {
-        block[static_cast<std::size_t>(bit) * n + row] = static_cast<std::uint8_t>((bits >> bit) & 1u);
+        block[static_cast<std::size_t>(bit) * n + row] =
+            static_cast<std::uint8_t>((bits >> bit) & 1u);
       }
     }
     for (std::int32_t bit = 0; bit < count; ++bit) {
@@ -201,8 +176,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
       record->rid = 0;
       record->pos = first + bit;  // 0-based: locus first + bit + 1
       if (bcf_update_alleles_str(header.get(), record.get(), "A,T") != 0 ||
-          bcf_update_genotypes(header.get(), record.get(), genotypes.data(),
-                               static_cast<int>(n)) != 0 ||
+          bcf_update_genotypes(header.get(), record.get(), genotypes.data(), static_cast<int>(n)) !=
+              0 ||
           bcf_write(file.get(), header.get(), record.get()) != 0) {
         throw OutputFailure(Operation::write, path, error_number());
       }
@@ -214,7 +189,8 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
   if (hts_close(file.release()) != 0) {
     throw OutputFailure(Operation::close, path, error_number());
   }
-  temporary.put_in_place();
+  // The sample table and the index first, the VCF last: whoever sees the VCF finds the others.
+  staged.commit({samples_name, index_name, vcf_path.filename().string()});
 }
 
 }  // namespace parasim::genomes
