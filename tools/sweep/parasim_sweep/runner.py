@@ -10,6 +10,9 @@ import subprocess
 import threading
 import time
 
+from parasim_report.columns import HISTORY_FILES
+from parasim_report.exit_statuses import PARASIM_BAD_INPUT, PARASIM_DONE
+
 from . import run_state as rs
 
 
@@ -123,7 +126,7 @@ class Executor:
                 record = json.load(stream)
         except (OSError, ValueError) as error:
             return f"parasim exited 0 but its record cannot be read: {error}"
-        if not isinstance(record, dict) or record.get("exit_status") != 0:
+        if not isinstance(record, dict) or record.get("exit_status") != PARASIM_DONE:
             return "parasim exited 0 but its record does not say the run went through"
         results = os.path.join(folder, rs.RESULTS)
         try:
@@ -134,14 +137,14 @@ class Executor:
             return f"parasim exited 0 but {rs.RESULTS} is missing or unreadable: {error}"
         if self.history:
             try:
-                for name in rs.HISTORY_FILES:
+                for name in HISTORY_FILES:
                     rs.sync_file(os.path.join(folder, rs.HISTORY, name))
             except OSError as error:
                 return f"parasim exited 0 but its history is missing or unreadable: {error}"
         rs.write_marker(folder, rs.DONE, {
             "run_id": run.run_id, "seed": run.seed,
             "answers_sha256": rs.answers_digest(run.answers()),
-            "exit_status": 0, "output_bytes": size,
+            "exit_status": PARASIM_DONE, "output_bytes": size,
             "wall_seconds": round(seconds, 3), "resumed": resumed,
             "generations_run": record.get("generations_run"),
             "died_out": record.get("died_out"),
@@ -199,21 +202,21 @@ class Executor:
                     os.remove(os.path.join(folder, name))
         started = time.monotonic()
         returncode = self._parasim(run, folder, lock, resume)
-        if resume and returncode == 2 and not self.stopping.is_set():
+        if resume and returncode == PARASIM_BAD_INPUT and not self.stopping.is_set():
             # A checkpoint parasim refuses (damaged, or from other answers) is no reason to
             # fail the run: it is run again from the start.
             rs.clear_attempt(folder)
             resume = False
             returncode = self._parasim(run, folder, lock, resume)
         seconds = time.monotonic() - started
-        if returncode is None or (returncode != 0 and self.stopping.is_set()):
+        if returncode is None or (returncode != PARASIM_DONE and self.stopping.is_set()):
             return Outcome(run, "interrupted")
-        if returncode != 0:
+        if returncode != PARASIM_DONE:
             return self._fail(run, folder, f"parasim ended with {_exit_text(returncode)}",
                               returncode)
         problem = self._finish(run, folder, seconds, resume)
         if problem:
-            return self._fail(run, folder, problem, 0)
+            return self._fail(run, folder, problem, PARASIM_DONE)
         return Outcome(run, "done", seconds=seconds)
 
 
