@@ -1,4 +1,4 @@
-"""parasim-sweep under hostile use: outputs that would replace links or the sweep's own files,
+"""parasim-sweep under hostile use: outputs that are links or devices or the sweep's own files,
 plans edited after their runs finished, damaged and endless files, odd folder names and a
 full standard output. Each refusal leaves everything as it was."""
 
@@ -27,18 +27,17 @@ class HostileUse(support.SweepCase):
                 self.assertIn("one of the sweep's own files", done.stderr)
         for name, content in kept.items():
             self.assertEqual(support.read_bytes(os.path.join(folder, *name.split("/"))), content)
-        # A link is written through: to standard output, and to a regular file.
-        link = self.path("to-stdout")
-        os.symlink("/proc/self/fd/1", link)
-        done = self.sweep_ok("collect", folder, "--output", link)
-        self.assertTrue(done.stdout.startswith("run_id,seed,"), done.stdout[:80])
-        self.assertTrue(os.path.islink(link))
+        # A link is never written through or replaced, nor is a device.
         target = self.write("target.csv", "old\n")
         os.symlink(target, self.path("to-file"))
-        self.sweep_ok("collect", folder, "--output", self.path("to-file"))
+        for output, what in ((self.path("to-file"), "a symbolic link"), ("/dev/null", "a device")):
+            with self.subTest(output=output):
+                done = self.sweep("collect", folder, "--output", output)
+                self.assertEqual(done.returncode, 2, done.stderr)
+                self.assertIn(f"it is {what}", done.stderr)
         self.assertTrue(os.path.islink(self.path("to-file")))
         with open(target) as stream:
-            self.assertTrue(stream.read().startswith("run_id,seed,"))
+            self.assertEqual(stream.read(), "old\n")
 
     def test_an_edited_plan_does_not_count_runs_it_did_not_plan(self):
         folder = self.planned(replicates=1)

@@ -151,7 +151,7 @@ class SingleTasks(support.SweepCase):
 
     def test_a_run_held_by_another_process_is_left_to_it(self):
         folder = self.planned()
-        from sweeplib.run_state import RunLock
+        from parasim_sweep.run_state import RunLock
         held = RunLock.try_take(os.path.join(folder, "runs", "0002"))
         self.addCleanup(held.release)
         done = self.sweep("run", folder, "--task", "2")
