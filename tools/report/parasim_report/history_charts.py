@@ -124,6 +124,7 @@ def tree_chart(history, naming):
                                 connectgaps=False, line={"color": LINK_COLOUR, "width": 0.8},
                                 showlegend=False, name="splits", uid="splits"))
     label_all = count <= TIP_LABELS_FOR_ALL
+    bare = count > layouts.MOST_DETAILED_SPECIES
     shown = {}
     for members, name, colour, group, rank in naming.legend_groups(history.species):
         index = np.array(members, dtype=np.int64) - 1
@@ -131,28 +132,32 @@ def tree_chart(history, naming):
         ys = np.full(3 * len(index), np.nan)
         xs[0::3], xs[1::3] = layout.start[index], layout.end[index]
         ys[0::3] = ys[1::3] = layout.row[index]
-        ends = np.where(history.extant[index], "circle", "x")
+        style = trace_style(name, group, rank, shown)
+        if group == OTHERS_GROUP and bare:
+            figure.add_trace(go.Scatter(x=xs, y=ys, mode="lines", hoverinfo="skip",
+                                        line={"color": colour, "width": 1}, **style))
+            continue
         symbols = np.full(3 * len(index), "circle", dtype=object)
-        symbols[1::3] = ends
-        texts = [""] * (3 * len(index))
+        symbols[1::3] = np.where(history.extant[index], "circle", "x")
+        texts = np.full(3 * len(index), "", dtype=object)
+        if label_all or group != OTHERS_GROUP:
+            texts[1::3] = (index + 1).astype(str)
         if group != OTHERS_GROUP:
             info = tree_text(history, naming, index[0])
             data = [info, info, None]
             hover = "%{customdata}<extra></extra>"
         else:
-            # Numbers only for the many other species; the table of species has the rest.
+            # Numbers only for the other species; the table of species has the rest.
             pairs = [[int(s), int(history.label[s - 1])] for s in index + 1]
             data = [item for pair in pairs for item in (pair, pair, None)]
             hover = ("<b>species %{customdata[0]} (label %{customdata[1]})</b><br>generation "
                      "%{x}<extra></extra>")
-        if label_all or group != OTHERS_GROUP:
-            texts[1::3] = [str(s) for s in index + 1]
         figure.add_trace(go.Scatter(
             x=xs, y=ys, mode="lines+markers+text", text=texts, textposition="middle right",
             textfont={"size": 10}, line={"color": colour, "width": 3 if group != OTHERS_GROUP
                                          else 1.5},
             marker={"symbol": symbols, "size": 7, "color": colour}, customdata=data,
-            hovertemplate=hover, **trace_style(name, group, rank, shown)))
+            hovertemplate=hover, **style))
     figure.update_xaxes(title="generation")
     figure.update_yaxes(showticklabels=False, showgrid=False, zeroline=False,
                         range=[0.3, count + 0.7])
@@ -161,6 +166,8 @@ def tree_chart(history, naming):
             "Hover a line's ends for its birth, mother, size at birth and last generation; "
             "numbers at the ends are species numbers"
             + ("." if label_all else " (of the named species only).")
+            + (f" Past {layouts.MOST_DETAILED_SPECIES} species the other species are bare lines."
+               if bare else "")
             + " The table of species below lists them all.")
     return Chart("tree", "Species tree", figure, note)
 

@@ -41,28 +41,31 @@ def tree_figure(history, naming):
     figure, axes = plt.subplots(figsize=FIGURE_INCHES, dpi=FIGURE_DPI)
     layout = layouts.tree_layout(history)
     label_all = len(history) <= TIP_LABELS_FOR_ALL
+    as_image = len(history) > layouts.MOST_DETAILED_SPECIES
     linked = np.flatnonzero(layout.link_from != layout.row)
     axes.add_collection(LineCollection(
-        [[(layout.start[i], layout.link_from[i]), (layout.start[i], layout.row[i])]
-         for i in linked], colors="0.55", linewidths=0.6, zorder=1, gid="splits"))
+        np.stack([np.column_stack([layout.start[linked], layout.link_from[linked]]),
+                  np.column_stack([layout.start[linked], layout.row[linked]])], axis=1),
+        colors="0.55", linewidths=0.6, zorder=1, gid="splits", rasterized=as_image))
     named = set(naming.colours.named)
     for species in sorted(named):
         index = species - 1
         axes.plot([layout.start[index], layout.end[index]], [layout.row[index]] * 2,
                   color=naming.colours(species), linewidth=2.2, solid_capstyle="butt",
                   zorder=2, gid=f"species-{species}")
-    others = [index for index in range(len(history)) if index + 1 not in named]
-    if others:
+    others = np.setdiff1d(np.arange(len(history)), np.array(sorted(named), dtype=np.int64) - 1)
+    if len(others):
         axes.add_collection(LineCollection(
-            [[(layout.start[i], layout.row[i]), (layout.end[i], layout.row[i])] for i in others],
-            colors=[naming.colours(i + 1) for i in others], linewidths=1.2, capstyle="butt",
-            zorder=2, gid="others"))
+            np.stack([np.column_stack([layout.start[others], layout.row[others]]),
+                      np.column_stack([layout.end[others], layout.row[others]])], axis=1),
+            colors=[naming.colours(i + 1) for i in others.tolist()], linewidths=1.2,
+            capstyle="butt", zorder=2, gid="others", rasterized=as_image))
     for index in range(len(history)) if label_all else [s - 1 for s in sorted(named)]:
         axes.text(layout.end[index], layout.row[index], f" {index + 1}",
                   fontsize=6 if label_all else 7, va="center", ha="left")
     ended = ~history.extant
     axes.scatter(layout.end[ended], layout.row[ended], marker="x", s=12, color="0.2",
-                 linewidths=0.8, zorder=3, gid="extinctions")
+                 linewidths=0.8, zorder=3, gid="extinctions", rasterized=as_image)
     axes.set_yticks([])
     axes.autoscale_view()
     axes.set_ylim(0.3, len(history) + 0.7)

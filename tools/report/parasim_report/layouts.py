@@ -8,6 +8,10 @@ from dataclasses import dataclass
 
 import numpy as np
 
+# Past this many species, the tree draws the species not named as bare lines: in the page
+# without end marks or hover (the table of species has them), in the SVG figure as an image.
+# Drawn one by one they would make a page or an SVG of tens of megabytes, and take minutes.
+MOST_DETAILED_SPECIES = 5000
 # Species sharing a phenotype in a generation are set this share of the report spacing apart,
 # and spread over at most DODGE_WIDTH of it.
 DODGE_STEP = 0.15

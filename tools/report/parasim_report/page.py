@@ -184,7 +184,7 @@ def species_section(results, history, naming):
     body = "".join(
         f'<tr data-name="{escape(naming.name(key).lower())}"><td>{swatch(naming.colour(key))}'
         f"{escape(cells[0])}</td>"
-        + "".join(f'<td class="number">{escape(cell)}</td>' for cell in cells[1:]) + "</tr>"
+        + "".join(f"<td>{escape(cell)}</td>" for cell in cells[1:]) + "</tr>"
         for key, cells in rows)
     heading = f"<th>{escape(header[0])}</th>" + "".join(
         f'<th class="number">{escape(cell)}</th>' for cell in header[1:])
@@ -193,7 +193,7 @@ def species_section(results, history, naming):
             '"label N" to find species.</p>'
             '<input type="search" id="species-filter" placeholder="find species, e.g. 12 or '
             'label 3" aria-label="find species">'
-            f'<div class="wide"><table class="species sortable"><thead><tr>{heading}</tr>'
+            f'<div class="wide"><table class="species numbers sortable"><thead><tr>{heading}</tr>'
             f"</thead><tbody>{body}</tbody></table></div></section>")
 
 

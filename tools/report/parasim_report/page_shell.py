@@ -27,7 +27,7 @@ nav a { margin-right: 1em; }
 .columns { display: flex; flex-wrap: wrap; gap: 2em; }
 table { border-collapse: collapse; font-size: 0.9em; }
 td, th { padding: 2px 8px; border-bottom: 1px solid #eee; text-align: left; }
-td.number, th.number { text-align: right; }
+td.number, th.number, table.numbers td + td { text-align: right; }
 table.sortable th { cursor: pointer; user-select: none; }
 table.sortable th[data-order="ascending"]::after { content: " \\25B2"; }
 table.sortable th[data-order="descending"]::after { content: " \\25BC"; }

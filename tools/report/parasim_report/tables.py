@@ -25,20 +25,27 @@ class TableError(Exception):
     """A table that is not as its writer writes it; the message starts with FILE:LINE."""
 
 
-def _lines(path):
-    """The table's lines as bytes without their line ends; a last line without its end too."""
+def _contents(path):
+    """The bytes of a table, CR LF line ends read as LF."""
     with open(path, "rb") as table:
         data = table.read()
-    if b"\r" in data:
-        data = data.replace(b"\r\n", b"\n")
+    return data.replace(b"\r\n", b"\n") if b"\r" in data else data
+
+
+def _lines(data):
+    """The lines of a table without their line ends; a last line without its end too."""
     lines = data.split(b"\n")
     if lines and lines[-1] == b"":
         lines.pop()
-    return data, lines
+    return lines
 
 
-def _check_header(path, lines, columns):
-    header = lines[0] if lines else b""
+def _header_and_body(data):
+    end = data.find(b"\n")
+    return (data, b"") if end < 0 else (data[:end], data[end + 1:])
+
+
+def _check_header(path, header, columns):
     if header != ",".join(columns).encode("ascii"):
         raise TableError(f"{path}:1: the header row must be {','.join(columns)}")
 
@@ -86,10 +93,9 @@ _PLAIN_CHARACTERS = b"0123456789,\n"
 _NUMBER_CHARACTERS = _PLAIN_CHARACTERS + b".-+eE"
 
 
-def _all_at_once(data, lines, kinds):
-    """The numbers of a table of plain numbers, or None when some field needs the row-by-row
-    reader (to be refused with its line, or read exactly)."""
-    body = data[len(lines[0]) + 1:] if len(lines) > 1 else b""
+def _all_at_once(body, kinds):
+    """The numbers of the rows of a table of plain numbers, or None when some field needs the
+    row-by-row reader (to be refused with its line, or read exactly)."""
     if not body.strip(b"\n"):
         return None
     allowed = _PLAIN_CHARACTERS if all(kind is WHOLE for kind in kinds) else _NUMBER_CHARACTERS
@@ -115,16 +121,14 @@ def read_columns(path, columns, kinds):
     """The named columns of a table, in order, each as an array (or list) of values of its
     kind. Raises TableError for a table that is not as written, OSError for one that cannot be
     read."""
-    data, lines = _lines(path)
-    _check_header(path, lines, columns)
+    data = _contents(path)
+    header, body = _header_and_body(data)
+    _check_header(path, header, columns)
     if all(kind.plain_number for kind in kinds):
-        found = _all_at_once(data, lines, kinds)
+        found = _all_at_once(body, kinds)
         if found is not None:
             return found
-        fault = _first_fault(path, lines, columns, kinds)
-        if fault:
-            raise TableError(fault)
-    return _row_by_row(path, lines, columns, kinds)
+    return _row_by_row(path, _lines(data), columns, kinds)
 
 
 def read_rows(path, columns, kinds):
@@ -162,8 +166,9 @@ def read_single_row_table(folder, table):
 def read_checked_rows(path, columns, kinds):
     """The rows of a table as the text of their fields, each field checked against its kind:
     for a tool that copies a table's values as they were written."""
-    _, lines = _lines(path)
-    _check_header(path, lines, columns)
+    data = _contents(path)
+    _check_header(path, _header_and_body(data)[0], columns)
+    lines = _lines(data)
     fault = _first_fault(path, lines, columns, kinds)
     if fault:
         raise TableError(fault)
