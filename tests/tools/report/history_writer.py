@@ -25,7 +25,7 @@ def species_rows(count, generations, longest_life):
         born = 2 + (species - 2) * (generations - 1) // max(1, count - 1)
         last = min(generations, born + (species * 7919) % longest_life)
         before = rows[-1]
-        parent = before[0] if before[3] <= born <= before[5] and species % 3 else 1
+        parent = before[0] if before[3] <= born <= before[5] and species % 5 else 1
         rows.append([species, species, parent, born, 0, last])
     return rows
 

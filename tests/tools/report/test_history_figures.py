@@ -13,7 +13,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 import numpy as np
-from parasim_report import layouts
+from parasim_report import layouts, palette
 from parasim_report.figure_legends import Naming
 from parasim_report.figures import main as draw_figures
 from parasim_report.history import load_history
@@ -274,6 +274,16 @@ class ManySpecies(unittest.TestCase):
                                "--history"], capture_output=True, text=True)
         self.assertEqual(done.returncode, 1)
         self.assertIn(f"{table}:4: species \"x\" is not a whole number", done.stderr)
+
+
+class Palette(unittest.TestCase):
+    def test_the_palette_is_matplotlibs_without_matplotlib(self):
+        import matplotlib
+
+        for name, colours in (("tab20", palette.TAB20), ("tab10", palette.TAB10)):
+            expected = [matplotlib.colormaps[name](i) for i in range(len(colours))]
+            self.assertEqual([palette.rgba(colour) for colour in colours], expected, name)
+        self.assertEqual(palette.css(palette.rgba("#1f77b4")), "rgb(31,119,180)")
 
 
 def to_rgba(colour):

@@ -15,6 +15,7 @@ row-by-row reader, which the other tables use and which finds the faulty line.
 import io
 import pathlib
 import re
+import warnings
 
 import numpy as np
 
@@ -104,9 +105,12 @@ def _all_at_once(body, kinds):
         return None
     dtype = [(f"c{index}", kind.dtype) for index, kind in enumerate(kinds)]
     try:
-        table = np.loadtxt(io.BytesIO(body), delimiter=",", dtype=dtype, ndmin=1,
-                           comments=None, encoding=None)
-    except ValueError:
+        with warnings.catch_warnings():
+            # numpy reads "2.5" into a whole column as 2, with only this warning.
+            warnings.simplefilter("error", DeprecationWarning)
+            table = np.loadtxt(io.BytesIO(body), delimiter=",", dtype=dtype, ndmin=1,
+                               comments=None, encoding=None)
+    except (ValueError, DeprecationWarning):
         return None
     columns = [table[f"c{index}"] for index in range(len(kinds))]
     for column, kind in zip(columns, kinds):
