@@ -15,8 +15,9 @@
 namespace parasim::report_tool {
 
 // The web page of a run (--html). parasim-report writes the tables the page shows into a working
-// folder beside the page; the page module (parasim_report.page) builds the page from them, with the run record, and puts it under its name only once it is whole. The
-// working folder goes when the page is done or given up.
+// folder beside the page; the page module (parasim_report.page) builds the page from them, with
+// the run record, and puts it under its name only once it is whole. The working folder goes when
+// the page is done or given up.
 class HtmlPage {
  public:
   // Checks, before any input is read, that the page can be written where it is named, that it

@@ -90,8 +90,7 @@ void run_report_module(const PlotTools& tools, const std::string& name,
   run_python_script(tools.python, "parasim_report." + name, arguments, purpose, {search_path});
 }
 
-void run_plot_script(const PlotTools& tools, const std::filesystem::path& folder,
-                     FigureSets sets) {
+void run_plot_script(const PlotTools& tools, const std::filesystem::path& folder, FigureSets sets) {
   std::vector<std::string> arguments{folder.string()};
   if (sets.results) {
     arguments.emplace_back("--results");

@@ -37,7 +37,6 @@ void run_report_module(const PlotTools& tools, const std::string& name,
                        const std::vector<std::string>& arguments, const std::string& purpose);
 
 // Runs the figure module on a folder of tables.
-void run_plot_script(const PlotTools& tools, const std::filesystem::path& folder,
-                     FigureSets sets);
+void run_plot_script(const PlotTools& tools, const std::filesystem::path& folder, FigureSets sets);
 
 }  // namespace parasim::report_tool

@@ -2,7 +2,6 @@
 (tree rows, Muller bands, hosts in phenotype order, labels to species), one colour per species
 in every figure, the Newick trees read by Biopython, and the figures from a real run."""
 
-import io
 import os
 import pathlib
 import shutil

@@ -12,6 +12,7 @@ from parasim_report.tables import TableError, read_checked_rows, read_columns, r
 NUMBERS = (["generation", "count", "phenotype"], [WHOLE, WHOLE, REAL])
 MIXED = (["species", "parent", "extant", "list", "split"],
          [WHOLE, PARENT, TRUTH, TEXT, WHOLE_OR_BLANK])
+TREE = (["species", "parent", "extant"], [WHOLE, PARENT, TRUTH])
 
 
 @pytest.mark.parametrize("table, body, message", [
@@ -30,6 +31,11 @@ MIXED = (["species", "parent", "extant", "list", "split"],
     (NUMBERS, "generation,count,phenotype\n1, 2,3\n", ':2: count " 2" is not a whole number'),
     (NUMBERS, 'generation,count,phenotype\n1,"2",3\n', ':2: count ""2"" is not a whole'),
     (NUMBERS, "generation,count,phenotype\n1,2,3\n1,2,\xe9\n", ":3: not ASCII text"),
+    (TREE, "species,parent,extant\n1,,true\n2, 1,false\n", ':3: parent " 1" is not a whole'),
+    (TREE, "species,parent,extant\n1,,true\n2,+1,false\n", ':3: parent "+1" is not a whole'),
+    (TREE, "species,parent,extant\n1,,true\n2,true,false\n", ':3: parent "true" is not'),
+    (TREE, "species,parent,extant\n1,,true\n2,1,True\n", ':3: extant "True" is not true or'),
+    (TREE, "species,parent,extant\n1,,true\n2,1,tru\n", ':3: extant "tru" is not true or'),
     (MIXED, "species,parent,extant,list,split\n1,,maybe,1;2,\n",
      ':2: extant "maybe" is not true or false'),
     (MIXED, "species,parent,extant,list,split\n1,,true,1;2,x\n",
@@ -71,3 +77,7 @@ def test_blanks_truths_and_text_and_a_table_of_one_row(tmp_path):
         read_one_row(path, *MIXED)
     path.write_text("species,parent,extant,list,split\n")
     assert [len(column) for column in read_columns(path, *MIXED)] == [0] * 5
+    path.write_text("species,parent,extant\n1,,true\n2,1,false\n3,1,true")
+    species, parent, extant = read_columns(path, *TREE)
+    assert (species.tolist(), parent.tolist(), extant.tolist()) == (
+        [1, 2, 3], [0, 1, 1], [True, False, True])

@@ -69,14 +69,13 @@ def stacked_groups(species_count, named):
 def band_counts(bands, generations, row_generation, row_species, row_count):
     """Parasites of each band (rows) at the given generations (columns, ascending), summed from
     table rows of (generation, species, count)."""
-    counts = np.zeros((len(bands), len(generations)), dtype=float)
     if not len(generations) or not len(row_generation):
-        return counts
+        return np.zeros((len(bands), len(generations)), dtype=float)
     column = np.minimum(np.searchsorted(generations, row_generation), len(generations) - 1)
     drawn = generations[column] == row_generation
-    np.add.at(counts, (bands.of_species[row_species[drawn] - 1], column[drawn]),
-              row_count[drawn])
-    return counts
+    cell = bands.of_species[row_species[drawn] - 1] * len(generations) + column[drawn]
+    counts = np.bincount(cell, weights=row_count[drawn], minlength=len(bands) * len(generations))
+    return counts.reshape(len(bands), len(generations))
 
 
 def muller_bands(bands, own):

@@ -19,7 +19,7 @@ import warnings
 
 import numpy as np
 
-from .column_kinds import REAL, WHOLE
+from .column_kinds import PARENT, REAL, TRUTH, WHOLE
 
 
 class TableError(Exception):
@@ -92,24 +92,45 @@ def _row_by_row(path, lines, columns, kinds):
 
 _PLAIN_CHARACTERS = b"0123456789,\n"
 _NUMBER_CHARACTERS = _PLAIN_CHARACTERS + b".-+eE"
+_TRUTH_CHARACTERS = b"truefals"
+
+
+def _truth(text):
+    if text not in ("true", "false"):
+        raise ValueError(text)
+    return text == "true"
+
+
+def _parent(text):
+    if text and not text.isdigit():
+        raise ValueError(text)
+    return int(text) if text else 0
+
+
+# The columns numpy parses through a function of ours: true or false, and an empty mother.
+_CONVERTERS = {TRUTH: _truth, PARENT: _parent}
 
 
 def _all_at_once(body, kinds):
-    """The numbers of the rows of a table of plain numbers, or None when some field needs the
-    row-by-row reader (to be refused with its line, or read exactly)."""
+    """The columns of the rows of a table of numbers (and truths and mothers), or None when
+    some field needs the row-by-row reader (to be refused with its line, or read exactly)."""
     if not body.strip(b"\n"):
         return None
     allowed = _PLAIN_CHARACTERS if all(kind is WHOLE for kind in kinds) else _NUMBER_CHARACTERS
+    if TRUTH in kinds:
+        allowed += _TRUTH_CHARACTERS
     if (body.translate(None, allowed) or body.startswith(b"\n") or b"\n\n" in body
             or body.count(b"+") != body.count(b"e+") + body.count(b"E+")):
         return None
+    converters = {index: _CONVERTERS[kind] for index, kind in enumerate(kinds)
+                  if kind in _CONVERTERS}
     dtype = [(f"c{index}", kind.dtype) for index, kind in enumerate(kinds)]
     try:
         with warnings.catch_warnings():
             # numpy reads "2.5" into a whole column as 2, with only this warning.
             warnings.simplefilter("error", DeprecationWarning)
             table = np.loadtxt(io.BytesIO(body), delimiter=",", dtype=dtype, ndmin=1,
-                               comments=None, encoding=None)
+                               comments=None, encoding=None, converters=converters or None)
     except (ValueError, DeprecationWarning):
         return None
     columns = [table[f"c{index}"] for index in range(len(kinds))]
@@ -128,7 +149,7 @@ def read_columns(path, columns, kinds):
     data = _contents(path)
     header, body = _header_and_body(data)
     _check_header(path, header, columns)
-    if all(kind.plain_number for kind in kinds):
+    if all(kind.plain_number or kind in _CONVERTERS for kind in kinds):
         found = _all_at_once(body, kinds)
         if found is not None:
             return found

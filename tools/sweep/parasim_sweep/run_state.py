@@ -17,7 +17,6 @@ import shutil
 import socket
 import time
 
-from parasim_report.columns import HISTORY_FILES
 from parasim_report.placement import TEMPORARY_SUFFIX, write_file
 
 DONE = "done"
