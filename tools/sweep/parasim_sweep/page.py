@@ -5,8 +5,9 @@ a click on a column heading, each linking to its run's page.
 
 A run's page is its folder's report.html, made by parasim-report --html from the run's
 results file, history and record when it is missing or older than they are. The page shell
-(plotly.js inlined, so the page opens without a network) is the one of parasim-report's pages:
-parasim_page_shell.py, which travels beside parasim-report. Needs Debian's python3-plotly.
+(plotly.js inlined, so the page opens without a network) is the one of parasim-report's pages,
+parasim_report.page_shell; the runs are grouped as the sweep's figures group them
+(replicates). Needs Debian's python3-plotly.
 """
 
 import dataclasses
