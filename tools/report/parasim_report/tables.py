@@ -41,9 +41,9 @@ def _lines(data):
     return lines
 
 
-def _header_and_body(data):
+def _header(data):
     end = data.find(b"\n")
-    return (data, b"") if end < 0 else (data[:end], data[end + 1:])
+    return data if end < 0 else data[:end]
 
 
 def _check_header(path, header, columns):
@@ -111,16 +111,19 @@ def _parent(text):
 _CONVERTERS = {TRUTH: _truth, PARENT: _parent}
 
 
-def _all_at_once(body, kinds):
+def _all_at_once(data, kinds):
     """The columns of the rows of a table of numbers (and truths and mothers), or None when
-    some field needs the row-by-row reader (to be refused with its line, or read exactly)."""
-    if not body.strip(b"\n"):
+    some field needs the row-by-row reader (to be refused with its line, or read exactly).
+    Works on the table's bytes as read, header included, so that a long table is not copied."""
+    header = _header(data)
+    first = data[len(header) + 1:len(header) + 2]
+    if not first or first == b"\n":
         return None
     allowed = _PLAIN_CHARACTERS if all(kind is WHOLE for kind in kinds) else _NUMBER_CHARACTERS
     if TRUTH in kinds:
         allowed += _TRUTH_CHARACTERS
-    if (body.translate(None, allowed) or body.startswith(b"\n") or b"\n\n" in body
-            or body.count(b"+") != body.count(b"e+") + body.count(b"E+")):
+    if (data.translate(None, allowed) != header.translate(None, allowed) or b"\n\n" in data
+            or data.count(b"+") != data.count(b"e+") + data.count(b"E+")):
         return None
     converters = {index: _CONVERTERS[kind] for index, kind in enumerate(kinds)
                   if kind in _CONVERTERS}
@@ -129,17 +132,19 @@ def _all_at_once(body, kinds):
         with warnings.catch_warnings():
             # numpy reads "2.5" into a whole column as 2, with only this warning.
             warnings.simplefilter("error", DeprecationWarning)
-            table = np.loadtxt(io.BytesIO(body), delimiter=",", dtype=dtype, ndmin=1,
-                               comments=None, encoding=None, converters=converters or None)
+            table = np.loadtxt(io.BytesIO(data), delimiter=",", dtype=dtype, ndmin=1,
+                               skiprows=1, comments=None, encoding=None,
+                               converters=converters or None)
     except (ValueError, DeprecationWarning):
         return None
+    # Views of the one table numpy made: a copy of each would double the memory of a long one.
     columns = [table[f"c{index}"] for index in range(len(kinds))]
     for column, kind in zip(columns, kinds):
         if kind is WHOLE and column.size and column.min() < 0:
             return None
         if kind is REAL and not np.isfinite(column).all():
             return None
-    return [np.ascontiguousarray(column) for column in columns]
+    return columns
 
 
 def read_columns(path, columns, kinds):
@@ -147,10 +152,9 @@ def read_columns(path, columns, kinds):
     kind. Raises TableError for a table that is not as written, OSError for one that cannot be
     read."""
     data = _contents(path)
-    header, body = _header_and_body(data)
-    _check_header(path, header, columns)
+    _check_header(path, _header(data), columns)
     if all(kind.plain_number or kind in _CONVERTERS for kind in kinds):
-        found = _all_at_once(body, kinds)
+        found = _all_at_once(data, kinds)
         if found is not None:
             return found
     return _row_by_row(path, _lines(data), columns, kinds)
@@ -192,7 +196,7 @@ def read_checked_rows(path, columns, kinds):
     """The rows of a table as the text of their fields, each field checked against its kind:
     for a tool that copies a table's values as they were written."""
     data = _contents(path)
-    _check_header(path, _header_and_body(data)[0], columns)
+    _check_header(path, _header(data), columns)
     lines = _lines(data)
     fault = _first_fault(path, lines, columns, kinds)
     if fault:

@@ -14,6 +14,7 @@ import os
 import subprocess
 
 from parasim_report import columns
+from parasim_report.exit_statuses import REPORT_DONE
 from parasim_report.placement import (PlacementError, check_outputs, discard_folder,
                                       new_folder_beside, put_folder, write_file)
 from parasim_report.tables import TableError, read_checked_rows, read_single_row_table
@@ -57,7 +58,7 @@ def _tables(programs, folder, min_size):
     except OSError as error:
         discard_folder(making)
         return None, f"parasim-report could not be started: {error}"
-    if made.returncode != 0:
+    if made.returncode != REPORT_DONE:
         discard_folder(making)
         message = made.stderr.strip().splitlines()
         return None, (f"parasim-report failed (exit status {made.returncode})"

@@ -16,6 +16,7 @@ import os
 import subprocess
 
 from parasim_report import columns
+from parasim_report.exit_statuses import REPORT_DONE
 from parasim_report.palette import TAB10
 from parasim_report.placement import PlacementError, check_outputs, write_file
 
@@ -85,7 +86,7 @@ def run_page(programs, folder):
                               capture_output=True, text=True)
     except OSError as error:
         return f"parasim-report could not be started: {error}"
-    if made.returncode != 0:
+    if made.returncode != REPORT_DONE:
         message = made.stderr.strip().splitlines()
         return (f"parasim-report failed (exit status {made.returncode})"
                 + (f": {message[-1]}" if message else ""))
