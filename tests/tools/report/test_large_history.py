@@ -151,3 +151,17 @@ def test_figures_and_page_of_many_species(large, capsys):
     text = (folder / "page.html").read_text()
     assert f"other species ({SPECIES - MOST_NAMED_SPECIES}, greys)" in text
     assert text.count('<tr data-name="species ') == SPECIES
+
+
+def test_the_table_of_a_very_large_history_lists_the_largest_species(large, monkeypatch):
+    folder, history = large
+    monkeypatch.setattr(page, "MOST_LISTED_SPECIES", 500)
+    assert page.main([str(folder / "tables"), "--out", str(folder / "listed.html"),
+                      "--history", "history"]) == 0
+    text = (folder / "listed.html").read_text()
+    listed = [int(row.split("(label")[0]) for row in
+              text.split('<tr data-name="species ')[1:]]
+    weights = history.parasite_generations
+    largest = sorted(range(1, SPECIES + 1), key=lambda s: (-weights[s - 1], s))[:500]
+    assert listed == sorted(largest)
+    assert f"Of the {SPECIES} species, the 500 largest (by parasites summed) are listed" in text

@@ -36,6 +36,9 @@ from .run_record import ANSWERS, RecordError, check_record_against, load_record
 from .tables import TableError, read_single_row_table
 
 PROGRAM = "parasim_report.page"
+# The table of species lists at most this many (the largest): a million rows would make a
+# page of hundreds of megabytes that no browser opens.
+MOST_LISTED_SPECIES = 100_000
 
 
 def answer_text(value):
@@ -162,8 +165,18 @@ def label_rows(results):
                 np.add.reduceat(per_report, firsts))]
 
 
+def listed(rows, weight):
+    """The rows of the MOST_LISTED_SPECIES largest species by weight (ties by order), in their
+    order; all of them when there are no more."""
+    if len(rows) <= MOST_LISTED_SPECIES:
+        return rows
+    chosen = np.sort(np.lexsort((np.arange(len(rows)), -np.asarray(weight)))[:MOST_LISTED_SPECIES])
+    return [rows[index] for index in chosen.tolist()]
+
+
 def species_section(results, history, naming):
-    """Every species, with its colour: the legends name only the largest."""
+    """Every species (up to MOST_LISTED_SPECIES), with its colour: the legends name only the
+    largest."""
     if history is not None:
         header = ["species", "label", "mother", "born", "last generation", "lifetime",
                   "at birth", "largest", "at the end", "daughters", "parasites summed"]
@@ -171,16 +184,23 @@ def species_section(results, history, naming):
                          history.last_seen, history.last_seen - history.born + 1,
                          history.size_at_birth, history.peak_count, history.final_count,
                          history.daughters(), history.parasite_generations]
-        rows = [(cells[0], cells) for cells in zip(*(column.tolist() for column in columns_shown))]
-        rows = [(key, [cells[0], cells[1], cells[2] or "", *cells[3:]]) for key, cells in rows]
+        rows = [(cells[0], [cells[0], cells[1], cells[2] or "", *cells[3:]])
+                for cells in zip(*(column.tolist() for column in columns_shown))]
+        rows = listed(rows, history.parasite_generations)
         what = ("Every species of the history, in order of origin; a label given again to a "
                 "later species is another species.")
+        count = len(history)
     else:
         header = ["species", "first report", "last report", "reports", "largest",
                   "parasites summed over the reports"]
-        rows = [(cells[0], cells) for cells in label_rows(results)]
+        every = label_rows(results)
+        rows = listed([(cells[0], cells) for cells in every], [cells[-1] for cells in every])
         what = ("Every species label of the results file. A label can be given again to a new "
                 "species after its species died out; without the history the two are one row.")
+        count = len(every)
+    if len(rows) < count:
+        what += (f" Of the {count} species, the {len(rows)} largest (by parasites summed) are "
+                 "listed; parasim-report --csv writes every one into its tables.")
     body = "".join(
         f'<tr data-name="{escape(naming.name(key).lower())}"><td>{swatch(naming.colour(key))}'
         f"{escape(cells[0])}</td>"
