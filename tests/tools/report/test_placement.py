@@ -159,6 +159,8 @@ def test_a_file_is_replaced_whole_and_a_failure_leaves_the_earlier_one(tmp_path)
     assert sorted(p.name for p in tmp_path.iterdir()) == ["out.txt"]
     with pytest.raises(PlacementError, match="does not exist"):
         write_file(tmp_path / "absent" / "out.txt", "x")
+    with pytest.raises(PlacementError, match="one of the temporary names"):
+        write_file(tmp_path / ".out.txt.0123abcd.partial", "x")
 
 
 def current_umask():

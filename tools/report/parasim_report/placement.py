@@ -5,8 +5,8 @@ The rule is the one parasim itself keeps. A target must be absent or a regular f
 link (dangling or not), a device, a fifo, a socket or a folder is refused with a message, never
 written through or replaced. A target must not be one of the files the same command reads, nor
 another of its outputs: the same file by device and inode, or the same path once links in its
-folders are resolved. The content is written beside the target under a unique temporary name,
-flushed and synced, renamed over the target, and the folder synced; so the target is the earlier
+folders are resolved. The content is written beside the target under a unique temporary name
+(.NAME.XXXXXXXX.partial, a name no target may have), flushed and synced, renamed over the target, and the folder synced; so the target is the earlier
 file or the whole new one, never a part. The temporary goes on any failure, and on SIGINT or
 SIGTERM once an entry point has called `remove_temporaries_on_signals`.
 """
@@ -37,7 +37,8 @@ _FILE_MODE = 0o666 & ~_current_umask()
 
 # The temporaries being written, path -> whether it is a folder.
 _live = {}
-_live_lock = threading.Lock()
+# Reentrant: the signal handler runs in the main thread, which may hold the lock just then.
+_live_lock = threading.RLock()
 
 
 def _kind_of(mode):
@@ -73,6 +74,10 @@ def check_target(path, folder=False):
     target), or whose folder does not exist."""
     if not os.path.basename(os.path.normpath(path)) or os.path.basename(path) in ("", ".", ".."):
         raise PlacementError(f"cannot write {path}: name a {'folder' if folder else 'file'}")
+    name = os.path.basename(os.path.normpath(path))
+    if name.startswith(".") and name.endswith(TEMPORARY_SUFFIX):
+        raise PlacementError(f"cannot write {path}: its name is one of the temporary names "
+                             "written beside a file while it is made; name another")
     info = _status(path)
     wanted = stat.S_ISDIR if folder else stat.S_ISREG
     if info is not None and not wanted(info.st_mode):
