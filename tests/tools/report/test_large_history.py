@@ -10,7 +10,9 @@ import numpy as np
 import pytest
 from history_writer import write_history
 from parasim_report import figures, layouts, page
+from parasim_report.chart_naming import Naming as ChartNaming
 from parasim_report.figure_legends import Naming
+from parasim_report.history_charts import tree_chart
 from parasim_report.history import load_history
 from parasim_report.species_bands import (OTHERS, band_counts, muller_bands, muller_groups,
                                           stacked_groups)
@@ -155,7 +157,7 @@ def test_figures_and_page_of_many_species(large, capsys):
 
 def test_the_table_of_a_very_large_history_lists_the_largest_species(large, monkeypatch):
     folder, history = large
-    monkeypatch.setattr(page, "MOST_LISTED_SPECIES", 500)
+    monkeypatch.setattr(page, "MOST_LISTED_SPECIES", 500)  # of the 2000
     assert page.main([str(folder / "tables"), "--out", str(folder / "listed.html"),
                       "--history", "history"]) == 0
     text = (folder / "listed.html").read_text()
@@ -165,3 +167,18 @@ def test_the_table_of_a_very_large_history_lists_the_largest_species(large, monk
     largest = sorted(range(1, SPECIES + 1), key=lambda s: (-weights[s - 1], s))[:500]
     assert listed == sorted(largest)
     assert f"Of the {SPECIES} species, the 500 largest (by parasites summed) are listed" in text
+
+
+def test_past_the_detailed_species_the_page_tree_draws_the_named_ones(large, monkeypatch):
+    _, history = large
+    naming = ChartNaming.of_history(history)
+    full = tree_chart(history, naming)
+    assert "others" in {trace.legendgroup for trace in full.figure.data}
+    monkeypatch.setattr(layouts, "MOST_DETAILED_SPECIES", SPECIES - 1)
+    chart = tree_chart(history, naming)
+    groups = [trace.legendgroup for trace in chart.figure.data if trace.uid != "splits"]
+    assert sorted(groups) == sorted(f"species-{s}" for s in naming.colours.named)
+    (splits,) = [trace for trace in chart.figure.data if trace.uid == "splits"]
+    named_daughters = [s for s in naming.colours.named if history.parent[s - 1]]
+    assert len(splits.x) == 3 * len(named_daughters)
+    assert f"only the {MOST_NAMED_SPECIES} named ones are drawn" in chart.note

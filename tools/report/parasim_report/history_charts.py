@@ -115,7 +115,10 @@ def tree_chart(history, naming):
     figure = new_figure(
         f"Species tree: {count} species, {int(history.extant.sum())} alive at the end "
         "(x: died out)", height=min(1400, max(480, 12 * count + 160)))
+    bare = count > layouts.MOST_DETAILED_SPECIES
     linked = np.flatnonzero(layout.link_from != layout.row)
+    if bare:
+        linked = np.intersect1d(linked, np.array(naming.colours.named, dtype=np.int64) - 1)
     links_x = np.full(3 * len(linked), np.nan)
     links_y = np.full(3 * len(linked), np.nan)
     links_x[0::3] = links_x[1::3] = layout.start[linked]
@@ -124,19 +127,16 @@ def tree_chart(history, naming):
                                 connectgaps=False, line={"color": LINK_COLOUR, "width": 0.8},
                                 showlegend=False, name="splits", uid="splits"))
     label_all = count <= TIP_LABELS_FOR_ALL
-    bare = count > layouts.MOST_DETAILED_SPECIES
     shown = {}
     for members, name, colour, group, rank in naming.legend_groups(history.species):
+        if group == OTHERS_GROUP and bare:
+            continue
         index = np.array(members, dtype=np.int64) - 1
         xs = np.full(3 * len(index), np.nan)
         ys = np.full(3 * len(index), np.nan)
         xs[0::3], xs[1::3] = layout.start[index], layout.end[index]
         ys[0::3] = ys[1::3] = layout.row[index]
         style = trace_style(name, group, rank, shown)
-        if group == OTHERS_GROUP and bare:
-            figure.add_trace(go.Scatter(x=xs, y=ys, mode="lines", hoverinfo="skip",
-                                        line={"color": colour, "width": 1}, **style))
-            continue
         symbols = np.full(3 * len(index), "circle", dtype=object)
         symbols[1::3] = np.where(history.extant[index], "circle", "x")
         texts = np.full(3 * len(index), "", dtype=object)
@@ -166,7 +166,9 @@ def tree_chart(history, naming):
             "Hover a line's ends for its birth, mother, size at birth and last generation; "
             "numbers at the ends are species numbers"
             + ("." if label_all else " (of the named species only).")
-            + (f" Past {layouts.MOST_DETAILED_SPECIES} species the other species are bare lines."
+            + (f" Of these {count} species only the {len(naming.colours.named)} named ones are "
+               f"drawn: past {layouts.MOST_DETAILED_SPECIES} species the lines of all would "
+               "take the page minutes to open (the figure tree.png draws every one)."
                if bare else "")
             + " The table of species below lists them all.")
     return Chart("tree", "Species tree", figure, note)

@@ -8,9 +8,9 @@ from dataclasses import dataclass
 
 import numpy as np
 
-# Past this many species, the tree draws the species not named as bare lines: in the page
-# without end marks or hover (the table of species has them), in the SVG figure as an image.
-# Drawn one by one they would make a page or an SVG of tens of megabytes, and take minutes.
+# Past this many species, the tree leaves the species not named out of the page and draws them
+# in the SVG figure as an image: drawn one by one they would make a page or an SVG of tens of
+# megabytes that takes minutes to open or to write.
 MOST_DETAILED_SPECIES = 5000
 # Species sharing a phenotype in a generation are set this share of the report spacing apart,
 # and spread over at most DODGE_WIDTH of it.

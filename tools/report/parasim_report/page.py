@@ -36,9 +36,9 @@ from .run_record import ANSWERS, RecordError, check_record_against, load_record
 from .tables import TableError, read_single_row_table
 
 PROGRAM = "parasim_report.page"
-# The table of species lists at most this many (the largest): a million rows would make a
-# page of hundreds of megabytes that no browser opens.
-MOST_LISTED_SPECIES = 100_000
+# The table of species lists at most this many (the largest): 100,000 rows take a browser
+# minutes to lay out, a million make a page of hundreds of megabytes.
+MOST_LISTED_SPECIES = 10_000
 
 
 def answer_text(value):
