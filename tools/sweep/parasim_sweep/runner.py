@@ -12,6 +12,7 @@ import time
 
 from parasim_report.columns import HISTORY_FILES
 from parasim_report.exit_statuses import PARASIM_BAD_INPUT, PARASIM_DONE
+from parasim_report.placement import PlacementError, check_outputs, write_file
 
 from . import run_state as rs
 
@@ -85,6 +86,8 @@ class Executor:
         return command
 
     def _parasim(self, run, folder, lock, resume):
+        # The logs are written as parasim runs, in place: only into regular files.
+        check_outputs([os.path.join(folder, rs.STDOUT), os.path.join(folder, rs.STDERR)])
         with open(os.path.join(folder, rs.ANSWERS), "rb") as answers, \
                 open(os.path.join(folder, rs.STDOUT), "wb") as out, \
                 open(os.path.join(folder, rs.STDERR), "wb") as err:
@@ -110,8 +113,10 @@ class Executor:
             with open(path, encoding="ascii", errors="replace") as stream:
                 found = stream.read()
         except FileNotFoundError:
-            with open(path, "w", encoding="ascii") as stream:
-                stream.write(expected)
+            try:
+                write_file(path, expected)
+            except PlacementError as error:
+                return str(error)
             return None
         if found != expected:
             return (f"{path} is not the answers the plan gives this run; it was left as it is "
@@ -175,13 +180,14 @@ class Executor:
             return Outcome(run, "busy", "another process is running it")
         try:
             return self._execute_locked(run, folder, lock)
-        except OSError as error:
-            # The folder itself is in the way (full disk, a file made read-only, a folder
-            # where a file should be): the run fails with that, and the others go on.
-            reason = f"{error.filename + ': ' if error.filename else ''}{error.strerror}"
+        except (OSError, PlacementError) as error:
+            # The folder itself is in the way (full disk, a file made read-only, a folder or a
+            # link where a file should be): the run fails with that, and the others go on.
+            reason = (str(error) if isinstance(error, PlacementError) else
+                      f"{error.filename + ': ' if error.filename else ''}{error.strerror}")
             try:
                 return self._fail(run, folder, reason)
-            except OSError:
+            except (OSError, PlacementError):
                 return Outcome(run, "failed", reason)
         finally:
             lock.release()
