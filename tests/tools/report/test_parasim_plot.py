@@ -208,8 +208,9 @@ class PlotFromResultsFile(unittest.TestCase):
             self.assertIn("12 generations reported, from 1 to 110; 3000 parasite records",
                           result.stdout)
             figures = path / "figures"
-            for name in [table.file for table in (columns.GENERATIONS, columns.SPECIES_BY_GENERATION,
-                                                  columns.HOSTS, columns.POINTS)]:
+            for name in [table.file for table in (columns.GENERATIONS,
+                                                  columns.SPECIES_BY_GENERATION, columns.HOSTS,
+                                                  columns.POINTS)]:
                 self.assertTrue((figures / name).is_file(), name)
             for stem in FIGURE_STEMS:
                 self.assertEqual(png_size(figures / f"{stem}.png"), (1000, 600))

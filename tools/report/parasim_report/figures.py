@@ -106,7 +106,8 @@ def say(text):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(
-        prog=PROGRAM, description="Figures of a parasim run from the tables of parasim-report --csv.")
+        prog=PROGRAM,
+        description="Figures of a parasim run from the tables of parasim-report --csv.")
     parser.add_argument("folder", help="folder of the tables")
     parser.add_argument("--out", help="folder for the figures (default: the tables' folder)")
     parser.add_argument("--results", action="store_true",

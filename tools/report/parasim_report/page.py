@@ -26,7 +26,8 @@ import numpy as np
 
 from . import columns
 from .chart_naming import Naming
-from .exit_statuses import REPORT_DONE, REPORT_MALFORMED_TABLE, REPORT_USAGE_OR_IO
+from .exit_statuses import (PARASIM_DONE, REPORT_DONE, REPORT_MALFORMED_TABLE,
+                            REPORT_USAGE_OR_IO)
 from .history import load_history
 from .history_charts import host_use_chart, lineages_chart, muller_chart, tree_chart
 from .page_shell import chart_element, document, escape, library_note
@@ -88,7 +89,8 @@ def run_section(record, record_name):
             outcome.append((what, escape(record[key])))
     status = record.get("exit_status")
     if status is not None:
-        text = "0 (completed)" if status == 0 else f"{status}: {record.get('error') or ''}"
+        text = (f"{status} (completed)" if status == PARASIM_DONE
+                else f"{status}: {record.get('error') or ''}")
         outcome.append(("exit status", escape(text)))
     for key, what in (("start_time", "started"), ("end_time", "ended"),
                       ("wall_seconds", "seconds"), ("version", "parasim version")):

@@ -6,8 +6,9 @@ link (dangling or not), a device, a fifo, a socket or a folder is refused with a
 written through or replaced. A target must not be one of the files the same command reads, nor
 another of its outputs: the same file by device and inode, or the same path once links in its
 folders are resolved. The content is written beside the target under a unique temporary name
-(.NAME.XXXXXXXX.partial, a name no target may have), flushed and synced, renamed over the target, and the folder synced; so the target is the earlier
-file or the whole new one, never a part. The temporary goes on any failure, and on SIGINT or
+(.NAME.XXXXXXXX.partial, a name no target may have), flushed and synced, renamed over the
+target, and the folder synced; so the target is the earlier file or the whole new one, never a
+part. The temporary goes on any failure, and on SIGINT or
 SIGTERM once an entry point has called `remove_temporaries_on_signals`.
 """
 

@@ -3,6 +3,8 @@ tables of the same run where the record can tell."""
 
 import json
 
+from .exit_statuses import PARASIM_DONE
+
 ANSWERS = (
     ("genome_size", "Genome size (loci)"),
     ("max_differentiation", "Maximum genetic differentiation for mate recognition"),
@@ -47,7 +49,7 @@ def last_report(generations_run, interval):
 def check_record_against(record, path, results, history):
     """Refuses a record of another run than the tables', where the record can tell."""
     run = record.get("generations_run")
-    if not isinstance(run, int) or record.get("exit_status") != 0:
+    if not isinstance(run, int) or record.get("exit_status") != PARASIM_DONE:
         return
     if results is not None and len(results.generation):
         last = int(results.generation[-1])
