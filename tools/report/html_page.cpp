@@ -59,8 +59,7 @@ void HtmlPage::add_history(const std::filesystem::path& folder, std::int64_t min
   report_history(folder, work_folder_, min_size, no_summary);
 }
 
-void HtmlPage::write(const std::filesystem::path& python, const std::filesystem::path& script,
-                     const std::optional<std::string>& results_name,
+void HtmlPage::write(const PlotTools& tools, const std::optional<std::string>& results_name,
                      const std::optional<std::string>& history_name) {
   const std::string name = page_.filename().string();
   std::vector<std::string> arguments{work_folder_.string(), "--out", staging_->staged(name)};
@@ -73,12 +72,8 @@ void HtmlPage::write(const std::filesystem::path& python, const std::filesystem:
   if (record_) {
     arguments.insert(arguments.end(), {"--record", record_->string()});
   }
-  run_python_script(python, script, arguments, "page");
+  run_report_module(tools, "page", arguments, "page");
   staging_->commit({name});
-}
-
-std::filesystem::path page_script_beside(const std::filesystem::path& plot_script) {
-  return plot_script.parent_path() / "parasim_page.py";
 }
 
 }  // namespace parasim::report_tool

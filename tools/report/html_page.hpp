@@ -9,15 +9,16 @@
 #include "csv_tables.hpp"
 #include "generation_tally.hpp"
 #include "host_points.hpp"
+#include "plot_runner.hpp"
 #include "report/placed_file.hpp"
 #include "results_reader.hpp"
 
 namespace parasim::report_tool {
 
 // The web page of a run (--html). parasim-report writes the tables the page shows into a staging
-// folder beside the page (report::StagedFiles); the page script (parasim_page.py, beside the
-// figure script) builds the page there from them, with the run record, and the page alone is
-// put in place once it is whole. The staging folder goes when the page is done or given up.
+// folder beside the page (report::StagedFiles); the page module (parasim_report.page) builds the
+// page there from them, with the run record, and the page alone is put in place once it is
+// whole. The staging folder goes when the page is done or given up.
 class HtmlPage {
  public:
   // Checks that the page names a file and that the record can be read, and makes the staging
@@ -40,8 +41,7 @@ class HtmlPage {
 
   // Builds the page. The names are those of the results file and the history as the page
   // shows them, when they were read.
-  void write(const std::filesystem::path& python, const std::filesystem::path& script,
-             const std::optional<std::string>& results_name,
+  void write(const PlotTools& tools, const std::optional<std::string>& results_name,
              const std::optional<std::string>& history_name);
 
  private:
@@ -52,8 +52,5 @@ class HtmlPage {
   std::optional<CsvTables> tables_;
   std::optional<HostPointTable> points_;
 };
-
-// The page script, which the build places beside the figure script.
-std::filesystem::path page_script_beside(const std::filesystem::path& plot_script);
 
 }  // namespace parasim::report_tool

@@ -156,13 +156,12 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
     FigureSets sets;
     sets.results = options.results_path.has_value();
     sets.history = options.history_folder.has_value();
-    run_plot_script(plot_tools.python, plot_tools.script, *table_folder, sets);
+    run_plot_script(plot_tools, *table_folder, sets);
   }
   check_written(out);
   // The page before the tables: a page that fails leaves the folder's earlier tables.
   if (page) {
-    page->write(plot_tools.python, page_script_beside(plot_tools.script), options.results_path,
-                options.history_folder);
+    page->write(plot_tools, options.results_path, options.history_folder);
   }
   if (outputs) {
     outputs->commit_all();

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 const fs::path data = PARASIM_REPORT_TEST_DATA;
 const fs::path results = data / "five_species_output.dat";
 const fs::path history = data / "five_species_history";
-const PlotTools tools{debian_python, PARASIM_PLOT_SCRIPT};
+const PlotTools tools{debian_python, PARASIM_PYTHON_PACKAGES};
 
 class HtmlPageCommand : public FolderTest {
  protected:
@@ -106,10 +106,9 @@ TEST_F(HtmlPageCommand, DamagedInputIsNamedWithItsLineAndLeavesNoPage) {
                  (damaged_history / "abundance.csv").string() + ":21: count \"x\"");
 }
 
-TEST_F(HtmlPageCommand, AMissingPageScriptIsAnIoError) {
+TEST_F(HtmlPageCommand, AMissingPageModuleIsAnIoError) {
   expect_refused({"--html", (folder_ / "report.html").string(), results.string()}, exit_usage_or_io,
-                 "cannot find the page script",
-                 {debian_python, folder_ / "kept" / "parasim_plot.py"});
+                 "cannot find the page module", {debian_python, folder_ / "kept"});
 }
 
 TEST_F(HtmlPageCommand, TheRecordGoesWithThePage) {

@@ -29,7 +29,7 @@ struct Outcome {
 };
 
 Outcome run(const std::vector<std::string>& arguments,
-            const PlotTools& tools = {debian_python, PARASIM_PLOT_SCRIPT}) {
+            const PlotTools& tools = {debian_python, PARASIM_PYTHON_PACKAGES}) {
   std::ostringstream out;
   std::ostringstream err;
   const int status = run_report_command(arguments, tools, out, err);
@@ -177,20 +177,29 @@ TEST_F(ReportCommand, UnreadableInputAndUnwritableTablesAreIoErrors) {
       << outcome.err;
 }
 
+// A folder of packages whose parasim_report holds the one module `name`, of the given text.
+fs::path stand_in_packages(const fs::path& folder, const std::string& name,
+                           const std::string& text) {
+  const fs::path package = folder / "packages" / "parasim_report";
+  fs::create_directories(package);
+  write_file(package / "__init__.py", "");
+  write_file(package / (name + ".py"), text);
+  return folder / "packages";
+}
+
 TEST_F(ReportCommand, FailedFiguresAreIoErrors) {
   Outcome outcome =
-      run({"--plot", folder_.string(), fixture.string()}, {debian_python, folder_ / "absent.py"});
+      run({"--plot", folder_.string(), fixture.string()}, {debian_python, folder_ / "absent"});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
-  EXPECT_NE(outcome.err.find("cannot find the figure script"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("cannot find the figure module"), std::string::npos) << outcome.err;
 
   outcome = run({"--plot", folder_.string(), fixture.string()},
-                {folder_ / "no-python", PARASIM_PLOT_SCRIPT});
+                {folder_ / "no-python", PARASIM_PYTHON_PACKAGES});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
   EXPECT_NE(outcome.err.find("cannot run"), std::string::npos) << outcome.err;
 
-  const fs::path failing_script = folder_ / "fails.py";
-  write_file(failing_script, "import sys\nsys.exit(3)\n");
-  outcome = run({"--plot", folder_.string(), fixture.string()}, {debian_python, failing_script});
+  const fs::path failing = stand_in_packages(folder_, "figures", "import sys\nsys.exit(3)\n");
+  outcome = run({"--plot", folder_.string(), fixture.string()}, {debian_python, failing});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
   EXPECT_NE(outcome.err.find("failed (exit status 3)"), std::string::npos) << outcome.err;
 }
@@ -209,10 +218,9 @@ TEST_F(ReportCommand, OutputsAppearAsOneSetOrNotAtAll) {
   const fs::path out = folder_ / "out";
   ASSERT_EQ(run({"--csv", out.string(), fixture.string()}).status, exit_done);
   const auto earlier = folder_files(out);
-  const fs::path failing_script = folder_ / "fails.py";
-  write_file(failing_script,
-             "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
-  EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing_script}).status,
+  const fs::path failing = stand_in_packages(
+      folder_, "figures", "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
+  EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing}).status,
             exit_usage_or_io);
   EXPECT_EQ(folder_files(out), earlier) << "a failed report leaves the earlier set alone";
 

@@ -31,7 +31,7 @@ const fs::path data = PARASIM_REPORT_TEST_DATA;
 const fs::path results = data / "five_species_output.dat";
 const fs::path history = data / "five_species_history";
 const fs::path record = data / "five_species_record.json";
-const PlotTools tools{debian_python, PARASIM_PLOT_SCRIPT};
+const PlotTools tools{debian_python, PARASIM_PYTHON_PACKAGES};
 
 int run(const std::vector<std::string>& arguments, std::string* err = nullptr,
         const PlotTools& with = tools) {

@@ -115,7 +115,7 @@ class ResultsWithHistory : public FolderTest {
     std::ostringstream out;
     std::ostringstream errors;
     const int status = run_report_command({results.string(), "--history", history.string()},
-                                          {debian_python, PARASIM_PLOT_SCRIPT}, out, errors);
+                                          {debian_python, PARASIM_PYTHON_PACKAGES}, out, errors);
     *err = errors.str();
     return status;
   }

@@ -89,7 +89,7 @@ def test_a_record_that_is_not_one_or_of_another_run_leaves_the_earlier_page(
     done = report("--html", page, "--history", HISTORY, "--record", record, RESULTS)
     assert done.returncode == 2
     assert message in done.stderr
-    assert "the page script" in done.stderr
+    assert "the page module" in done.stderr
     assert page.read_text() == "the earlier page"
     assert sorted(p.name for p in tmp_path.iterdir()) == ["inputs", "report.html"]
 

@@ -8,18 +8,15 @@ import csv
 import os
 import pathlib
 import subprocess
-import sys
 import tempfile
 import time
 
 import pytest
 
-HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent))
-sys.path.insert(0, str(HERE))
+import page_browser
+import results_file_writer
 
-import page_browser  # noqa: E402
-import results_file_writer  # noqa: E402
+HERE = pathlib.Path(__file__).resolve().parent
 
 if page_browser.unavailable():
     pytest.skip(f"BROWSER TESTS SKIPPED: {page_browser.unavailable()}", allow_module_level=True)

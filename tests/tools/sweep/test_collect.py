@@ -10,7 +10,7 @@ import subprocess
 import unittest
 
 import sweep_support as support
-from sweeplib.parameters import NAMES
+from parasim_sweep.parameters import NAMES
 
 
 def read_csv(path):

@@ -1,4 +1,3 @@
-#!/usr/bin/python3
 """parasim-sweep: replicates and parameter sweeps of parasim runs, on one machine or many.
 
     parasim-sweep plan SWEEPFILE DIR      lay out every run of a sweep file in DIR
@@ -18,19 +17,20 @@ import shlex
 import signal
 import sys
 
-from sweeplib import collect as collecting
-from sweeplib import page as pages
-from sweeplib import plot as plotting
-from sweeplib import run_state
-from sweeplib.errors import EXIT_BAD_INPUT, EXIT_OK, EXIT_RUNS_FAILED, SweepError
-from sweeplib.plan import load_plan, make_plan, manifest_text, write_atomically
-from sweeplib.programs import Programs
-from sweeplib.progress import Progress
-from sweeplib.runner import Executor, run_all
-from sweeplib.sweep_file import read_sweep_file
+from parasim_report.exit_statuses import (SWEEP_BAD_INPUT, SWEEP_OK, SWEEP_RUNS_FAILED,
+                                          stopped_by)
+from parasim_report.placement import PlacementError, write_file
 
-TOOL_PATH = os.path.abspath(__file__)
-TOOL_FOLDER = os.path.dirname(TOOL_PATH)
+from . import collect as collecting
+from . import page as pages
+from . import plot as plotting
+from . import run_state
+from .errors import SweepError
+from .plan import load_plan, make_plan, manifest_text
+from .programs import Programs, sweep_command, tool_folder
+from .progress import Progress
+from .runner import Executor, run_all
+from .sweep_file import read_sweep_file
 
 
 def say(text):
@@ -41,8 +41,8 @@ def refresh_manifest(plan, statuses=None):
     """The manifest's status column is a snapshot: the markers in the run folders decide."""
     statuses = statuses or run_state.plan_statuses(plan)
     try:
-        write_atomically(os.path.join(plan.root, "manifest.csv"), manifest_text(plan, statuses))
-    except OSError as error:
+        write_file(os.path.join(plan.root, "manifest.csv"), manifest_text(plan, statuses))
+    except (OSError, PlacementError) as error:
         say(f"could not bring manifest.csv up to date: {error}")
     return statuses
 
@@ -55,7 +55,7 @@ def command_plan(arguments):
               f"{definition.replicates} replicates) in {plan.root}")
     else:
         print(f"{plan.root} already holds this plan ({len(plan.runs)} runs); nothing changed")
-    return EXIT_OK
+    return SWEEP_OK
 
 
 class Interruption:
@@ -87,18 +87,18 @@ def run_one(plan, executor, run_id):
         outcome = executor.execute(run)
     if interruption.signum is not None and outcome.result != "done":
         say(f"run {name} stopped by {signal.Signals(interruption.signum).name}; it stays pending")
-        return 128 + interruption.signum
+        return stopped_by(interruption.signum)
     if outcome.result == "done":
         say(f"run {name} done (seed {run.seed}, {outcome.seconds:.1f} s)")
-        return EXIT_OK
+        return SWEEP_OK
     if outcome.result == "already-done":
         say(f"run {name} was already done")
-        return EXIT_OK
+        return SWEEP_OK
     if outcome.result == "busy":
         say(f"run {name} is being run by another process; left to it")
-        return EXIT_RUNS_FAILED
+        return SWEEP_RUNS_FAILED
     say(f"run {name} failed: {outcome.detail}; see {plan.run_folder(run)}/{run_state.STDERR}")
-    return EXIT_RUNS_FAILED
+    return SWEEP_RUNS_FAILED
 
 
 def run_many(plan, executor, jobs):
@@ -107,7 +107,7 @@ def run_many(plan, executor, jobs):
     if not todo:
         refresh_manifest(plan)
         say(f"all {total} runs are done")
-        return EXIT_OK
+        return SWEEP_OK
     progress = Progress(sys.stderr, total, total - len(todo))
     progress.show("starting")
 
@@ -133,14 +133,14 @@ def run_many(plan, executor, jobs):
     if interruption.signum is not None:
         say(f"stopped by {signal.Signals(interruption.signum).name}; {progress.done} of {total} "
             "runs are done, the others stay pending: run the same command again to go on")
-        return 128 + interruption.signum
+        return stopped_by(interruption.signum)
     say(f"{progress.done} of {total} runs done, {len(failed)} failed")
-    return EXIT_RUNS_FAILED if failed else EXIT_OK
+    return SWEEP_RUNS_FAILED if failed else SWEEP_OK
 
 
 def command_run(arguments):
     plan = load_plan(arguments.dir)
-    programs = Programs(TOOL_FOLDER, parasim=arguments.parasim)
+    programs = Programs(tool_folder(), parasim=arguments.parasim)
     programs.parasim()
     executor = Executor(plan, programs)
     for note in executor.notes:
@@ -152,13 +152,13 @@ def command_run(arguments):
 
 def command_commands(arguments):
     plan = load_plan(arguments.dir)
-    programs = Programs(TOOL_FOLDER, parasim=arguments.parasim)
-    tool = [TOOL_PATH] if os.access(TOOL_PATH, os.X_OK) else [sys.executable, TOOL_PATH]
+    programs = Programs(tool_folder(), parasim=arguments.parasim)
+    tool = sweep_command()
     extra = ["--parasim", programs.parasim()] if programs.parasim_was_named() else []
     for run in plan.runs:
         if not run_state.is_done(plan.run_folder(run), run):
             print(shlex.join(tool + ["run", plan.root, "--task", str(run.run_id)] + extra))
-    return EXIT_OK
+    return SWEEP_OK
 
 
 def array_ranges(numbers):
@@ -183,9 +183,9 @@ def command_status(arguments):
         waiting = [i for i, status in statuses.items() if status in ("pending", "failed")]
         if not waiting:
             say("no run is left to do")
-            return EXIT_RUNS_FAILED
+            return SWEEP_RUNS_FAILED
         print(array_ranges(waiting))
-        return EXIT_OK
+        return SWEEP_OK
     counts = {name: 0 for name in ("done", "failed", "running", "pending")}
     for status in statuses.values():
         counts[status] += 1
@@ -196,12 +196,12 @@ def command_status(arguments):
         if statuses[run.run_id] == "failed":
             marker = run_state.read_marker(plan.run_folder(run), run_state.FAILED) or {}
             print(f"failed run {plan.run_name(run)}: {marker.get('reason', 'unknown reason')}")
-    return EXIT_OK
+    return SWEEP_OK
 
 
 def command_collect(arguments):
     plan = load_plan(arguments.dir)
-    programs = Programs(TOOL_FOLDER, report=arguments.report)
+    programs = Programs(tool_folder(), report=arguments.report)
     programs.report()
     output = arguments.output or os.path.join(plan.root, "collected.csv")
     result = collecting.collect(plan, programs, output, arguments.min_size)
@@ -210,13 +210,13 @@ def command_collect(arguments):
     if result.runs == 0:
         say(f"nothing to collect: no completed run could be read ({result.incomplete} of "
             f"{len(plan.runs)} runs are not done)")
-        return EXIT_RUNS_FAILED
+        return SWEEP_RUNS_FAILED
     print(f"Collected {result.rows} rows from {result.runs} runs into {os.path.abspath(output)}")
     print(f"One row per run in {result.runs_path}")
     if result.incomplete:
         say(f"{result.incomplete} runs are not done and were left out")
     # As in status: a sweep with runs failed or not done is not all well.
-    return EXIT_RUNS_FAILED if result.problems or result.incomplete else EXIT_OK
+    return SWEEP_RUNS_FAILED if result.problems or result.incomplete else SWEEP_OK
 
 
 def command_plot(arguments):
@@ -224,18 +224,18 @@ def command_plot(arguments):
     out = arguments.out or os.path.join(plan.root, plotting.PLOTS_FOLDER)
     stems = plotting.plot(plan, out)
     print(f"Drew {', '.join(stems)} (.png and .svg) into {os.path.abspath(out)}")
-    return EXIT_OK
+    return SWEEP_OK
 
 
 def command_report(arguments):
     plan = load_plan(arguments.dir)
-    programs = Programs(TOOL_FOLDER, report=arguments.report)
+    programs = Programs(tool_folder(), report=arguments.report)
     programs.report()
     made = pages.report(plan, programs, arguments.out)
     for run, problem in made.problems:
         say(f"run {run} has no page: {problem}")
     print(f"The sweep's page, {made.runs} runs: {os.path.abspath(made.page)}")
-    return EXIT_RUNS_FAILED if made.problems else EXIT_OK
+    return SWEEP_RUNS_FAILED if made.problems else SWEEP_OK
 
 
 def positive(text):
@@ -251,8 +251,9 @@ def positive(text):
 def parser():
     top = argparse.ArgumentParser(
         prog="parasim-sweep", description=__doc__.split("\n\n")[0],
-        epilog="Exit status: 0 all well, 1 some run failed or was not done, 2 bad input "
-               "(command line, sweep file, plan folder, programs). See docs/many-runs.md.")
+        epilog=f"Exit status: {SWEEP_OK} all well, {SWEEP_RUNS_FAILED} some run failed or was "
+               f"not done, {SWEEP_BAD_INPUT} bad input (command line, sweep file, plan folder, "
+               "programs). See docs/many-runs.md.")
     commands = top.add_subparsers(dest="command", required=True, metavar="COMMAND")
 
     plan = commands.add_parser("plan", help="lay out the runs of a sweep file in DIR")
@@ -348,18 +349,14 @@ def main(argv=None):
         # Standard output is dropped, so that Python does not try again at exit.
         os.dup2(os.open(os.devnull, os.O_WRONLY), sys.__stdout__.fileno())
         say(f"error: cannot write standard output: {failure}")
-        return EXIT_BAD_INPUT
+        return SWEEP_BAD_INPUT
     except SweepError as error:
         say(f"error: {error.message}")
         return error.status
     except BrokenPipeError:
         # The reader went away (a listing piped into head): not an error of the sweep.
         os.dup2(os.open(os.devnull, os.O_WRONLY), sys.__stdout__.fileno())
-        return EXIT_OK
+        return SWEEP_OK
     except OSError as error:
         say(f"error: {error.filename + ': ' if error.filename else ''}{error.strerror}")
-        return EXIT_BAD_INPUT
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+        return SWEEP_BAD_INPUT

@@ -1,11 +1,31 @@
 """Finding parasim and parasim-report: given on the command line, in the environment, or in
-the build tree beside this tool (<build>/tools/sweep/parasim-sweep finds
-<build>/src/app/parasim and <build>/tools/report/parasim-report)."""
+the build tree beside this tool (the launcher <build>/tools/sweep/parasim-sweep finds
+<build>/src/app/parasim and <build>/tools/report/parasim-report; so does this package in
+<build>/python/parasim_sweep when run as python3 -m parasim_sweep)."""
 
 import os
 import subprocess
+import sys
 
 from .errors import SweepError
+
+# Set by the launcher parasim-sweep to its own path.
+LAUNCHER_VARIABLE = "PARASIM_SWEEP_LAUNCHER"
+
+
+def tool_folder():
+    """The folder the programs are looked for from: the launcher's, or this package's."""
+    launcher = os.environ.get(LAUNCHER_VARIABLE)
+    return os.path.dirname(launcher) if launcher else os.path.dirname(os.path.abspath(__file__))
+
+
+def sweep_command():
+    """The command that runs this parasim-sweep again, for the listing of `commands`."""
+    launcher = os.environ.get(LAUNCHER_VARIABLE)
+    if launcher and os.access(launcher, os.X_OK):
+        return [launcher]
+    packages = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    return ["env", f"PYTHONPATH={packages}", sys.executable, "-P", "-m", "parasim_sweep"]
 
 
 def _usable(path):
@@ -61,7 +81,8 @@ class Programs:
         if self._report is None:
             self._report = find_program("parasim-report", self._report_option, "--report",
                                         "PARASIM_REPORT_BINARY", self.tool_folder,
-                                        ("parasim-report", "../report/parasim-report"))
+                                        ("parasim-report", "../report/parasim-report",
+                                         "../../tools/report/parasim-report"))
         return self._report[0]
 
     def _parasim_help(self):

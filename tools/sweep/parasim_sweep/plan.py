@@ -16,6 +16,9 @@ import json
 import os
 import shutil
 
+from parasim_report.placement import (PlacementError, discard_folder, new_folder_beside,
+                                      put_folder, write_file)
+
 from .errors import SweepError
 from .parameters import NAMES, answer_text, answers_file_text
 from .sweep_file import definition_from_document, read_bounded
@@ -124,29 +127,6 @@ def manifest_text(plan, statuses=None):
     return out.getvalue()
 
 
-def write_atomically(path, text):
-    """Writes a whole file under a temporary name, then renames it into place, so that a
-    reader sees the old file or the new one, never a part."""
-    temporary = f"{path}.tmp-{os.getpid()}"
-    with open(temporary, "w", encoding="utf-8", newline="") as stream:
-        stream.write(text)
-        stream.flush()
-        os.fsync(stream.fileno())
-    os.replace(temporary, path)
-
-
-def write_output(path, text):
-    """Writes a file the user named as an output. A link is written through, never replaced:
-    a link to a regular file has that file replaced whole (as write_atomically does), and a
-    name that stands for no regular file (a device, a pipe such as /proc/self/fd/1) is
-    written into as it is."""
-    if os.path.exists(path) and not os.path.isfile(path):
-        with open(path, "w", encoding="utf-8", newline="") as stream:
-            stream.write(text)
-        return
-    write_atomically(os.path.realpath(path) if os.path.islink(path) else path, text)
-
-
 # The files of a plan folder that its commands read or keep.
 PLAN_FILES = ("plan.json", "sweep.toml", "manifest.csv")
 
@@ -212,10 +192,10 @@ def _lay_out(plan, definition_json, sweep_text, building):
             stream.write(run.answers())
     with open(os.path.join(building, "sweep.toml"), "w", encoding="utf-8") as stream:
         stream.write(sweep_text)
-    write_atomically(os.path.join(building, "manifest.csv"), manifest_text(staged))
-    write_atomically(os.path.join(building, "plan.json"),
-                     json.dumps({"format": PLAN_FORMAT, "definition": definition_json},
-                                indent=2) + "\n")
+    write_file(os.path.join(building, "manifest.csv"), manifest_text(staged))
+    write_file(os.path.join(building, "plan.json"),
+               json.dumps({"format": PLAN_FORMAT, "definition": definition_json}, indent=2)
+               + "\n")
 
 
 def make_plan(definition, sweep_text, root):
@@ -252,19 +232,16 @@ def make_plan(definition, sweep_text, root):
             return plan, True
         # Built beside its place and renamed into it, so that an interrupted plan leaves
         # nothing that looks like one.
-        parent = os.path.dirname(plan.root)
-        os.makedirs(parent, exist_ok=True)
-        building = os.path.join(parent, f".{os.path.basename(plan.root)}.planning-{os.getpid()}")
-        shutil.rmtree(building, ignore_errors=True)
+        os.makedirs(os.path.dirname(plan.root), exist_ok=True)
+        building = new_folder_beside(plan.root)
         try:
             _lay_out(plan, here, sweep_text, building)
-            os.rename(building, plan.root)
-        except OSError:
-            shutil.rmtree(building, ignore_errors=True)
-            if os.path.isdir(plan.root) and os.listdir(plan.root):
-                raise SweepError(f"{root} was filled by someone else while the plan was made") \
-                    from None
+        except BaseException:
+            discard_folder(building)
             raise
+        put_folder(building, plan.root)
+    except PlacementError as error:
+        raise SweepError(f"cannot lay out the plan in {root}: {error}") from None
     except OSError as error:
         raise SweepError(f"cannot lay out the plan in {root}: {error}") from None
     return plan, True

@@ -1,7 +1,7 @@
-"""The HTML document around parasim's web pages (a run's, by parasim_page.py; a sweep's, by
+"""The HTML document around parasim's web pages (a run's, by parasim_report.page; a sweep's, by
 parasim-sweep report): plotly.js inlined from Debian's python3-plotly, so that the page opens
 without a network; the charts as plotly figures in JSON, drawn when the page opens; tables
-sorted by a click on a column heading; the page written whole or not at all.
+sorted by a click on a column heading. Each page is put in place by placement.write_file.
 
 When every chart is drawn, the page calls the function it was given (`after`) with the chart
 elements and sets `data-ready="true"` on its body, which tells a reader or a test that the page
@@ -10,8 +10,6 @@ is complete ("failed" when plotly refused a chart, with the error on the console
 
 import html
 import json
-import os
-import pathlib
 
 import plotly
 import plotly.io as pio
@@ -29,7 +27,7 @@ nav a { margin-right: 1em; }
 .columns { display: flex; flex-wrap: wrap; gap: 2em; }
 table { border-collapse: collapse; font-size: 0.9em; }
 td, th { padding: 2px 8px; border-bottom: 1px solid #eee; text-align: left; }
-td.number, th.number { text-align: right; }
+td.number, th.number, table.numbers td + td { text-align: right; }
 table.sortable th { cursor: pointer; user-select: none; }
 table.sortable th[data-order="ascending"]::after { content: " \\25B2"; }
 table.sortable th[data-order="descending"]::after { content: " \\25BC"; }
@@ -103,7 +101,7 @@ def chart_element(name):
     return f'<div class="chart" id="chart-{escape(name)}"></div>'
 
 
-def _charts_json(charts):
+def charts_json(charts):
     """The charts, (name, plotly figure) pairs, as JSON to sit inside a script element: no
     "<" in it can end the element early."""
     text = "[" + ",".join(
@@ -122,7 +120,7 @@ def document(title, body, charts, script):
         f"<title>{escape(title)}</title><style>{STYLE}</style>",
         f'<script type="text/javascript">{get_plotlyjs()}</script></head><body>',
         body,
-        f'<script type="application/json" id="parasim-charts">{_charts_json(charts)}</script>',
+        f'<script type="application/json" id="parasim-charts">{charts_json(charts)}</script>',
         f"<script>{DRAW_SCRIPT}{script}</script></body></html>\n",
     ])
 
@@ -130,27 +128,3 @@ def document(title, body, charts, script):
 def library_note():
     return (f"Charts by plotly.js (plotly {escape(plotly.__version__)}), inside this page: it "
             "needs no network.")
-
-
-def write_page(path, text):
-    """Writes text to path through a temporary file beside it, renamed into place, so that
-    path is the earlier file or the whole new page, never a part. A link is written through,
-    never replaced: the page replaces the file it points to, and a name that stands for no
-    regular file (a device, a pipe such as /dev/stdout) is written into as it is."""
-    path = pathlib.Path(path)
-    if path.exists() and not path.is_file():
-        with open(path, "w", encoding="utf-8") as out:
-            out.write(text)
-        return
-    if path.is_symlink():
-        path = pathlib.Path(os.path.realpath(path))
-    partial = path.with_name(f".{path.name}.partial-{os.getpid()}")
-    try:
-        with open(partial, "w", encoding="utf-8") as out:
-            out.write(text)
-            out.flush()
-            os.fsync(out.fileno())
-        os.replace(partial, path)
-    except BaseException:
-        partial.unlink(missing_ok=True)
-        raise

@@ -17,6 +17,8 @@ import shutil
 import socket
 import time
 
+from parasim_report.placement import TEMPORARY_SUFFIX, write_file
+
 DONE = "done"
 FAILED = "failed"
 LOCK = ".lock"
@@ -27,8 +29,7 @@ CHECKPOINT = "checkpoint.bin"
 STDOUT = "stdout.txt"
 STDERR = "stderr.txt"
 TABLES = "tables"
-HISTORY = "history"  # the species history, parasim --history
-HISTORY_FILES = ("species.csv", "abundance.csv")
+HISTORY = "history"  # the species history, parasim --history (HISTORY_FILES in it)
 
 # What one attempt leaves; cleared before a fresh attempt.
 ATTEMPT_FILES = (RESULTS, RECORD, CHECKPOINT, STDOUT, STDERR, FAILED)
@@ -83,32 +84,11 @@ def is_done(folder, run):
         return False
 
 
-def _sync_folder(folder):
-    try:
-        descriptor = os.open(folder, os.O_RDONLY)
-    except OSError:
-        return
-    try:
-        os.fsync(descriptor)
-    except OSError:
-        pass
-    finally:
-        os.close(descriptor)
-
-
 def write_marker(folder, name, content):
     """Writes a marker atomically: a reader sees it whole or not at all."""
     content = dict(content, host=socket.gethostname(),
                    time=time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime()))
-    path = os.path.join(folder, name)
-    temporary = f"{path}.tmp-{os.getpid()}"
-    with open(temporary, "w", encoding="utf-8") as stream:
-        json.dump(content, stream, indent=2)
-        stream.write("\n")
-        stream.flush()
-        os.fsync(stream.fileno())
-    os.replace(temporary, path)
-    _sync_folder(folder)
+    write_file(os.path.join(folder, name), json.dumps(content, indent=2) + "\n")
 
 
 def sync_file(path):
@@ -127,7 +107,8 @@ def clear_attempt(folder):
     for name in (TABLES, HISTORY):
         shutil.rmtree(os.path.join(folder, name), ignore_errors=True)
     for name in os.listdir(folder):
-        if ".tmp-" in name:
+        # Temporaries a killed process left (older sweeps named theirs NAME.tmp-PID).
+        if name.startswith(".") and name.endswith(TEMPORARY_SUFFIX) or ".tmp-" in name:
             path = os.path.join(folder, name)
             if os.path.isdir(path):
                 shutil.rmtree(path, ignore_errors=True)

@@ -10,6 +10,10 @@ import subprocess
 import threading
 import time
 
+from parasim_report.columns import HISTORY_FILES
+from parasim_report.exit_statuses import PARASIM_BAD_INPUT, PARASIM_DONE
+from parasim_report.placement import PlacementError, check_outputs, write_file
+
 from . import run_state as rs
 
 
@@ -82,6 +86,8 @@ class Executor:
         return command
 
     def _parasim(self, run, folder, lock, resume):
+        # The logs are written as parasim runs, in place: only into regular files.
+        check_outputs([os.path.join(folder, rs.STDOUT), os.path.join(folder, rs.STDERR)])
         with open(os.path.join(folder, rs.ANSWERS), "rb") as answers, \
                 open(os.path.join(folder, rs.STDOUT), "wb") as out, \
                 open(os.path.join(folder, rs.STDERR), "wb") as err:
@@ -107,8 +113,10 @@ class Executor:
             with open(path, encoding="ascii", errors="replace") as stream:
                 found = stream.read()
         except FileNotFoundError:
-            with open(path, "w", encoding="ascii") as stream:
-                stream.write(expected)
+            try:
+                write_file(path, expected)
+            except PlacementError as error:
+                return str(error)
             return None
         if found != expected:
             return (f"{path} is not the answers the plan gives this run; it was left as it is "
@@ -123,7 +131,7 @@ class Executor:
                 record = json.load(stream)
         except (OSError, ValueError) as error:
             return f"parasim exited 0 but its record cannot be read: {error}"
-        if not isinstance(record, dict) or record.get("exit_status") != 0:
+        if not isinstance(record, dict) or record.get("exit_status") != PARASIM_DONE:
             return "parasim exited 0 but its record does not say the run went through"
         results = os.path.join(folder, rs.RESULTS)
         try:
@@ -134,14 +142,14 @@ class Executor:
             return f"parasim exited 0 but {rs.RESULTS} is missing or unreadable: {error}"
         if self.history:
             try:
-                for name in rs.HISTORY_FILES:
+                for name in HISTORY_FILES:
                     rs.sync_file(os.path.join(folder, rs.HISTORY, name))
             except OSError as error:
                 return f"parasim exited 0 but its history is missing or unreadable: {error}"
         rs.write_marker(folder, rs.DONE, {
             "run_id": run.run_id, "seed": run.seed,
             "answers_sha256": rs.answers_digest(run.answers()),
-            "exit_status": 0, "output_bytes": size,
+            "exit_status": PARASIM_DONE, "output_bytes": size,
             "wall_seconds": round(seconds, 3), "resumed": resumed,
             "generations_run": record.get("generations_run"),
             "died_out": record.get("died_out"),
@@ -172,13 +180,14 @@ class Executor:
             return Outcome(run, "busy", "another process is running it")
         try:
             return self._execute_locked(run, folder, lock)
-        except OSError as error:
-            # The folder itself is in the way (full disk, a file made read-only, a folder
-            # where a file should be): the run fails with that, and the others go on.
-            reason = f"{error.filename + ': ' if error.filename else ''}{error.strerror}"
+        except (OSError, PlacementError) as error:
+            # The folder itself is in the way (full disk, a file made read-only, a folder or a
+            # link where a file should be): the run fails with that, and the others go on.
+            reason = (str(error) if isinstance(error, PlacementError) else
+                      f"{error.filename + ': ' if error.filename else ''}{error.strerror}")
             try:
                 return self._fail(run, folder, reason)
-            except OSError:
+            except (OSError, PlacementError):
                 return Outcome(run, "failed", reason)
         finally:
             lock.release()
@@ -199,21 +208,21 @@ class Executor:
                     os.remove(os.path.join(folder, name))
         started = time.monotonic()
         returncode = self._parasim(run, folder, lock, resume)
-        if resume and returncode == 2 and not self.stopping.is_set():
+        if resume and returncode == PARASIM_BAD_INPUT and not self.stopping.is_set():
             # A checkpoint parasim refuses (damaged, or from other answers) is no reason to
             # fail the run: it is run again from the start.
             rs.clear_attempt(folder)
             resume = False
             returncode = self._parasim(run, folder, lock, resume)
         seconds = time.monotonic() - started
-        if returncode is None or (returncode != 0 and self.stopping.is_set()):
+        if returncode is None or (returncode != PARASIM_DONE and self.stopping.is_set()):
             return Outcome(run, "interrupted")
-        if returncode != 0:
+        if returncode != PARASIM_DONE:
             return self._fail(run, folder, f"parasim ended with {_exit_text(returncode)}",
                               returncode)
         problem = self._finish(run, folder, seconds, resume)
         if problem:
-            return self._fail(run, folder, problem, 0)
+            return self._fail(run, folder, problem, PARASIM_DONE)
         return Outcome(run, "done", seconds=seconds)
 
 

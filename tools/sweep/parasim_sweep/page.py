@@ -5,28 +5,30 @@ a click on a column heading, each linking to its run's page.
 
 A run's page is its folder's report.html, made by parasim-report --html from the run's
 results file, history and record when it is missing or older than they are. The page shell
-(plotly.js inlined, so the page opens without a network) is the one of parasim-report's pages:
-parasim_page_shell.py, which travels beside parasim-report. Needs Debian's python3-plotly.
+(plotly.js inlined, so the page opens without a network) is the one of parasim-report's pages,
+parasim_report.page_shell; the runs are grouped as the sweep's figures group them
+(replicates). Needs Debian's python3-plotly.
 """
 
 import dataclasses
 import math
 import os
-import statistics
 import subprocess
-import sys
+
+from parasim_report import columns
+from parasim_report.exit_statuses import REPORT_DONE
+from parasim_report.palette import TAB10
+from parasim_report.placement import PlacementError, check_outputs, write_file
 
 from . import run_state as rs
-from .collect import RUNS_TABLE
 from .errors import SweepError
-from .parameters import NAMES
-from .plot import DRAWN, SERIES_WIDTH, TITLES, _number, _read_runs, _series_label
+from .parameters import NAMES, answer_text
+from .plot import DRAWN, panel_title
+from .replicates import answer_ticks, group_runs, swept_answers
+from .runs_table import RUNS_TABLE, read_runs
 
 PAGE = "report.html"  # the sweep's page in DIR, and each run's in its folder
 PANEL_COLUMNS = 3
-# plotly's default colours, one per combination of the other swept answers.
-SERIES_COLOURS = ["#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd", "#8c564b", "#e377c2",
-                  "#7f7f7f", "#bcbd22", "#17becf"]
 
 # A click on a run's point opens the run's page.
 SCRIPT = """
@@ -45,22 +47,20 @@ sortableTables();
 """
 
 
-def _page_modules(programs):
-    """The page shell beside parasim-report, and plotly."""
-    sys.path.insert(0, os.path.dirname(programs.report()))
+def _page_modules():
+    """The page shell of parasim-report's pages, and plotly."""
     try:
-        import parasim_page_shell
         import plotly.graph_objects as go
+        from parasim_report import page_shell
         from plotly.subplots import make_subplots
     except ImportError as error:
-        raise SweepError(f"report needs Debian's python3-plotly and parasim_page_shell.py "
-                         f"beside parasim-report ({error})") from None
-    return parasim_page_shell, go, make_subplots
+        raise SweepError(f"report needs Debian's python3-plotly ({error})") from None
+    return page_shell, go, make_subplots
 
 
 def _inputs_of(folder):
     names = [rs.RESULTS, rs.RECORD] + [os.path.join(rs.HISTORY, name)
-                                       for name in rs.HISTORY_FILES]
+                                       for name in columns.HISTORY_FILES]
     return [os.path.join(folder, name) for name in names
             if os.path.isfile(os.path.join(folder, name))]
 
@@ -86,7 +86,7 @@ def run_page(programs, folder):
                               capture_output=True, text=True)
     except OSError as error:
         return f"parasim-report could not be started: {error}"
-    if made.returncode != 0:
+    if made.returncode != REPORT_DONE:
         message = made.stderr.strip().splitlines()
         return (f"parasim-report failed (exit status {made.returncode})"
                 + (f": {message[-1]}" if message else ""))
@@ -105,11 +105,7 @@ def _runs_with_pages(plan, programs, rows, made):
     run id."""
     links = {}
     for row in rows:
-        try:
-            run = plan.run(int(row["run_id"]))
-        except (KeyError, ValueError, SweepError):
-            raise SweepError(f"{RUNS_TABLE} holds the run {row.get('run_id')!r}, which the plan "
-                             "does not have: collect again") from None
+        run = plan.runs[row["run_id"] - 1]
         folder = plan.run_folder(run)
         if not rs.is_done(folder, run):
             made.problems.append((plan.run_name(run), "not done (collect again)"))
@@ -125,92 +121,80 @@ def _runs_with_pages(plan, programs, rows, made):
 
 def answer_chart(go, make_subplots, rows, swept, answer, links):
     """Every statistic against `answer` (None: all runs in one column), a panel each."""
-    others = [name for name in swept if name != answer]
-    x_texts = sorted({row[answer] for row in rows}, key=float) if answer else [""]
-    series_keys = sorted({tuple(row[name] for name in others) for row in rows},
-                         key=lambda key: [float(value) for value in key])
-    min_size = rows[0].get("min_size") or "the minimum size of"
+    ticks = answer_ticks(rows, answer)
     panel_rows = math.ceil(len(DRAWN) / PANEL_COLUMNS)
     figure = make_subplots(
         rows=panel_rows, cols=PANEL_COLUMNS, horizontal_spacing=0.08, vertical_spacing=0.12,
-        subplot_titles=[TITLES[statistic].format(min_size=min_size) for statistic in DRAWN])
+        subplot_titles=[panel_title(statistic, rows) for statistic in DRAWN])
     figure.update_layout(
         template="plotly_white", height=300 * panel_rows + 80, hovermode="closest",
-        showlegend=len(series_keys) > 1, margin={"l": 50, "r": 20, "t": 80, "b": 50},
+        margin={"l": 50, "r": 20, "t": 80, "b": 50},
         title=((f"Runs by {answer}" if answer else "All runs")
                + ": points are runs, bars their mean and standard deviation"))
-    step = SERIES_WIDTH / max(1, len(series_keys))
     named = set()  # the series with their legend entry
     for panel, statistic in enumerate(DRAWN):
         where = {"row": panel // PANEL_COLUMNS + 1, "col": panel % PANEL_COLUMNS + 1}
-        title = TITLES[statistic].format(min_size=min_size)
-        for series, key in enumerate(series_keys):
-            label = _series_label(others, key)
-            colour = SERIES_COLOURS[series % len(SERIES_COLOURS)]
-            shift = (series - (len(series_keys) - 1) / 2) * step
-            xs, ys, data, means = [], [], [], []
-            for place, x_text in enumerate(x_texts):
-                chosen = [(row, value) for row in rows
-                          if (not answer or row[answer] == x_text)
-                          and tuple(row[name] for name in others) == key
-                          for value in [_number(row[statistic])] if value is not None]
-                for i, (row, value) in enumerate(chosen):
-                    # The replicates side by side, over half of the series' share.
-                    xs.append(place + shift + step * 0.5 * ((i + 0.5) / len(chosen) - 0.5))
-                    ys.append(value)
-                    data.append([row["run_id"], row["replicate"], row["seed"],
-                                 links.get(int(row["run_id"]), "")])
-                if chosen:
-                    values = [value for _, value in chosen]
-                    means.append((place + shift, statistics.fmean(values),
-                                  statistics.pstdev(values), len(values)))
-            if not xs:
+        title = panel_title(statistic, rows)
+        for series in group_runs(rows, swept, answer, statistic):
+            if not series.groups:
                 continue
+            colour = TAB10[(series.number - 1) % len(TAB10)]
+            points = [point for group in series.groups for point in group.points]
             figure.add_trace(go.Scatter(
-                x=xs, y=ys, mode="markers", name=label, legendgroup=label,
-                showlegend=label not in named, marker={"color": colour, "size": 8, "opacity": 0.7},
-                customdata=data, uid=f"{statistic}-runs-{series + 1}",
+                x=[x for x, _, _ in points], y=[value for _, value, _ in points],
+                mode="markers", name=series.label, legendgroup=series.label,
+                showlegend=series.label not in named,
+                marker={"color": colour, "size": 8, "opacity": 0.7},
+                customdata=[[row["run_id"], row["replicate"], row["seed"],
+                             links.get(row["run_id"], "")] for _, _, row in points],
+                uid=f"{statistic}-runs-{series.number}",
                 hovertemplate=(f"run %{{customdata[0]}} (replicate %{{customdata[1]}}, seed "
                                f"%{{customdata[2]}})<br>{title}: %{{y}}<br>click to open its "
-                               f"page<extra>{label}</extra>")), **where)
-            named.add(label)
+                               f"page<extra>{series.label}</extra>")), **where)
+            named.add(series.label)
             figure.add_trace(go.Scatter(
-                x=[x for x, _, _, _ in means], y=[mean for _, mean, _, _ in means],
-                mode="markers", name=label, legendgroup=label, showlegend=False,
+                x=[group.x for group in series.groups],
+                y=[group.mean for group in series.groups],
+                mode="markers", name=series.label, legendgroup=series.label, showlegend=False,
                 marker={"color": colour, "symbol": "line-ew", "size": 18,
                         "line": {"width": 2, "color": colour}},
-                error_y={"type": "data", "array": [spread for _, _, spread, _ in means],
+                error_y={"type": "data", "array": [group.spread for group in series.groups],
                          "color": colour, "width": 4},
-                customdata=[[spread, n] for _, _, spread, n in means],
-                uid=f"{statistic}-mean-{series + 1}",
+                customdata=[[group.spread, len(group.points)] for group in series.groups],
+                uid=f"{statistic}-mean-{series.number}",
                 hovertemplate=(f"{title}: mean %{{y:.4g}}, standard deviation "
                                f"%{{customdata[0]:.4g}} over %{{customdata[1]}} runs"
-                               f"<extra>{label}</extra>")), **where)
-        figure.update_xaxes(tickvals=list(range(len(x_texts))), range=[-0.5, len(x_texts) - 0.5],
-                            ticktext=x_texts if answer else ["all runs"],
+                               f"<extra>{series.label}</extra>")), **where)
+        figure.update_xaxes(tickvals=list(range(len(ticks))), range=[-0.5, len(ticks) - 0.5],
+                            ticktext=ticks if answer else ["all runs"],
                             title=answer or "", **where)
+    figure.update_layout(showlegend=len(named) > 1)
     return figure
 
 
-def _runs_table(shell, rows, swept, links):
-    statistics_shown = list(DRAWN)
-    header = ["run", "replicate", *swept, "seed", *statistics_shown]
+def cell_text(name, value):
+    if value is None:
+        return ""
+    return answer_text(name, value) if name in NAMES else str(value)
+
+
+def runs_table(shell, rows, swept, links):
+    shown = ["replicate", *swept, "seed", *DRAWN]
     heading = "".join(f'<th class="number">{shell.escape(name.replace("_", " "))}</th>'
-                      for name in header)
+                      for name in ["run", *shown])
     body = []
     for row in rows:
-        link = links.get(int(row["run_id"]))
+        link = links.get(row["run_id"])
         name = shell.escape(row["run_id"])
         cells = [f'<a href="{shell.escape(link)}">{name}</a>' if link else name]
-        cells += [shell.escape(row[column]) for column in
-                  ["replicate", *swept, "seed", *statistics_shown]]
+        cells += [shell.escape(cell_text(column, row[column])) for column in shown]
         body.append("<tr>" + "".join(f'<td class="number">{cell}</td>' for cell in cells)
                     + "</tr>")
     return (f'<div class="wide"><table class="runs sortable"><thead><tr>{heading}</tr></thead>'
             "<tbody>" + "".join(body) + "</tbody></table></div>")
 
 
-def _answers_list(shell, plan, swept):
+def answers_list(shell, plan, swept):
     items = []
     for name in NAMES:
         values = ", ".join(shell.escape(v) for v in plan.definition.values[name])
@@ -221,13 +205,17 @@ def _answers_list(shell, plan, swept):
 
 def report(plan, programs, out_path=None):
     """Makes the runs' pages that are missing and the sweep's page. Returns what was made."""
-    shell, go, make_subplots = _page_modules(programs)
-    rows = _read_runs(os.path.join(plan.root, RUNS_TABLE))
+    shell, go, make_subplots = _page_modules()
+    rows = read_runs(plan)
     if not rows:
         raise SweepError(f"{RUNS_TABLE} holds no run: nothing to show")
     made = Made(page=out_path or os.path.join(plan.root, PAGE), runs=len(rows))
+    try:
+        check_outputs([made.page], [os.path.join(plan.root, RUNS_TABLE)])
+    except PlacementError as error:
+        raise SweepError(str(error)) from None
     links = _runs_with_pages(plan, programs, rows, made)
-    swept = [name for name in NAMES if len(plan.definition.values[name]) > 1]
+    swept = swept_answers(plan)
     charts = [(f"runs-by-{answer}" if answer else "runs",
                answer_chart(go, make_subplots, rows, swept, answer, links))
               for answer in swept or [None]]
@@ -241,7 +229,7 @@ def report(plan, programs, out_path=None):
         f"combination of answers; master seed {plan.definition.master_seed}. "
         f"{shell.library_note()} A click on a run's point or number opens the run's own "
         "page.</p>",
-        f"<h2>The answers</h2>{_answers_list(shell, plan, swept)}",
+        f"<h2>The answers</h2>{answers_list(shell, plan, swept)}",
         (f'<p class="unknown">No page for these runs:</p><ul>{problems}</ul>'
          if problems else ""),
         "".join(
@@ -253,7 +241,11 @@ def report(plan, programs, out_path=None):
             f"out.</p>{shell.chart_element(chart)}</section>"
             for chart, _ in charts),
         '<section id="runs"><h2>The runs</h2><p class="note">Click a column heading to '
-        f"sort.</p>{_runs_table(shell, rows, swept, links)}</section>",
+        f"sort.</p>{runs_table(shell, rows, swept, links)}</section>",
     ])
-    shell.write_page(made.page, shell.document(f"parasim sweep: {name}", body, charts, SCRIPT))
+    try:
+        write_file(made.page, shell.document(f"parasim sweep: {name}", body, charts, SCRIPT),
+                   [os.path.join(plan.root, RUNS_TABLE)])
+    except PlacementError as error:
+        raise SweepError(str(error)) from None
     return made

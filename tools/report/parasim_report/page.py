@@ -1,108 +1,45 @@
-#!/usr/bin/python3
 """The web page of a parasim run: one HTML file that opens in any current browser without a
 network, plotly.js inlined (Debian's python3-plotly), built from the tables parasim-report
 writes. parasim-report --html runs it; it also runs on its own:
 
-    /usr/bin/python3 parasim_page.py TABLES --out PAGE [--results NAME] [--history NAME]
-                                     [--record RECORD]
+    PYTHONPATH=<build>/python /usr/bin/python3 -m parasim_report.page TABLES --out PAGE
+        [--results NAME] [--history NAME] [--record RECORD]
 
 --results NAME: TABLES holds the tables of the results file NAME (generations.csv, hosts.csv,
 host_points.csv); --history NAME: those of the species history NAME (species_history.csv,
 species_sizes.csv, host_use.csv, lineages.csv, history_summary.csv, tree.nwk); RECORD is the
 run record of parasim --record, whose answers, seed and outcome the page shows.
 
-The page is written under a temporary name beside PAGE and renamed, so PAGE is either the
-earlier file or the whole new page. Exit status: 0 done, 1 a malformed table or record (the
-message names the file), 2 wrong usage or a file that cannot be read or written.
+The page is put in place whole (see placement): PAGE is either the earlier file or the whole new
+page, and a PAGE that is a link, a device, a folder or one of the inputs is refused. SIGTERM or
+SIGINT while the page is made leaves no page and no temporary file. Exit status: 0 done, 1 a
+malformed table or record (the message names the file), 2 wrong usage, a file that cannot be
+read or written, or too little memory.
 """
 
 import argparse
-import csv
 import json
 import pathlib
 import sys
 
-import parasim_history as ph
-import parasim_page_charts as charts_of
-from parasim_history import TableError
-from parasim_page_shell import chart_element, document, escape, library_note, write_page
+import numpy as np
 
-ANSWERS = (
-    ("genome_size", "Genome size (loci)"),
-    ("max_differentiation", "Maximum genetic differentiation for mate recognition"),
-    ("mutation_rate", "Mutation rate (per locus)"),
-    ("max_offspring", "Maximum number of offspring per parent"),
-    ("dispersal_prob", "Dispersal probability"),
-    ("host_count", "Number of hosts"),
-    ("host_distance", "Distance between hosts (standard deviation units)"),
-    ("carrying_capacity", "Carrying capacity"),
-    ("survival_sd", "Standard deviation of the survival function"),
-    ("generations", "Generations asked for"),
-)
-SUMMARY_COLUMNS = [
-    "first_generation", "last_generation", "species_total", "speciation_events", "extinctions",
-    "first_split_generation", "mean_extinct_lifetime", "species_at_end", "min_size",
-    "species_at_end_min_size", "population_at_end", "hosts_occupied_at_end", "extant_tree_tips",
-    "colless_index", "colless_normalised", "gamma",
-]
+from . import columns
+from .chart_naming import Naming
+from .exit_statuses import (PARASIM_DONE, REPORT_DONE, REPORT_MALFORMED_TABLE,
+                            REPORT_USAGE_OR_IO)
+from .history import load_history
+from .history_charts import host_use_chart, lineages_chart, muller_chart, tree_chart
+from .page_shell import chart_element, document, escape, library_note
+from .placement import PlacementError, check_outputs, remove_temporaries_on_signals, write_file
+from .results_charts import load_results, phenotype_chart, population_chart
+from .run_record import ANSWERS, RecordError, check_record_against, load_record
+from .tables import TableError, read_single_row_table
 
-
-class RecordError(Exception):
-    """A run record that is not one parasim writes, or not of the run the tables show."""
-
-
-def load_record(path):
-    try:
-        with open(path, encoding="utf-8") as stream:
-            record = json.load(stream)
-    except (ValueError, UnicodeDecodeError) as error:
-        raise RecordError(f"{path}: not a run record of parasim (not JSON: {error})") from None
-    parameters = record.get("parameters") if isinstance(record, dict) else None
-    if not isinstance(parameters, dict) or any(name not in parameters for name, _ in ANSWERS):
-        raise RecordError(f"{path}: not a run record of parasim (no parameters with the ten "
-                          "answers)")
-    if not isinstance(record.get("derived", {}), dict):
-        raise RecordError(f"{path}: not a run record of parasim (derived is not an object)")
-    return record
-
-
-def last_report(generations_run, interval):
-    """The last generation a run of that many generations reports (1 and every interval-th),
-    or None for a run of no generation."""
-    if generations_run < 1:
-        return None
-    return max(1, generations_run - generations_run % interval)
-
-
-def check_record_against(record, path, results, history):
-    """Refuses a record of another run than the tables', where the record can tell."""
-    run = record.get("generations_run")
-    if not isinstance(run, int) or record.get("exit_status") != 0:
-        return
-    if results is not None and len(results.generation):
-        last = int(results.generation[-1])
-        interval = record.get("derived", {}).get("report_interval")
-        if not isinstance(interval, int) or interval < 1:
-            interval = 10  # every run reports every tenth generation
-        expected = last_report(run, interval)
-        died_out = record.get("died_out") is True
-        if last > run or (not died_out and last != expected):
-            raise RecordError(
-                f"{path}: the record is of a run of {run} generations, whose last report is "
-                f"not generation {last} of the results file: are they of the same run?")
-    if history is not None and len(history.generation) and int(history.generation[-1]) > run:
-        raise RecordError(
-            f"{path}: the record is of a run of {run} generations, but the history goes on to "
-            f"generation {int(history.generation[-1])}: are they of the same run?")
-
-
-def load_history_summary(folder):
-    path = folder / "history_summary.csv"
-    with open(path, newline="", encoding="ascii") as stream:
-        rows = list(csv.reader(stream))
-    if len(rows) != 2 or rows[0] != SUMMARY_COLUMNS or len(rows[1]) != len(SUMMARY_COLUMNS):
-        raise TableError(f"{path}:1: not the header row {','.join(SUMMARY_COLUMNS)} and one row")
-    return dict(zip(rows[0], rows[1]))
+PROGRAM = "parasim_report.page"
+# The table of species lists at most this many (the largest): 100,000 rows take a browser
+# minutes to lay out, a million make a page of hundreds of megabytes.
+MOST_LISTED_SPECIES = 10_000
 
 
 def answer_text(value):
@@ -152,7 +89,8 @@ def run_section(record, record_name):
             outcome.append((what, escape(record[key])))
     status = record.get("exit_status")
     if status is not None:
-        text = "0 (completed)" if status == 0 else f"{status}: {record.get('error') or ''}"
+        text = (f"{status} (completed)" if status == PARASIM_DONE
+                else f"{status}: {record.get('error') or ''}")
         outcome.append(("exit status", escape(text)))
     for key, what in (("start_time", "started"), ("end_time", "ended"),
                       ("wall_seconds", "seconds"), ("version", "parasim version")):
@@ -181,15 +119,15 @@ def came_to_section(results, results_name, summary, history_name):
             items.append(f"{escape(results_name)} reports no generation.")
     if summary is not None:
         first_split = (f"generation {summary['first_split_generation']}"
-                       if summary["first_split_generation"] else "none")
-        lifetime = (f"{float(summary['mean_extinct_lifetime']):.1f} generations"
-                    if summary["mean_extinct_lifetime"] else "none died out")
+                       if summary["first_split_generation"] is not None else "none")
+        lifetime = (f"{summary['mean_extinct_lifetime']:.1f} generations"
+                    if summary["mean_extinct_lifetime"] is not None else "none died out")
         shape = ""
-        if summary["colless_index"]:
-            gamma = f"{float(summary['gamma']):.4f}" if summary["gamma"] else "undefined"
+        if summary["colless_index"] is not None:
+            gamma = f"{summary['gamma']:.4f}" if summary["gamma"] is not None else "undefined"
             shape = (f"; tree of the extant species: {summary['extant_tree_tips']} tips, "
                      f"Colless index {summary['colless_index']} (normalised "
-                     f"{float(summary['colless_normalised']):.4f}), gamma {gamma}")
+                     f"{summary['colless_normalised']:.4f}), gamma {gamma}")
         items.append(
             f"The species history ({escape(history_name)}) covers generations "
             f"{summary['first_generation']} to {summary['last_generation']}: "
@@ -208,39 +146,67 @@ def swatch(colour):
     return f'<span class="swatch" style="background:{colour}"></span>'
 
 
+def label_rows(results):
+    """Per label of the results file: first and last report, reports, the largest count in a
+    report and the count summed over the reports."""
+    order = np.lexsort((results.point_generation, results.point_label))
+    label, generation = results.point_label[order], results.point_generation[order]
+    if not len(order):
+        return []
+    new_report = np.concatenate([[True], (label[1:] != label[:-1])
+                                 | (generation[1:] != generation[:-1])])
+    starts = np.flatnonzero(new_report)
+    per_report = np.add.reduceat(results.point_count[order], starts)
+    report_label, report_generation = label[starts], generation[starts]
+    firsts = np.flatnonzero(np.concatenate([[True], report_label[1:] != report_label[:-1]]))
+    lasts = np.append(firsts[1:], len(starts)) - 1
+    return [[int(report_label[first]), int(report_generation[first]),
+             int(report_generation[last]), int(last - first + 1), int(largest), int(total)]
+            for first, last, largest, total in zip(
+                firsts, lasts, np.maximum.reduceat(per_report, firsts),
+                np.add.reduceat(per_report, firsts))]
+
+
+def listed(rows, weight):
+    """The rows of the MOST_LISTED_SPECIES largest species by weight (ties by order), in their
+    order; all of them when there are no more."""
+    if len(rows) <= MOST_LISTED_SPECIES:
+        return rows
+    chosen = np.sort(np.lexsort((np.arange(len(rows)), -np.asarray(weight)))[:MOST_LISTED_SPECIES])
+    return [rows[index] for index in chosen.tolist()]
+
+
 def species_section(results, history, naming):
-    """Every species, with its colour: the legends name only the largest."""
-    rows = []
+    """Every species (up to MOST_LISTED_SPECIES), with its colour: the legends name only the
+    largest."""
     if history is not None:
-        daughters = history.daughters()
         header = ["species", "label", "mother", "born", "last generation", "lifetime",
                   "at birth", "largest", "at the end", "daughters", "parasites summed"]
-        for index, species in enumerate(history.species):
-            rows.append((int(species), [
-                species, history.label[index], history.parent[index] or "",
-                history.born[index], history.last_seen[index],
-                history.last_seen[index] - history.born[index] + 1,
-                history.size_at_birth[index], history.peak_count[index],
-                history.final_count[index], len(daughters[index]),
-                history.parasite_generations[index]]))
+        columns_shown = [history.species, history.label, history.parent, history.born,
+                         history.last_seen, history.last_seen - history.born + 1,
+                         history.size_at_birth, history.peak_count, history.final_count,
+                         history.daughters(), history.parasite_generations]
+        rows = [(cells[0], [cells[0], cells[1], cells[2] or "", *cells[3:]])
+                for cells in zip(*(column.tolist() for column in columns_shown))]
+        rows = listed(rows, history.parasite_generations)
         what = ("Every species of the history, in order of origin; a label given again to a "
                 "later species is another species.")
+        count = len(history)
     else:
         header = ["species", "first report", "last report", "reports", "largest",
                   "parasites summed over the reports"]
-        for label in sorted(naming.names):
-            chosen = results.point_label == label
-            per_report = {}
-            for g, n in zip(results.point_generation[chosen], results.point_count[chosen]):
-                per_report[int(g)] = per_report.get(int(g), 0) + int(n)
-            rows.append((label, [label, min(per_report), max(per_report), len(per_report),
-                                 max(per_report.values()), sum(per_report.values())]))
+        every = label_rows(results)
+        rows = listed([(cells[0], cells) for cells in every], [cells[-1] for cells in every])
         what = ("Every species label of the results file. A label can be given again to a new "
                 "species after its species died out; without the history the two are one row.")
+        count = len(every)
+    if len(rows) < count:
+        what += (f" Of the {count} species, the {len(rows)} largest (by parasites summed) are "
+                 "listed; parasim-report --csv writes every one into its tables.")
     body = "".join(
-        f'<tr data-name="{escape(naming.names[key].lower())}"><td>{swatch(naming.colour(key))}'
+        f'<tr data-name="{escape(naming.name(key).lower())}"><td>{swatch(naming.colour(key))}'
         f"{escape(cells[0])}</td>"
-        + "".join(f'<td class="number">{escape(cell)}</td>' for cell in cells[1:]) + "</tr>"
+        + "".join(f"<td>{escape(cell)}</td>" for cell in cells[1:]) + "</tr>"
         for key, cells in rows)
     heading = f"<th>{escape(header[0])}</th>" + "".join(
         f'<th class="number">{escape(cell)}</th>' for cell in header[1:])
@@ -249,7 +215,7 @@ def species_section(results, history, naming):
             '"label N" to find species.</p>'
             '<input type="search" id="species-filter" placeholder="find species, e.g. 12 or '
             'label 3" aria-label="find species">'
-            f'<div class="wide"><table class="species sortable"><thead><tr>{heading}</tr>'
+            f'<div class="wide"><table class="species numbers sortable"><thead><tr>{heading}</tr>'
             f"</thead><tbody>{body}</tbody></table></div></section>")
 
 
@@ -310,8 +276,21 @@ sortableTables();
 """
 
 
+def build_charts(results, history):
+    """The charts of the page, in the order it shows them, and the naming they share."""
+    naming = Naming.of_history(history) if history is not None else Naming.of_results(results)
+    charts = []
+    if results is not None:
+        charts.append(phenotype_chart(results, naming, history))
+    charts.append(population_chart(results, history))
+    if history is not None:
+        charts += [muller_chart(history, naming), tree_chart(history, naming),
+                   host_use_chart(history, naming), lineages_chart(history)]
+    return charts, naming
+
+
 def page_text(results, results_name, history, history_name, summary, record, record_name):
-    charts, naming = charts_of.build_charts(results, history)
+    charts, naming = build_charts(results, history)
     name = results_name or history_name
     sources = []
     if results_name:
@@ -340,9 +319,26 @@ def page_text(results, results_name, history, history_name, summary, record, rec
                     [(chart.name, chart.figure) for chart in charts], SCRIPT)
 
 
+def input_files(folder, results, history, record):
+    """The files the page is made from, which it must not replace."""
+    files = []
+    if results:
+        files += [folder / table.file
+                  for table in (columns.GENERATIONS, columns.HOSTS, columns.HOST_POINTS)]
+    if history:
+        files += [folder / table.file for table in (
+            columns.SPECIES_HISTORY, columns.SPECIES_SIZES, columns.HOST_USE, columns.LINEAGES,
+            columns.HISTORY_SUMMARY)]
+        files += [folder / columns.TREE_FILE, folder / columns.EXTANT_TREE_FILE]
+    return files + ([pathlib.Path(record)] if record else [])
+
+
+def say(text):
+    print(f"{PROGRAM}: {text}", file=sys.stderr)
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(prog="parasim_page.py",
-                                     description="The web page of a parasim run.")
+    parser = argparse.ArgumentParser(prog=PROGRAM, description="The web page of a parasim run.")
     parser.add_argument("folder", help="folder of the tables of parasim-report")
     parser.add_argument("--out", required=True, help="the page to write")
     parser.add_argument("--results", metavar="NAME",
@@ -353,29 +349,36 @@ def main(argv=None):
     try:
         options = parser.parse_args(argv)
     except SystemExit as stop:
-        return 0 if stop.code == 0 else 2
+        return REPORT_DONE if stop.code == 0 else REPORT_USAGE_OR_IO
     if not options.results and not options.history:
-        print("parasim_page.py: give --results, --history or both", file=sys.stderr)
-        return 2
+        say("give --results, --history or both")
+        return REPORT_USAGE_OR_IO
     folder = pathlib.Path(options.folder)
+    inputs = input_files(folder, options.results, options.history, options.record)
     try:
-        results = charts_of.load_results(folder) if options.results else None
-        history = ph.load_history(folder) if options.history else None
-        summary = load_history_summary(folder) if options.history else None
+        check_outputs([options.out], inputs)
+        results = load_results(folder) if options.results else None
+        history = load_history(folder) if options.history else None
+        summary = (read_single_row_table(folder, columns.HISTORY_SUMMARY)
+                   if options.history else None)
         record = load_record(options.record) if options.record else None
         if record is not None:
             check_record_against(record, options.record, results, history)
         text = page_text(results, options.results, history, options.history, summary, record,
                          options.record)
-        write_page(options.out, text)
-    except (TableError, RecordError, csv.Error, UnicodeDecodeError) as error:
-        print(f"parasim_page.py: {error}", file=sys.stderr)
-        return 1
-    except OSError as error:
-        print(f"parasim_page.py: {error}", file=sys.stderr)
-        return 2
-    return 0
+        write_file(options.out, text, inputs)
+    except (TableError, RecordError, UnicodeDecodeError) as error:
+        say(str(error))
+        return REPORT_MALFORMED_TABLE
+    except (OSError, PlacementError) as error:
+        say(str(error))
+        return REPORT_USAGE_OR_IO
+    except MemoryError:
+        say("out of memory making the page")
+        return REPORT_USAGE_OR_IO
+    return REPORT_DONE
 
 
 if __name__ == "__main__":
+    remove_temporaries_on_signals()
     sys.exit(main())
