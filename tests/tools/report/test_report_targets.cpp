@@ -162,8 +162,11 @@ bool gone(pid_t pid) {
 // with it; on SIGTERM and SIGINT the report removes its staging folder and dies by the signal;
 // a staging folder left by a killed report is removed by the next report into the folder.
 TEST_F(ReportTargets, AStoppedReportTakesItsScriptWithIt) {
-  const fs::path script = folder_ / "slow_figures.py";
-  write_file(script,
+  // A figure module that tells where it runs and then takes its time.
+  const fs::path packages = folder_ / "packages";
+  fs::create_directories(packages / "parasim_report");
+  write_file(packages / "parasim_report" / "__init__.py", "");
+  write_file(packages / "parasim_report" / "figures.py",
              "import os, sys, time\n"
              "open(os.path.join(sys.argv[1], 'ready'), 'w').write(str(os.getpid()))\n"
              "time.sleep(120)\n");
@@ -177,7 +180,7 @@ TEST_F(ReportTargets, AStoppedReportTakesItsScriptWithIt) {
       report::clean_up_on_signals();
       std::ostringstream ignored;
       ::_exit(run_report_command({"--plot", out.string(), results.string()},
-                                 {debian_python, script}, ignored, ignored));
+                                 {debian_python, packages}, ignored, ignored));
     }
     const pid_t child = script_ready(out);
     ASSERT_NE(child, 0) << "the script never started";
