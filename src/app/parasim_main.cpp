@@ -24,17 +24,19 @@ namespace parasim::app {
 
 namespace {
 
-// The observers the options ask for, in the order they are told of each generation.
-std::vector<std::unique_ptr<GenerationObserver>> observers_for(const Options& options,
-                                                               const model::Parameters& parameters,
-                                                               const RunStart& start) {
-  std::vector<std::unique_ptr<GenerationObserver>> observers;
+// The observers the options ask for, in the order they are told of each generation (after
+// the history, which the generation loop tells first).
+std::vector<std::unique_ptr<model::GenerationObserver>> observers_for(
+    const Options& options, const model::Parameters& parameters, const RunStart& start,
+    const OpenedRun& run) {
+  std::vector<std::unique_ptr<model::GenerationObserver>> observers;
   if (options.progress) {
     observers.push_back(std::make_unique<ProgressLine>(parameters.generations));
   }
   if (options.checkpoint_path) {
     observers.push_back(std::make_unique<PeriodicCheckpoint>(
-        *options.checkpoint_path, options.checkpoint_every, start.tick_count));
+        *options.checkpoint_path, options.checkpoint_every, start.tick_count,
+        options.genomes_path ? options.genomes_every : 0, *run.results, run.history.get()));
   }
   if (options.genomes_path) {
     observers.push_back(
@@ -60,12 +62,16 @@ class RunSession {
     start_ = choose_start(options_, *parameters_);
     opened_ = open_run(options_, *start_, *parameters_);
 
-    const auto observers = observers_for(options_, *parameters_, *start_);
-    std::vector<GenerationObserver*> watching;
-    for (const auto& observer : observers) {
-      watching.push_back(observer.get());
+    {
+      // The observers end with the loop, so that the progress line is gone before the
+      // closing lines.
+      const auto observers = observers_for(options_, *parameters_, *start_, opened_);
+      std::vector<model::GenerationObserver*> watching;
+      for (const auto& observer : observers) {
+        watching.push_back(observer.get());
+      }
+      run_generations(opened_, watching);
     }
-    run_generations(opened_, watching);
     if (opened_.history) {
       opened_.history->close();
     }

@@ -7,7 +7,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "model/byte_digest.hpp"
+#include "model/checkpoint.hpp"
+#include "report/byte_digest.hpp"
 #include "report/json_text.hpp"
 #include "report/placed_file.hpp"
 
@@ -58,17 +59,9 @@ void append_row(std::string& out, const First& first, const Rest&... rest) {
 // The byte digest of the ten answers, each in its own type in the order asked, as a
 // checkpoint holds them.
 std::uint64_t answers_digest(const model::Parameters& parameters) {
-  std::uint64_t digest = model::empty_digest;
-  for (const model::ParameterField& field : model::parameter_fields) {
-    if (field.type == model::AnswerType::integer) {
-      const std::int32_t value = parameters.*field.integer;
-      digest = model::extend_digest(digest, reinterpret_cast<const char*>(&value), sizeof value);
-    } else {
-      const double value = parameters.*field.real;
-      digest = model::extend_digest(digest, reinterpret_cast<const char*>(&value), sizeof value);
-    }
-  }
-  return digest;
+  model::ByteWriter answers;
+  model::put_parameters(answers, parameters);
+  return extend_digest(empty_digest, answers.bytes().data(), answers.bytes().size());
 }
 
 // The folder's run.json must be the one this run would write.
@@ -115,17 +108,18 @@ HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
 }
 
 HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
-                           const model::Parameters& parameters, const model::FileMark& abundance)
+                           const model::Parameters& parameters, const FileMark& abundance)
     : species_path_(path_in(folder, history_species_file)) {
   check_run_mark(folder, run_mark(tick_count, parameters));
   abundance_.emplace(abundance_path(folder), abundance);
 }
 
-void HistoryFiles::record(std::int32_t generation, const model::Population& population,
-                          const model::HostTable& hosts, const species::SpeciesHistory& history) {
+void HistoryFiles::after_labelling(const model::Simulation& simulation) {
+  const species::SpeciesHistory& history = simulation.history();
   buffer_.clear();
-  for (const model::AbundanceRow& row : counter_.count(population, hosts, history)) {
-    append_row(buffer_, std::int64_t{generation}, std::int64_t{row.species},
+  for (const model::AbundanceRow& row :
+       counter_.count(simulation.population(), simulation.hosts(), history)) {
+    append_row(buffer_, std::int64_t{simulation.generation()}, std::int64_t{row.species},
                std::int64_t{row.label}, std::int64_t{row.host}, row.host_phenotype, row.count,
                row.phenotype_mean, row.phenotype_sd);
   }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "e2e/run_parasim.hpp"
+#include "model/generation_driver.hpp"
 #include "model/simulation.hpp"
 #include "model/small_world.hpp"
 #include "report/appended_file.hpp"
@@ -31,11 +32,11 @@ struct LabelledWorld {
   model::Simulation simulation;
   explicit LabelledWorld(std::int32_t genome_size, int generations)
       : simulation(model::testing::small_world(genome_size, 0.02, 100), 77) {
+    model::GenerationDriver driver(simulation, nullptr, {});
     for (int g = 1; g < generations; ++g) {
-      simulation.label_species();
-      simulation.breed_next_generation();
+      driver.run_generation();
     }
-    simulation.label_species();
+    driver.label();
   }
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
 #include "model/allocation_failure.hpp"
 #include "model/checkpoint.hpp"
@@ -60,14 +61,19 @@ void translate_failure(std::exception_ptr failure) {
   } catch (const model::CheckpointError& error) {
     PyErr_SetString(PyExc_ValueError,
                     (std::string("cannot go on from this state: ") + error.what()).c_str());
+  } catch (const app::FileFailure& failure) {
+    set_os_error(failure.error(), failure.what());
+  } catch (const app::ResumeRefused& refusal) {
+    PyErr_SetString(PyExc_ValueError,
+                    (std::string("cannot go on from this state: ") + refusal.what()).c_str());
   } catch (const std::system_error& error) {
     set_os_error(error.code().value(), error.what());
   }
 }
 
-// A path for a file to write: refused as open() refuses it when it holds a NUL byte, which
+// A path handed to the system: refused as open() refuses it when it holds a NUL byte, which
 // the system would take for its end.
-void path_to_write(const std::string& path) {
+void refuse_null_byte(const std::string& path) {
   if (path.find('\0') != std::string::npos) {
     throw py::value_error("embedded null byte");
   }
@@ -75,8 +81,14 @@ void path_to_write(const std::string& path) {
 
 // ---- The ten answers ----
 
+// True, False and numpy's booleans: numbers to Python, but never an answer, a seed or a count.
+bool is_truth_value(const py::handle& value) {
+  return PyBool_Check(value.ptr()) ||
+         py::isinstance(value, py::module_::import("numpy").attr("bool_"));
+}
+
 std::int32_t integer_answer(const model::ParameterField& field, const py::handle& value) {
-  if (PyBool_Check(value.ptr()) || !PyIndex_Check(value.ptr())) {
+  if (is_truth_value(value) || !PyIndex_Check(value.ptr())) {
     throw py::type_error(std::string(field.name) + " takes a whole number, not " +
                          std::string(py::str(py::repr(value))));
   }
@@ -85,16 +97,15 @@ std::int32_t integer_answer(const model::ParameterField& field, const py::handle
   const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
   if (overflow != 0 || number < std::numeric_limits<std::int32_t>::min() ||
       number > std::numeric_limits<std::int32_t>::max()) {
-    throw py::value_error(std::string(field.name) + " = " + std::string(py::str(py::handle(whole))) + ": " +
-                          std::string(app::read_failure_message(
-                              textio::ReadFailure::integer_overflow)));
+    throw py::value_error(std::string(field.name) + " = " +
+                          std::string(py::str(py::handle(whole))) +
+                          ": a whole number beyond 32 bits, which the dialogue cannot read");
   }
   return static_cast<std::int32_t>(number);
 }
 
 double real_answer(const model::ParameterField& field, const py::handle& value) {
-  if (PyBool_Check(value.ptr()) || !PyNumber_Check(value.ptr()) ||
-      PyComplex_Check(value.ptr())) {
+  if (is_truth_value(value) || !PyNumber_Check(value.ptr()) || PyComplex_Check(value.ptr())) {
     throw py::type_error(std::string(field.name) + " takes a number, not " +
                          std::string(py::str(py::repr(value))));
   }
@@ -102,11 +113,9 @@ double real_answer(const model::ParameterField& field, const py::handle& value) 
   if (number == -1.0 && PyErr_Occurred()) {
     throw py::error_already_set();
   }
-  // The dialogue reads no infinity or NaN.
   if (!std::isfinite(number)) {
     throw py::value_error(std::string(field.name) + " = " + std::string(py::str(py::repr(value))) +
-                          ": " +
-                          std::string(app::read_failure_message(textio::ReadFailure::bad_real)));
+                          ": not a finite number, which the dialogue cannot read");
   }
   return number;
 }
@@ -162,8 +171,9 @@ std::string parameters_doc() {
       "           carrying_capacity=200, survival_sd=0.5, generations=100)\n\n"
       "Answers that parasim refuses are refused here with the same reason, as ValueError:\n"
       "a negative genome size, no host, no carrying capacity; so are whole numbers beyond\n"
-      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type\n"
-      "is a TypeError. Parameters are immutable: replace() makes a changed copy.\n\n"
+      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type,\n"
+      "True, False and numpy's booleans among them, is a TypeError. Parameters are\n"
+      "immutable: replace() makes a changed copy.\n\n"
       "The answers, in the order the dialogue asks them:\n";
   for (const model::ParameterField& field : model::parameter_fields) {
     doc += "  " + std::string(field.name) +
@@ -215,7 +225,7 @@ std::int32_t tick_count_from(const py::object& seed) {
   if (seed.is_none()) {
     return random::tick_count();
   }
-  if (PyBool_Check(seed.ptr()) || !PyIndex_Check(seed.ptr())) {
+  if (is_truth_value(seed) || !PyIndex_Check(seed.ptr())) {
     throw py::type_error("seed takes a tick count, a whole number from 0 to 2147483647");
   }
   const py::int_ whole = py::reinterpret_steal<py::int_>(PyNumber_Index(seed.ptr()));
@@ -424,6 +434,18 @@ PYBIND11_MODULE(_parasim, m) {
           },
           py::arg("state"), py::arg("results_path"),
           "Goes on from saved bytes or a console checkpoint, optionally writing a results file.")
+      .def_static(
+          "restore_file",
+          [](const std::string& path, const std::optional<std::string>& results_path) {
+            refuse_null_byte(path);
+            RunHandle handle;
+            py::gil_scoped_release release;
+            handle.run = SteppedRun::restore(app::read_whole_file(path), results_path);
+            return handle;
+          },
+          py::arg("path"), py::arg("results_path"),
+          "Goes on from a file of saved bytes or a console checkpoint file, read as --resume "
+          "reads it.")
       .def(
           "step",
           [](RunHandle& handle) {
@@ -493,7 +515,7 @@ PYBIND11_MODULE(_parasim, m) {
       .def(
           "write_results",
           [](RunHandle& h, const std::string& path) {
-            path_to_write(path);
+            refuse_null_byte(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
             h.run->write_results(path);
@@ -502,7 +524,7 @@ PYBIND11_MODULE(_parasim, m) {
       .def(
           "write_vcf",
           [](RunHandle& h, const std::string& path) {
-            path_to_write(path);
+            refuse_null_byte(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
             h.run->write_vcf(path);

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace parasim::model {
+namespace parasim::report {
 
 // A 64-bit FNV-1a digest of a sequence of bytes, which can be extended piece by piece as a
 // file grows: any flipped, lost or extra byte changes it. It guards against accidents (a
@@ -18,4 +18,4 @@ inline std::uint64_t extend_digest(std::uint64_t digest, const char* data, std::
   return digest;
 }
 
-}  // namespace parasim::model
+}  // namespace parasim::report
