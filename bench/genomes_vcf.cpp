@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "genomes_vcf.hpp"
 #include "model/population.hpp"
 #include "random/generator.hpp"
+#include "report/genomes_vcf.hpp"
 #include "species/species_history.hpp"
 
 namespace {

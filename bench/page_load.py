@@ -3,7 +3,7 @@
 chromium, chromium-driver and python3-selenium, the network off) a few times, from the start of
 navigation until the page has drawn every chart, as the page's own clock measures it.
 
-    /usr/bin/python3 bench/page_load.py PAGE... [--times N]
+    PYTHONPATH=tests/tools /usr/bin/python3 bench/page_load.py PAGE... [--times N]
 
 Prints per page its size in MB and the fastest, median and slowest of N opens (default 5) in
 seconds. The first open of a fresh browser is counted like the others.
@@ -11,13 +11,10 @@ seconds. The first open of a fresh browser is counted like the others.
 
 import argparse
 import os
-import pathlib
 import statistics
 import sys
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "tools"))
-
-import page_browser  # noqa: E402
+import page_browser  # tests/tools, on PYTHONPATH
 
 
 def main():

@@ -19,6 +19,7 @@
 #include <iostream>
 #include <string>
 
+#include "model/generation_driver.hpp"
 #include "model/simulation.hpp"
 #include "report/results_file.hpp"
 #include "textio/console_reader.hpp"
@@ -79,16 +80,16 @@ int main(int argc, char** argv) {
   const Clock::time_point start = Clock::now();
   parasim::model::Simulation run(parameters, ticks);
   parasim::report::ResultsFile results;
+  parasim::model::GenerationDriver driver(run, &results, {});
   double labelling = 0.0;
   std::size_t largest_population = 0;
   while (!run.finished()) {
     const std::size_t population = run.population().size();
     largest_population = std::max(largest_population, population);
     const Clock::time_point generation_start = Clock::now();
-    run.label_species();
+    driver.label();
     labelling += seconds_since(generation_start);
-    run.report_if_due(results);
-    run.breed_next_generation();
+    driver.finish();
     if (generation_log != nullptr) {
       std::fprintf(generation_log, "%d,%zu,%.6f\n", run.generations_run(), population,
                    seconds_since(generation_start));

@@ -1,9 +1,9 @@
 // libFuzzer target: parasim-report's reading of a species history, on arbitrary bytes.
 //
-// Input: species.csv, a NUL byte, then abundance.csv (no NUL: both files are the input and an
-// empty abundance table). Byte 0 of each part, when the part is not empty, also sets the size
-// of the pieces the reader gets its bytes in (1 ... 64), so that line ends meet refills
-// everywhere; it is still part of the text.
+// Input: species.csv, a NUL byte, abundance.csv, a NUL byte, then run.json (a missing part is
+// empty). Byte 0 of each table, when the table is not empty, also sets the size of the pieces
+// the reader gets its bytes in (1 ... 64), so that line ends meet refills everywhere; it is
+// still part of the text.
 //
 // Checked, besides "no crash": a history is either refused with MalformedHistory, or read
 // whole, and then
@@ -12,7 +12,9 @@
 // - the extant tree's tips are the extant species;
 // - the Newick text of each tree has balanced parentheses and ends with ";";
 // - the lineage counts run from the founding to the last generation and end with the extant
-//   species, and the summary's counts add up.
+//   species, and the summary's counts add up;
+// - run.json is refused with MalformedHistory at a line, or gives a seed of 32 bits and answers
+//   that are finite numbers.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +29,7 @@
 #include "history_statistics.hpp"
 #include "lineages.hpp"
 #include "report_errors.hpp"
+#include "run_mark.hpp"
 #include "species_table.hpp"
 #include "species_tree.hpp"
 
@@ -116,14 +119,30 @@ void check_history(const SpeciesTable& species, const AbundanceTally& tally) {
         "more established species than species");
 }
 
+void check_mark(std::string_view text) {
+  try {
+    const RunMark mark = run_mark_from_text(text, "run.json");
+    check(mark.seed >= INT32_MIN && mark.seed <= INT32_MAX, "a seed beyond 32 bits");
+    for (const JsonMember& answer : mark.answers) {
+      check(answer.value.number().has_value(), "an answer that is not a finite number");
+    }
+  } catch (const MalformedHistory& error) {
+    check(error.line() >= 1 && error.file() == "run.json", "a fault of run.json without a line");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t split = input.find('\0');
   const std::string_view species_text = input.substr(0, split);
-  const std::string_view abundance_text =
+  const std::string_view rest =
       split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
+  const std::size_t second_split = rest.find('\0');
+  const std::string_view abundance_text = rest.substr(0, second_split);
+  check_mark(second_split == std::string_view::npos ? std::string_view()
+                                                    : rest.substr(second_split + 1));
   try {
     // The smallest buffer, which also makes rows meet refills.
     const SpeciesTable species =

@@ -5,10 +5,9 @@
 #include <cstring>
 #include <new>
 
-#include "app/output_targets.hpp"
 #include "model/allocation_failure.hpp"
 #include "random/vector_paths.hpp"
-#include "report/results_file.hpp"
+#include "report/output_failure.hpp"
 
 namespace parasim::app {
 
@@ -51,6 +50,8 @@ FailureReport output_file(const report::OutputFailure& failure) {
       return input_or_file("cannot cut " + file + " back to the checkpoint", system_text);
     case Operation::write:
       return input_or_file("cannot write to " + file, system_text);
+    case Operation::put_in_place:
+      return input_or_file("cannot put " + file + " in place", system_text);
     case Operation::close:
       return input_or_file("cannot close " + file, system_text);
   }
@@ -95,7 +96,7 @@ FailureReport report_current_failure() {
     return input_or_file("the parameters cannot be run", refusal_message(failure.refusal()));
   } catch (const FileFailure& failure) {
     return input_or_file(failure.what(), std::strerror(failure.error()));
-  } catch (const TargetRefused& failure) {
+  } catch (const report::TargetRefused& failure) {
     return input_or_file("cannot use " + quoted(failure.path()) + " as " + failure.role(),
                          failure.what());
   } catch (const ResumeRefused& failure) {

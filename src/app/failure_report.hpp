@@ -9,6 +9,7 @@
 
 namespace parasim::app {
 
+inline constexpr int exit_status_done = 0;
 inline constexpr int exit_status_input_or_file = 2;
 inline constexpr int exit_status_memory = 1;
 

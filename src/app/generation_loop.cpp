@@ -1,5 +1,7 @@
 #include "app/generation_loop.hpp"
 
+#include <vector>
+
 namespace parasim::app {
 
 RunOutcome outcome_of(const model::Simulation& simulation) {
@@ -11,26 +13,15 @@ RunOutcome outcome_of(const model::Simulation& simulation) {
   return outcome;
 }
 
-void run_generations(OpenedRun& run, std::span<GenerationObserver* const> observers) {
-  model::Simulation& simulation = *run.simulation;
-  while (!simulation.finished()) {
-    simulation.label_species();
-    if (run.history) {
-      run.history->record(simulation.generation(), simulation.population(), simulation.hosts(),
-                          simulation.history());
-    }
-    for (GenerationObserver* observer : observers) {
-      observer->after_labelling(simulation);
-    }
-    simulation.report_if_due(*run.results);
-    simulation.breed_next_generation();
-    for (GenerationObserver* observer : observers) {
-      observer->after_generation(run);
-    }
+void run_generations(OpenedRun& run, std::span<model::GenerationObserver* const> observers) {
+  // The history comes first: a generation is in it before anything else looks at it.
+  std::vector<model::GenerationObserver*> watching;
+  if (run.history) {
+    watching.push_back(run.history.get());
   }
-  for (GenerationObserver* observer : observers) {
-    observer->after_run();
-  }
+  watching.insert(watching.end(), observers.begin(), observers.end());
+  model::GenerationDriver driver(*run.simulation, run.results.get(), std::move(watching));
+  driver.run_to_end();
 }
 
 }  // namespace parasim::app

@@ -4,20 +4,10 @@
 #include <span>
 
 #include "app/opened_run.hpp"
+#include "model/generation_driver.hpp"
 #include "model/simulation.hpp"
 
 namespace parasim::app {
-
-// Something that follows the run from one generation to the next: the progress line, the
-// periodic checkpoint. It sees each generation right after its species are labelled (the
-// moment the results file reports), the run's files after each generation, and the end.
-class GenerationObserver {
- public:
-  virtual ~GenerationObserver() = default;
-  virtual void after_labelling(const model::Simulation& /*simulation*/) {}
-  virtual void after_generation(const OpenedRun& /*run*/) {}
-  virtual void after_run() {}
-};
 
 // What a run leaves for its record.
 struct RunOutcome {
@@ -30,10 +20,11 @@ struct RunOutcome {
 // The outcome as the world stands now.
 RunOutcome outcome_of(const model::Simulation& simulation);
 
-// Runs generations until the run is over (all requested run, or no parasite left): each
-// generation's species labelled, its history recorded when the run keeps one, its report
-// written when due, the next generation bred; the observers are told as it goes.
-// Exceptions of the generation (a failed write, exhausted memory) pass through.
-void run_generations(OpenedRun& run, std::span<GenerationObserver* const> observers);
+// Runs generations until the run is over (all requested run, or no parasite left), each
+// through the generation driver: its species labelled, its history recorded when the run
+// keeps one, the other observers told, its report written when due, the next generation
+// bred, the observers told again. Exceptions of the generation (a failed write, exhausted
+// memory) pass through.
+void run_generations(OpenedRun& run, std::span<model::GenerationObserver* const> observers);
 
 }  // namespace parasim::app

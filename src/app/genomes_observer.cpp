@@ -1,7 +1,7 @@
 #include "app/genomes_observer.hpp"
 
-#include "genomes_folder.hpp"
-#include "genomes_vcf.hpp"
+#include "report/genomes_folder.hpp"
+#include "report/genomes_vcf.hpp"
 
 namespace parasim::app {
 

@@ -2,24 +2,19 @@
 
 #include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
-#include "genomes_folder.hpp"
+#include "app/resume_checks.hpp"
 #include "random/seeding.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
 namespace {
 
 // The checkpoint a resumed run goes on from, checked against the answers just given.
-model::Checkpoint checkpoint_to_resume(const Options& options,
-                                       const model::Parameters& parameters) {
+RunFile checkpoint_to_resume(const Options& options, const model::Parameters& parameters) {
   const std::string& path = *options.resume_path;
-  model::Checkpoint checkpoint;
-  try {
-    checkpoint = model::decode_checkpoint(read_whole_file(path));
-  } catch (const model::CheckpointError& error) {
-    throw ResumeRefused(path, error.what());
-  }
-  if (!(checkpoint.parameters == parameters)) {
+  RunFile checkpoint = run_file_to_resume(path, read_whole_file(path));
+  if (!(checkpoint.state.parameters == parameters)) {
     throw ResumeRefused(path, "the checkpoint belongs to a run with other answers");
   }
   if (options.seed_ticks && *options.seed_ticks != checkpoint.tick_count) {
@@ -60,33 +55,30 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
   OpenedRun run;
   const std::string results_path(report::results_file_name);
   if (start.checkpoint) {
-    model::Checkpoint& checkpoint = *start.checkpoint;
-    if (options.history_path && !checkpoint.abundance) {
-      throw ResumeRefused(*options.resume_path,
-                          "the checkpoint was taken by a run without --history, so the history "
-                          "of the generations before it is missing");
-    }
-    // Every file must be the one the checkpoint was taken with before any is cut back.
-    report::check_mark(results_path, checkpoint.results);
+    RunFile& checkpoint = *start.checkpoint;
+    ResumedOutputs outputs{results_path, options.history_path, std::nullopt};
     if (options.genomes_path) {
-      genomes::prepare_genomes_folder(*options.genomes_path);
+      outputs.genomes_every = options.genomes_every;
+    }
+    check_resumed_outputs(*options.resume_path, checkpoint, outputs);
+    if (options.genomes_path) {
+      report::make_output_folder("the genomes folder", *options.genomes_path);
     }
     if (options.history_path) {
-      report::check_mark(report::HistoryFiles::abundance_path(*options.history_path),
-                         *checkpoint.abundance);
-      run.history = std::make_unique<report::HistoryFiles>(*options.history_path,
-                                                           *checkpoint.abundance);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
+                                                           parameters, *checkpoint.abundance);
     }
     run.results = std::make_unique<report::ResultsFile>(results_path, checkpoint.results);
-    run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint));
+    run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint.state));
     start.checkpoint.reset();
   } else {
     run.simulation = std::make_unique<model::Simulation>(parameters, start.tick_count);
     if (options.genomes_path) {
-      genomes::prepare_genomes_folder(*options.genomes_path);
+      report::make_output_folder("the genomes folder", *options.genomes_path);
     }
     if (options.history_path) {
-      run.history = std::make_unique<report::HistoryFiles>(*options.history_path);
+      run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
+                                                           parameters);
     }
     run.results = std::make_unique<report::ResultsFile>(results_path);
   }

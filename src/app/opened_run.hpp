@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/command_line.hpp"
-#include "model/checkpoint.hpp"
+#include "app/run_file.hpp"
 #include "model/parameters.hpp"
 #include "model/simulation.hpp"
 #include "report/history_files.hpp"
@@ -23,7 +23,7 @@ std::string_view seed_source_name(SeedSource source);
 struct RunStart {
   std::int32_t tick_count = 0;
   SeedSource seed_source = SeedSource::clock;
-  std::optional<model::Checkpoint> checkpoint;
+  std::optional<RunFile> checkpoint;
 };
 
 // The tick count from --seed or the clock; or, with --resume, the checkpoint, which must
@@ -41,8 +41,9 @@ struct OpenedRun {
 
 // Builds the world from the answers and the tick count and creates the files; or goes on from
 // the start's checkpoint (taken from it) and cuts the files back to where the checkpoint was
-// taken, once all of them are found to be the files it was taken with. The history and the
-// genomes folder are made before the results file is touched. Throws the failures of failure_report.hpp.
+// taken, once every output passes the resume checks (resume_checks.hpp). The history and the
+// genomes folder are made before the results file is touched. Throws the failures of
+// failure_report.hpp.
 OpenedRun open_run(const Options& options, RunStart& start, const model::Parameters& parameters);
 
 }  // namespace parasim::app

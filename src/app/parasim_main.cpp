@@ -18,23 +18,26 @@
 #include "app/progress_line.hpp"
 #include "app/run_record.hpp"
 #include "random/deviate_stream.hpp"
+#include "report/placed_file.hpp"
 #include "textio/console_reader.hpp"
 
 namespace parasim::app {
 
 namespace {
 
-// The observers the options ask for, in the order they are told of each generation.
-std::vector<std::unique_ptr<GenerationObserver>> observers_for(const Options& options,
-                                                               const model::Parameters& parameters,
-                                                               const RunStart& start) {
-  std::vector<std::unique_ptr<GenerationObserver>> observers;
+// The observers the options ask for, in the order they are told of each generation (after
+// the history, which the generation loop tells first).
+std::vector<std::unique_ptr<model::GenerationObserver>> observers_for(
+    const Options& options, const model::Parameters& parameters, const RunStart& start,
+    const OpenedRun& run) {
+  std::vector<std::unique_ptr<model::GenerationObserver>> observers;
   if (options.progress) {
     observers.push_back(std::make_unique<ProgressLine>(parameters.generations));
   }
   if (options.checkpoint_path) {
     observers.push_back(std::make_unique<PeriodicCheckpoint>(
-        *options.checkpoint_path, options.checkpoint_every, start.tick_count));
+        *options.checkpoint_path, options.checkpoint_every, start.tick_count,
+        options.genomes_path ? options.genomes_every : 0, *run.results, run.history.get()));
   }
   if (options.genomes_path) {
     observers.push_back(
@@ -60,12 +63,16 @@ class RunSession {
     start_ = choose_start(options_, *parameters_);
     opened_ = open_run(options_, *start_, *parameters_);
 
-    const auto observers = observers_for(options_, *parameters_, *start_);
-    std::vector<GenerationObserver*> watching;
-    for (const auto& observer : observers) {
-      watching.push_back(observer.get());
+    {
+      // The observers end with the loop, so that the progress line is gone before the
+      // closing lines.
+      const auto observers = observers_for(options_, *parameters_, *start_, opened_);
+      std::vector<model::GenerationObserver*> watching;
+      for (const auto& observer : observers) {
+        watching.push_back(observer.get());
+      }
+      run_generations(opened_, watching);
     }
-    run_generations(opened_, watching);
     if (opened_.history) {
       opened_.history->close();
     }
@@ -108,13 +115,16 @@ int parasim_main(const std::vector<std::string>& arguments) {
                              : options.show_version ? version_text()
                                                     : parameter_listing();
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return 0;
+    return exit_status_done;
   }
 
   std::ios::sync_with_stdio(false);
   // A results file that outgrows the file size limit must fail like a full disk, with
   // a report and the records written so far kept, not kill the process.
   std::signal(SIGXFSZ, SIG_IGN);
+  // An interrupted run leaves no temporary file behind (a checkpoint or a history table being
+  // written); the files written so far stay.
+  report::clean_up_on_signals();
   // Outputs that would replace a device, a link's target or one another are refused before
   // anything is asked or written, and so are switches of the environment that name no path
   // this processor runs; the record is then not written either, as its own target may be
@@ -129,7 +139,7 @@ int parasim_main(const std::vector<std::string>& arguments) {
   }
   const auto start_time = std::chrono::system_clock::now();
   RunSession session(options);
-  int exit_status = 0;
+  int exit_status = exit_status_done;
   std::string error;
   try {
     session.run();
@@ -152,7 +162,7 @@ int parasim_main(const std::vector<std::string>& arguments) {
     write_run_record(*options.record_path, record);
   } catch (...) {
     write_error_report(report_current_failure());
-    if (exit_status == 0) {
+    if (exit_status == exit_status_done) {
       return exit_status_input_or_file;
     }
   }

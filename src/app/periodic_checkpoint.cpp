@@ -1,21 +1,23 @@
 #include "app/periodic_checkpoint.hpp"
 
-#include "app/checkpoint_file.hpp"
-#include "model/checkpoint.hpp"
+#include "app/run_file.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
-void PeriodicCheckpoint::after_generation(const OpenedRun& run) {
-  const model::Simulation& simulation = *run.simulation;
+void PeriodicCheckpoint::after_generation(const model::Simulation& simulation) {
   if (simulation.finished() || simulation.generations_run() % every_ != 0) {
     return;
   }
-  std::optional<model::FileMark> abundance;
-  if (run.history) {
-    abundance = run.history->abundance_mark();
+  RunFile run_file;
+  run_file.state = simulation.checkpoint();
+  run_file.tick_count = tick_count_;
+  run_file.results = results_.mark();
+  if (history_ != nullptr) {
+    run_file.abundance = history_->abundance_mark();
   }
-  write_file_atomically(path_, model::encode_checkpoint(simulation.checkpoint(
-                                   tick_count_, run.results->mark(), abundance)));
+  run_file.genomes_every = genomes_every_;
+  report::place_file("the checkpoint", path_, encode_run_file(run_file));
 }
 
 }  // namespace parasim::app

@@ -3,23 +3,37 @@
 #include <cstdint>
 #include <string>
 
-#include "app/generation_loop.hpp"
+#include "model/generation_driver.hpp"
+#include "report/history_files.hpp"
+#include "report/results_file.hpp"
 
 namespace parasim::app {
 
-// Writes the whole state of the run to a file every `every` generations (not after the last
-// one), atomically, so that a crash leaves the previous checkpoint whole.
-class PeriodicCheckpoint : public GenerationObserver {
+// Writes the run file (run_file.hpp) every `every` generations (not after the last one),
+// atomically, so that a crash leaves the previous checkpoint whole: the state, the run's tick
+// count and genomes cadence, and how far its results file and history had got.
+class PeriodicCheckpoint : public model::GenerationObserver {
  public:
-  PeriodicCheckpoint(std::string path, std::int32_t every, std::int32_t tick_count)
-      : path_(std::move(path)), every_(every), tick_count_(tick_count) {}
+  // history is null for a run without one; genomes_every is 0 for a run without genomes.
+  PeriodicCheckpoint(std::string path, std::int32_t every, std::int32_t tick_count,
+                     std::int32_t genomes_every, const report::ResultsFile& results,
+                     const report::HistoryFiles* history)
+      : path_(std::move(path)),
+        every_(every),
+        tick_count_(tick_count),
+        genomes_every_(genomes_every),
+        results_(results),
+        history_(history) {}
 
-  void after_generation(const OpenedRun& run) override;
+  void after_generation(const model::Simulation& simulation) override;
 
  private:
   std::string path_;
   std::int32_t every_;
   std::int32_t tick_count_;
+  std::int32_t genomes_every_;
+  const report::ResultsFile& results_;
+  const report::HistoryFiles* history_;
 };
 
 }  // namespace parasim::app

@@ -19,10 +19,14 @@ ProgressLine::ProgressLine(std::int32_t total_generations)
       start_(std::chrono::steady_clock::now()),
       last_draw_(start_) {}
 
-ProgressLine::~ProgressLine() { clear(); }
+ProgressLine::~ProgressLine() {
+  if (shown_) {
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+  }
+}
 
-void ProgressLine::after_generation(const OpenedRun& run) {
-  const model::Simulation& simulation = *run.simulation;
+void ProgressLine::after_generation(const model::Simulation& simulation) {
   const std::int32_t generations_done = simulation.generations_run();
   const auto population = static_cast<long long>(simulation.population().size());
   const std::int32_t species = simulation.species_count();
@@ -45,14 +49,6 @@ void ProgressLine::after_generation(const OpenedRun& run) {
                elapsed_text, left_text);
   std::fflush(stderr);
   shown_ = true;
-}
-
-void ProgressLine::clear() {
-  if (shown_) {
-    std::fputs("\r\x1b[K", stderr);
-    std::fflush(stderr);
-    shown_ = false;
-  }
 }
 
 }  // namespace parasim::app

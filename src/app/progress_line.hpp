@@ -3,27 +3,24 @@
 #include <chrono>
 #include <cstdint>
 
-#include "app/generation_loop.hpp"
+#include "model/generation_driver.hpp"
 
 namespace parasim::app {
 
 // A live progress line on standard error: generation / total, population, species,
 // elapsed time and an estimate of the time left. Redrawn at most four times a
-// second and cleared when the run ends (or the line is destroyed, as when a run fails);
+// second and cleared when the line is destroyed, at the end of the run or when it fails;
 // standard output is never touched.
-class ProgressLine : public GenerationObserver {
+class ProgressLine : public model::GenerationObserver {
  public:
   explicit ProgressLine(std::int32_t total_generations);
   ~ProgressLine() override;
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void after_generation(const OpenedRun& run) override;
-  void after_run() override { clear(); }
+  void after_generation(const model::Simulation& simulation) override;
 
  private:
-  void clear();
-
   bool shown_ = false;
   std::int32_t total_;
   std::chrono::steady_clock::time_point start_;

@@ -1,53 +1,18 @@
 #include "app/run_record.hpp"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 
 #include "app/command_line.hpp"
 #include "app/failure_report.hpp"
+#include "report/json_text.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::app {
 
 namespace {
 
-std::string json_string(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
-
-// Reals with enough digits to read back the same double; JSON has no infinities.
-std::string json_real(double value) {
-  if (!std::isfinite(value)) {
-    return "null";
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
+using report::json_real;
+using report::json_string;
 
 std::string iso_time(std::chrono::system_clock::time_point time) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
@@ -71,16 +36,7 @@ std::string run_record_json(const RunRecord& record) {
   if (record.parameters) {
     const model::Parameters& p = *record.parameters;
     const model::DerivedValues d = model::derive_values(p);
-    out += "  \"parameters\": {\n";
-    for (std::size_t i = 0; i < model::parameter_fields.size(); ++i) {
-      const model::ParameterField& field = model::parameter_fields[i];
-      const std::string value = field.type == model::AnswerType::integer
-                                    ? std::to_string(p.*field.integer)
-                                    : json_real(p.*field.real);
-      out += "    \"" + std::string(field.name) + "\": " + value +
-             (i + 1 < model::parameter_fields.size() ? ",\n" : "\n");
-    }
-    out += "  },\n";
+    out += "  \"parameters\": " + report::answers_json(p, 4) + ",\n";
     out += "  \"derived\": {\n";
     out += "    \"mate_threshold\": " + std::to_string(d.mate_threshold) + ",\n";
     out += "    \"record_width\": " + std::to_string(d.record_width) + ",\n";
@@ -112,17 +68,7 @@ std::string run_record_json(const RunRecord& record) {
 }
 
 void write_run_record(const std::string& path, const RunRecord& record) {
-  const std::string text = run_record_json(record);
-  const std::string what = "cannot write the run record \"" + path + "\"";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    throw FileFailure(what, errno);
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int write_errno = errno;
-  if (std::fclose(file) != 0 || !written) {
-    throw FileFailure(what, written ? errno : write_errno);
-  }
+  report::place_file("the run record", path, run_record_json(record));
 }
 
 }  // namespace parasim::app

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/failure_report.hpp"
 #include "app/generation_loop.hpp"
 #include "model/parameters.hpp"
 
@@ -18,14 +19,14 @@ struct RunRecord {
   std::chrono::system_clock::time_point start_time;
   std::chrono::system_clock::time_point end_time;
   RunOutcome outcome;
-  int exit_status = 0;
+  int exit_status = exit_status_done;
   std::string error;  // the error report's message, empty after a completed run
 };
 
 // The record as a JSON object.
 std::string run_record_json(const RunRecord& record);
 
-// Writes the record to path. Throws FileFailure.
+// Puts the record in place at path. Throws report::TargetRefused or report::OutputFailure.
 void write_run_record(const std::string& path, const RunRecord& record);
 
 }  // namespace parasim::app

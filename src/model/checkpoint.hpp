@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,44 +14,81 @@
 
 namespace parasim::model {
 
-// How far a file that the run appends to had got: its length and the digest of those bytes
-// (byte_digest.hpp), so that a resumed run can tell its own file from another run's.
-struct FileMark {
-  std::int64_t length = 0;
-  std::uint64_t digest = 0;
-  friend bool operator==(const FileMark&, const FileMark&) = default;
-};
-
-// Everything a run needs to go on exactly where it stopped, between two generations:
-// the parameters and seed it was started with, the generation counters, the
-// generator's state, the species so far, the population, and how far the results file
-// (and the species history's abundance table, when the run keeps one) had got.
+// The state of a run between two generations, all that the model needs to go on exactly where
+// it stopped: the parameters, the generation counters, the generator's state, the species so
+// far, the population and the hosts. The seed it was started from and the files it writes are
+// the front end's to record beside it.
 struct Checkpoint {
   Parameters parameters;
-  std::int32_t tick_count = 0;
   std::int32_t generation = 1;  // the generation that runs next
   std::int32_t remaining = 0;
   random::Generator::State generator;
-  FileMark results;
-  std::optional<FileMark> abundance;
   std::vector<species::SpeciesRecord> species;
   Population population;
   HostTable hosts;
 };
 
-// A checkpoint that cannot be read back: truncated, corrupt, of another version, or
-// inconsistent with itself.
+// Bytes that cannot be read back as a state: truncated, corrupt, of another version, or
+// inconsistent with themselves.
 class CheckpointError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// The checkpoint as bytes: a magic line, a format version, the payload and a
-// checksum of the payload.
-std::string encode_checkpoint(const Checkpoint& checkpoint);
+// Fixed-width values appended as bytes in the machine's order, as checkpoints store them.
+class ByteWriter {
+ public:
+  template <typename T>
+  void put(T value) {
+    char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    out_.append(bytes, sizeof(T));
+  }
+  std::string& bytes() { return out_; }
 
-// Reads the bytes back, checking the magic line, the version, the checksum and that
-// the state is one a run can be in. Throws CheckpointError.
-Checkpoint decode_checkpoint(const std::string& bytes);
+ private:
+  std::string out_;
+};
+
+// Reads ByteWriter's values back in order; running past the end is a CheckpointError.
+class ByteReader {
+ public:
+  ByteReader(const char* data, std::size_t size) : data_(data), size_(size) {}
+
+  template <typename T>
+  T take() {
+    if (size_ - at_ < sizeof(T)) {
+      throw CheckpointError("the checkpoint ends too early");
+    }
+    T value;
+    std::memcpy(&value, data_ + at_, sizeof(T));
+    at_ += sizeof(T);
+    return value;
+  }
+  std::size_t at() const { return at_; }
+  std::size_t left() const { return size_ - at_; }
+
+ private:
+  const char* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+// The state's bytes come in three pieces, written and read in this order, so that a file can
+// lay fields of its own between them. Each take_ checks what it reads against the pieces
+// before it and throws CheckpointError for a state no run can be in.
+
+// The ten answers in the order asked, each in its own type.
+void put_parameters(ByteWriter& out, const Parameters& parameters);
+Parameters take_parameters(ByteReader& in);
+
+// Where the run stands: the generation that runs next, the generations left, the generator.
+void put_position(ByteWriter& out, const Checkpoint& checkpoint);
+void take_position(ByteReader& in, Checkpoint& checkpoint);
+
+// The species so far and the population; the hosts are rebuilt from the parameters and the
+// population.
+void put_world(ByteWriter& out, const Checkpoint& checkpoint);
+void take_world(ByteReader& in, Checkpoint& checkpoint);
 
 }  // namespace parasim::model

@@ -44,26 +44,16 @@ Simulation::Simulation(Checkpoint checkpoint)
       generation_(checkpoint.generation),
       remaining_(checkpoint.remaining) {}
 
-Checkpoint Simulation::checkpoint(std::int32_t tick_count, const FileMark& results,
-                                  const std::optional<FileMark>& abundance) const {
+Checkpoint Simulation::checkpoint() const {
   Checkpoint c;
   c.parameters = parameters_;
-  c.tick_count = tick_count;
   c.generation = generation_;
   c.remaining = remaining_;
   c.species.assign(history_.species().begin(), history_.species().end());
   c.generator = generator_.state();
-  c.results = results;
-  c.abundance = abundance;
   c.population = population_;
   c.hosts = hosts_;
   return c;
-}
-
-void Simulation::run_generation(ReportSink& sink) {
-  label_species();
-  report_if_due(sink);
-  breed_next_generation();
 }
 
 void Simulation::label_species() {

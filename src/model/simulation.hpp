@@ -29,20 +29,15 @@ class Simulation {
   // Goes on from a checkpoint, exactly as the run that wrote it would have.
   explicit Simulation(Checkpoint checkpoint);
 
-  // The state between two generations, for a checkpoint, with how far the files the run
-  // appends to had got.
-  Checkpoint checkpoint(std::int32_t tick_count, const FileMark& results,
-                        const std::optional<FileMark>& abundance) const;
+  // The state between two generations, for a checkpoint.
+  Checkpoint checkpoint() const;
 
   // Whether the run is over: all requested generations run, or no parasite left.
   bool finished() const { return remaining_ == 0 || population_.size() == 0; }
 
-  // Runs one generation: species labelling, the report when one is due (generation
-  // 1 and every tenth), reproduction, dispersal and survival, regrouping by host.
-  void run_generation(ReportSink& sink);
-
-  // The phases of run_generation, in their order, for callers that look at the population
-  // between them (after the labelling, the moment reports describe) or time them.
+  // The phases of one generation, in their order: species labelling, the report when one is
+  // due (generation 1 and every tenth), then reproduction, dispersal and survival and the
+  // regrouping by host. GenerationDriver runs them, with the run's observers between them.
   void label_species();
   void report_if_due(ReportSink& sink);
   void breed_next_generation();

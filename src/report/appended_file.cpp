@@ -7,21 +7,20 @@
 #include <cerrno>
 #include <vector>
 
-#include "model/byte_digest.hpp"
+#include "report/byte_digest.hpp"
 
 namespace parasim::report {
 
 using Operation = OutputFailure::Operation;
 
-AppendedFile::AppendedFile(std::string path)
-    : path_(std::move(path)), digest_(model::empty_digest) {
+AppendedFile::AppendedFile(std::string path) : path_(std::move(path)), digest_(empty_digest) {
   descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (descriptor_ < 0) {
     fail(Operation::create, errno);
   }
 }
 
-AppendedFile::AppendedFile(std::string path, const model::FileMark& mark)
+AppendedFile::AppendedFile(std::string path, const FileMark& mark)
     : path_(std::move(path)), length_(mark.length), digest_(mark.digest) {
   descriptor_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
   if (descriptor_ < 0) {
@@ -59,7 +58,7 @@ void AppendedFile::append(std::string_view bytes) {
       }
       fail(Operation::write, errno);
     }
-    digest_ = model::extend_digest(digest_, data, static_cast<std::size_t>(written));
+    digest_ = extend_digest(digest_, data, static_cast<std::size_t>(written));
     data += written;
     left -= static_cast<std::size_t>(written);
     length_ += written;
@@ -74,13 +73,13 @@ void AppendedFile::close() {
   }
 }
 
-void check_mark(const std::string& path, const model::FileMark& mark) {
+void check_mark(const std::string& path, const FileMark& mark) {
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) {
     throw OutputFailure(Operation::reopen, path, errno);
   }
   std::vector<char> buffer(std::size_t{1} << 20);
-  std::uint64_t digest = model::empty_digest;
+  std::uint64_t digest = empty_digest;
   std::int64_t left = mark.length;
   while (left > 0) {
     const auto wanted = static_cast<std::size_t>(
@@ -94,7 +93,7 @@ void check_mark(const std::string& path, const model::FileMark& mark) {
       ::close(descriptor);
       throw OutputFailure(got < 0 ? Operation::reopen : Operation::shorter, path, error);
     }
-    digest = model::extend_digest(digest, buffer.data(), static_cast<std::size_t>(got));
+    digest = extend_digest(digest, buffer.data(), static_cast<std::size_t>(got));
     left -= got;
   }
   ::close(descriptor);

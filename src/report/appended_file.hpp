@@ -1,44 +1,19 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "model/checkpoint.hpp"
+#include "report/output_failure.hpp"
 
 namespace parasim::report {
 
-// An operation on one of the run's output files that failed, with the file's name and the
-// platform's error number (0 when the platform reported none). The front end words it.
-class OutputFailure : public std::runtime_error {
- public:
-  enum class Operation {
-    make_folder,  // make the folder that holds the file
-    use_folder,   // make files in a folder that exists
-    create,     // create or empty the file for a new run
-    reopen,     // open the file of an interrupted run again
-    shorter,    // the file is shorter than the checkpoint says it was
-    other_run,  // the file's first bytes are not those the checkpoint was taken with
-    cut_back,   // cut the file back to the checkpoint's length
-    write,      // write to it
-    close,      // close it at the end of the run
-  };
-
-  OutputFailure(Operation operation, std::string path, int error)
-      : std::runtime_error("an output file operation failed"),
-        operation_(operation),
-        path_(std::move(path)),
-        error_(error) {}
-
-  Operation operation() const { return operation_; }
-  const std::string& path() const { return path_; }
-  int error() const { return error_; }
-
- private:
-  Operation operation_;
-  std::string path_;
-  int error_;
+// How far a file that the run appends to had got: its length and the digest of those bytes
+// (byte_digest.hpp), so that a resumed run can tell its own file from another run's.
+struct FileMark {
+  std::int64_t length = 0;
+  std::uint64_t digest = 0;
+  friend bool operator==(const FileMark&, const FileMark&) = default;
 };
 
 // A file the run appends to as it goes (the results file, the species history's abundance
@@ -53,7 +28,7 @@ class AppendedFile {
   // Reopens the file of an interrupted run and cuts it back to the mark, after which the
   // run goes on appending. The caller checks the mark first (check_mark), for every file of
   // the run before any is cut. Throws OutputFailure.
-  AppendedFile(std::string path, const model::FileMark& mark);
+  AppendedFile(std::string path, const FileMark& mark);
 
   ~AppendedFile();
   AppendedFile(const AppendedFile&) = delete;
@@ -64,7 +39,7 @@ class AppendedFile {
   // Closes the file; a failure to close is a failed write and throws.
   void close();
 
-  model::FileMark mark() const { return {length_, digest_}; }
+  FileMark mark() const { return {length_, digest_}; }
   const std::string& path() const { return path_; }
 
  private:
@@ -79,6 +54,6 @@ class AppendedFile {
 // Whether the file at path begins with the bytes the mark describes (at least as long, and
 // the same digest over the first mark.length bytes); throws OutputFailure (reopen, shorter
 // or other_run) when it does not. Reads the file; changes nothing.
-void check_mark(const std::string& path, const model::FileMark& mark);
+void check_mark(const std::string& path, const FileMark& mark);
 
 }  // namespace parasim::report

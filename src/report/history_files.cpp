@@ -1,13 +1,16 @@
 #include "report/history_files.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string_view>
+
+#include "model/checkpoint.hpp"
+#include "report/byte_digest.hpp"
+#include "report/json_text.hpp"
+#include "report/placed_file.hpp"
 
 namespace parasim::report {
 
@@ -29,21 +32,6 @@ std::string header_line(std::string_view header) {
   std::string line(header);
   line += '\n';
   return line;
-}
-
-// The folder, made when missing (its parent must exist).
-std::string made_folder(const std::string& folder) {
-  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-    throw OutputFailure(Operation::make_folder, folder, errno);
-  }
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) != 0) {
-    throw OutputFailure(Operation::make_folder, folder, errno);
-  }
-  if (!S_ISDIR(status.st_mode)) {
-    throw OutputFailure(Operation::make_folder, folder, ENOTDIR);
-  }
-  return folder;
 }
 
 // A field of a row: integers in decimal, reals in the shortest form that reads back to the
@@ -68,18 +56,24 @@ void append_row(std::string& out, const First& first, const Rest&... rest) {
   out += '\n';
 }
 
-// Writes bytes to path through a temporary file beside it, renamed over it.
-void replace_file(const std::string& path, const std::string& bytes) {
-  const std::string temporary = path + ".tmp";
-  {
-    AppendedFile file(temporary);
-    file.append(bytes);
-    file.close();
+// The byte digest of the ten answers, each in its own type in the order asked, as a
+// checkpoint holds them.
+std::uint64_t answers_digest(const model::Parameters& parameters) {
+  model::ByteWriter answers;
+  model::put_parameters(answers, parameters);
+  return extend_digest(empty_digest, answers.bytes().data(), answers.bytes().size());
+}
+
+// The folder's run.json must be the one this run would write.
+void check_run_mark(const std::string& folder, const std::string& expected) {
+  const std::string path = path_in(folder, history_run_file);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw OutputFailure(Operation::reopen, path, errno != 0 ? errno : ENOENT);
   }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    throw OutputFailure(Operation::write, path, error);
+  const std::string found((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (found != expected) {
+    throw OutputFailure(Operation::other_run, path, 0);
   }
 }
 
@@ -89,25 +83,47 @@ std::string HistoryFiles::abundance_path(const std::string& folder) {
   return path_in(folder, history_abundance_file);
 }
 
-HistoryFiles::HistoryFiles(const std::string& folder)
-    : species_path_(path_in(made_folder(folder), history_species_file)),
-      abundance_(abundance_path(folder)) {
-  abundance_.append(header_line(history_abundance_header));
-  replace_file(species_path_, header_line(history_species_header));
+std::string HistoryFiles::run_mark(std::int32_t tick_count, const model::Parameters& parameters) {
+  char digest[24];
+  std::snprintf(digest, sizeof digest, "%016llx",
+                static_cast<unsigned long long>(answers_digest(parameters)));
+  std::string out = "{\n";
+  out += "  \"program\": \"parasim\",\n";
+  out += "  \"seed\": " + std::to_string(tick_count) + ",\n";
+  out += "  \"answers\": " + answers_json(parameters, 4) + ",\n";
+  out += "  \"answers_digest\": \"" + std::string(digest) + "\"\n";
+  out += "}\n";
+  return out;
 }
 
-HistoryFiles::HistoryFiles(const std::string& folder, const model::FileMark& abundance)
-    : species_path_(path_in(folder, history_species_file)), abundance_(abundance_path(folder), abundance) {}
+HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
+                           const model::Parameters& parameters)
+    : species_path_(path_in(folder, history_species_file)) {
+  make_output_folder("the history folder", folder);
+  place_file("the history's run mark", path_in(folder, history_run_file),
+             run_mark(tick_count, parameters));
+  abundance_.emplace(abundance_path(folder));
+  abundance_->append(header_line(history_abundance_header));
+  place_file("the history's species table", species_path_, header_line(history_species_header));
+}
 
-void HistoryFiles::record(std::int32_t generation, const model::Population& population,
-                          const model::HostTable& hosts, const species::SpeciesHistory& history) {
+HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
+                           const model::Parameters& parameters, const FileMark& abundance)
+    : species_path_(path_in(folder, history_species_file)) {
+  check_run_mark(folder, run_mark(tick_count, parameters));
+  abundance_.emplace(abundance_path(folder), abundance);
+}
+
+void HistoryFiles::after_labelling(const model::Simulation& simulation) {
+  const species::SpeciesHistory& history = simulation.history();
   buffer_.clear();
-  for (const model::AbundanceRow& row : counter_.count(population, hosts, history)) {
-    append_row(buffer_, std::int64_t{generation}, std::int64_t{row.species},
+  for (const model::AbundanceRow& row :
+       counter_.count(simulation.population(), simulation.hosts(), history)) {
+    append_row(buffer_, std::int64_t{simulation.generation()}, std::int64_t{row.species},
                std::int64_t{row.label}, std::int64_t{row.host}, row.host_phenotype, row.count,
                row.phenotype_mean, row.phenotype_sd);
   }
-  abundance_.append(buffer_);
+  abundance_->append(buffer_);
   write_species(history);
 }
 
@@ -120,7 +136,7 @@ void HistoryFiles::write_species(const species::SpeciesHistory& history) {
                std::int64_t{record.size_at_birth}, std::int64_t{record.last_seen},
                std::string_view(record.extant ? "true" : "false"));
   }
-  replace_file(species_path_, buffer_);
+  place_file("the history's species table", species_path_, buffer_, Flush::rename_only);
 }
 
 }  // namespace parasim::report

@@ -12,8 +12,7 @@ ResultsFile::ResultsFile(std::string path) : file_(std::move(path)) {
   file_.append(buffer_);
 }
 
-ResultsFile::ResultsFile(std::string path, const model::FileMark& mark)
-    : file_(std::move(path), mark) {}
+ResultsFile::ResultsFile(std::string path, const FileMark& mark) : file_(std::move(path), mark) {}
 
 void ResultsFile::report(std::int32_t generation, const model::Population& population,
                          const model::HostTable& hosts) {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "model/checkpoint.hpp"
 #include "model/report_sink.hpp"
 #include "report/appended_file.hpp"
 #include "report/results_layout.hpp"
@@ -21,7 +20,7 @@ class ResultsFile : public model::ReportSink {
 
   // Reopens the file of an interrupted run to go on writing after the mark; what came after
   // it is cut off. The caller has checked the mark (check_mark). Throws OutputFailure.
-  ResultsFile(std::string path, const model::FileMark& mark);
+  ResultsFile(std::string path, const FileMark& mark);
 
   void report(std::int32_t generation, const model::Population& population,
               const model::HostTable& hosts) override;
@@ -30,7 +29,7 @@ class ResultsFile : public model::ReportSink {
   void close() { file_.close(); }
 
   // How far the file has got.
-  model::FileMark mark() const { return file_.mark(); }
+  FileMark mark() const { return file_.mark(); }
 
  private:
   AppendedFile file_;

@@ -147,5 +147,72 @@ TEST(Checkpoint, DamagedOrForeignCheckpointsAreRefused) {
   EXPECT_EQ(run_parasim(dir, input, "--resume missing.ckpt").exit_status, 2);
 }
 
+// A checkpoint written by an earlier version (format 2, tests/data/README.md) still resumes:
+// the files of its run, cut back to where it was taken, end as an uninterrupted run of the
+// same answers and seed ends them. It does not record a genomes cadence, so any is taken.
+TEST(Checkpoint, AStoredCheckpointOfFormat2Resumes) {
+  const auto dir = fresh_directory("format2");
+  const std::string stored_input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 60);
+  ASSERT_EQ(run_parasim(dir, stored_input, "--seed 77 --history h").exit_status, 0);
+  const std::string results = read_file(dir / "Output.dat");
+  const std::string species = read_file(dir / "h/species.csv");
+  const std::string abundance = read_file(dir / "h/abundance.csv");
+  // What a run killed after the checkpoint leaves: more than it had written then.
+  write_file(dir / "Output.dat", results + " 70 ");
+  write_file(dir / "h/abundance.csv", abundance + "70,1,");
+  std::filesystem::remove(dir / "h/species.csv");
+  std::filesystem::copy_file(std::filesystem::path(PARASIM_TESTS_DIR) / "data" / "checkpoint_format2.ckpt",
+                             dir / "old.ckpt");
+  const RunResult resumed =
+      run_parasim(dir, stored_input, "--resume old.ckpt --history h --genomes g --genomes-every 7");
+  ASSERT_EQ(resumed.exit_status, 0) << resumed.err;
+  EXPECT_EQ(read_file(dir / "Output.dat"), results);
+  EXPECT_EQ(read_file(dir / "h/species.csv"), species);
+  EXPECT_EQ(read_file(dir / "h/abundance.csv"), abundance);
+  EXPECT_TRUE(std::filesystem::exists(dir / "g/genomes-000035.vcf.gz"));
+}
+
+// Genomes written every G generations go on every G generations: a resume that asks for
+// another cadence would leave one folder with two, and is refused with nothing changed. A
+// resume without genomes, or genomes after a run that wrote none, mixes nothing.
+TEST(Checkpoint, AResumeKeepsTheGenomesCadence) {
+  const auto dir = fresh_directory("cadence");
+  struct Case {
+    std::string first_run;
+    std::string resume;
+    int exit_status;
+  };
+  const std::vector<Case> cases = {
+      {"--genomes g --genomes-every 20", "--genomes g --genomes-every 10", 2},
+      {"--genomes g --genomes-every 20", "--genomes g", 2},
+      {"--genomes g --genomes-every 20", "--genomes other --genomes-every 5", 2},
+      {"--genomes g --genomes-every 20", "--genomes g --genomes-every 20", 0},
+      {"--genomes g --genomes-every 20", "", 0},
+      {"", "--genomes g --genomes-every 5", 0},
+  };
+  std::string first_run = "not run yet";
+  std::string results;
+  for (const Case& c : cases) {
+    if (c.first_run != first_run) {
+      first_run = c.first_run;
+      ASSERT_EQ(run_parasim(dir, input,
+                            "--seed 9 --checkpoint run.ckpt --checkpoint-every 50 " + first_run)
+                    .exit_status,
+                0);
+      results = read_file(dir / "Output.dat");
+    }
+    write_file(dir / "Output.dat", results);
+    const RunResult resumed = run_parasim(dir, input, "--resume run.ckpt " + c.resume);
+    EXPECT_EQ(resumed.exit_status, c.exit_status) << c.first_run << " | " << c.resume;
+    if (c.exit_status == 2) {
+      EXPECT_NE(resumed.err.find("wrote genomes every 20 generations"), std::string::npos)
+          << resumed.err;
+      EXPECT_NE(resumed.err.find("--genomes-every 20"), std::string::npos) << resumed.err;
+      EXPECT_EQ(read_file(dir / "Output.dat"), results);
+      EXPECT_FALSE(std::filesystem::exists(dir / "other"));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace parasim::testing

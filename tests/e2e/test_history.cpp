@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
@@ -91,6 +93,85 @@ TEST(History, AFolderThatCannotBeMadeIsRefusedBeforeTheResultsFile) {
     EXPECT_EQ(run.exit_status, 2) << folder;
     EXPECT_NE(run.err.find(folder), std::string::npos) << run.err;
     EXPECT_EQ(read_file(dir / "Output.dat"), "earlier results\n") << folder;
+  }
+}
+
+// The ten answers' digest as run.json documents it: FNV-1a over each answer in its own type
+// (32-bit integer or double), in the order asked.
+std::string answers_digest(const std::vector<std::int32_t>& integers,
+                           const std::vector<double>& reals, const std::string& types) {
+  std::uint64_t digest = 14695981039346656037ull;
+  const auto add = [&digest](const void* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      digest = (digest ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+    }
+  };
+  std::size_t next_integer = 0;
+  std::size_t next_real = 0;
+  for (const char type : types) {
+    if (type == 'i') {
+      add(&integers[next_integer++], sizeof(std::int32_t));
+    } else {
+      add(&reals[next_real++], sizeof(double));
+    }
+  }
+  char text[24];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(digest));
+  return text;
+}
+
+// The history carries the mark of its run; a resumed run goes on only with its own history.
+TEST(History, CarriesTheMarkOfItsRunAndAResumedRunChecksIt) {
+  const auto dir = fresh_directory("history-mark");
+  const std::string input = answers(20, 0.1, 0.01, 2, 0.1, 3, 1.0, 30, 1.0, 5);
+  ASSERT_EQ(run_parasim(dir, input, "--seed 9 --history other").exit_status, 0);
+  ASSERT_EQ(run_parasim(dir, input,
+                        "--seed 8 --history h --record rec.json --checkpoint cp "
+                        "--checkpoint-every 2")
+                .exit_status,
+            0);
+  const std::string mark = read_file(dir / "h" / "run.json");
+  const std::string record = read_file(dir / "rec.json");
+  const auto object_after = [](const std::string& text, const std::string& key) {
+    const std::size_t at = text.find("\"" + key + "\": {");
+    return at == std::string::npos
+               ? std::string()
+               : text.substr(at + key.size() + 4, text.find('}', at) - at - key.size() - 3);
+  };
+  EXPECT_EQ(object_after(mark, "answers"), object_after(record, "parameters"));
+  EXPECT_NE(object_after(mark, "answers"), "");
+  EXPECT_NE(mark.find("\"program\": \"parasim\""), std::string::npos) << mark;
+  EXPECT_NE(mark.find("\"seed\": 8,"), std::string::npos) << mark;
+  const std::string digest =
+      answers_digest({20, 2, 3, 30, 5}, {0.1, 0.01, 0.1, 1.0, 1.0}, "irriririri");
+  EXPECT_NE(mark.find("\"answers_digest\": \"" + digest + "\""), std::string::npos) << mark;
+  EXPECT_NE(read_file(dir / "other" / "run.json"), mark) << "another seed, another mark";
+
+  const std::string results = read_file(dir / "Output.dat");
+  const std::string abundance = read_file(dir / "h" / "abundance.csv");
+  EXPECT_EQ(run_parasim(dir, input, "--resume cp --history h").exit_status, 0);
+  EXPECT_EQ(read_file(dir / "Output.dat"), results);
+  EXPECT_EQ(read_file(dir / "h" / "abundance.csv"), abundance);
+
+  // Another run's mark, or none: refused, and every file left as it was.
+  const struct {
+    std::string mark;
+    std::string message;
+  } foreign[] = {
+      {read_file(dir / "other" / "run.json"), "run.json\" is not the file the checkpoint"},
+      {"", "cannot reopen"},
+  };
+  for (const auto& c : foreign) {
+    if (c.mark.empty()) {
+      std::filesystem::remove(dir / "h" / "run.json");
+    } else {
+      write_file(dir / "h" / "run.json", c.mark);
+    }
+    const RunResult run = run_parasim(dir, input, "--resume cp --history h");
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(read_file(dir / "Output.dat"), results);
+    EXPECT_EQ(read_file(dir / "h" / "abundance.csv"), abundance);
   }
 }
 

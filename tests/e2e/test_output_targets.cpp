@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "e2e/run_parasim.hpp"
+#include "hostile/hostile_targets.hpp"
 
 namespace parasim::testing {
 namespace {
@@ -39,7 +41,12 @@ TEST(OutputTargets, RefusedBeforeAnythingIsAskedOrWritten) {
       {"--checkpoint c.bin --record c.bin", "it is the same file as the run record"},
       {"--checkpoint ./sub/../cp --record cp", "it is the same file as the run record"},
       {"--history . --record species.csv", "it is the same file as the run record"},
-      {"--checkpoint out.json --record out.json.tmp", "same file as the run record"},
+      // The files the history and genomes folders will hold, named by another output.
+      {"--history h --record h/run.json", "same file as the run record"},
+      {"--genomes g --record g/genomes-000001.vcf.gz", "same file as the run record"},
+      {"--genomes g --checkpoint g/genomes-000100.samples.tsv", "same file as the checkpoint"},
+      {"--genomes sub --checkpoint linked/genomes-000010.vcf.gz.tbi",
+       "same file as the checkpoint"},
       {"--history c.bin", "not a folder"},
       {"--resume /dev/zero", "not a regular file"},
       {"--resume missing.ckpt", "No such file"},
@@ -48,7 +55,10 @@ TEST(OutputTargets, RefusedBeforeAnythingIsAskedOrWritten) {
   if (have_device) {
     refusals.push_back({"--checkpoint mynull --checkpoint-every 5", "not a regular file"});
   }
-  std::filesystem::create_directory(dir / "sub");
+  for (const char* folder : {"sub", "h", "g"}) {
+    std::filesystem::create_directory(dir / folder);
+  }
+  std::filesystem::create_directory_symlink("sub", dir / "linked");
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.arguments);
     write_file(dir / "Output.dat", finished_results);
@@ -69,6 +79,38 @@ TEST(OutputTargets, RefusedBeforeAnythingIsAskedOrWritten) {
   }
 }
 
+// The shared table of hostile targets as each file and folder output of parasim.
+TEST(OutputTargets, EveryHostileTargetOfEveryOutputIsRefused) {
+  const auto dir = fresh_directory("targets-hostile");
+  const auto targets = make_hostile_targets(dir / "targets");
+  const struct {
+    std::string option;
+    bool folder;
+  } outputs[] = {{"--record", false},
+                 {"--checkpoint-every 5 --checkpoint", false},
+                 {"--history", true},
+                 {"--genomes", true}};
+  for (const auto& output : outputs) {
+    for (const HostileTarget& target : targets) {
+      const std::optional<std::string>& reason = output.folder ? target.as_folder : target.as_file;
+      if (!reason) {
+        continue;
+      }
+      SCOPED_TRACE(output.option + " " + target.kind);
+      const std::string before = state_of(target.path);
+      write_file(dir / "Output.dat", finished_results);
+      const RunResult run =
+          run_parasim(dir, input, "--seed 2 " + output.option + " '" + target.path.string() + "'");
+      EXPECT_EQ(run.exit_status, 2);
+      EXPECT_NE(run.err.find(*reason), std::string::npos) << run.err;
+      EXPECT_EQ(run.out, "") << "nothing is asked";
+      EXPECT_EQ(state_of(target.path), before);
+      EXPECT_EQ(read_file(dir / "Output.dat"), finished_results);
+    }
+  }
+  EXPECT_EQ(read_file(dir / "targets" / "elsewhere" / "kept"), "a file of the user's");
+}
+
 TEST(OutputTargets, ACheckpointThatCannotBeWrittenLeavesNoTemporaryFile) {
   const auto dir = fresh_directory("targets-checkpoint");
   write_file(dir / "stdin.txt", answers(1000, 0.1, 0.001, 2, 0.1, 3, 1.0, 100, 1.0, 30));
@@ -79,9 +121,11 @@ TEST(OutputTargets, ACheckpointThatCannotBeWrittenLeavesNoTemporaryFile) {
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 2);
-  EXPECT_NE(read_file(dir / "stderr.txt").find("cannot write the checkpoint"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir / "cp.tmp"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "cp"));
+  EXPECT_NE(read_file(dir / "stderr.txt").find("cannot write to \"cp\""), std::string::npos);
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().filename().string().find("cp"), std::string::npos)
+        << entry.path() << " left behind";
+  }
 }
 
 // Permissions count only for a user they bind: run as the unprivileged user nobody.

@@ -124,6 +124,29 @@ TEST(ResultsFile, HostsBelowZeroShowTheirSign) {
   EXPECT_GT(on_host_three, 0);
 }
 
+TEST(ResultsFile, NegativeSpacingPutsHostTwoBelowHostOne) {
+  // host_distance x survival_sd < 0 flips the host line; survival is the same for survival_sd
+  // and -survival_sd, so both ways of flipping it make one run.
+  const auto dir = fresh_directory("flipped");
+  std::string files[2];
+  for (int i = 0; i < 2; ++i) {
+    const double distance = i == 0 ? -1.0 : 1.0;
+    const double survival_sd = i == 0 ? 0.5 : -0.5;
+    const RunResult run = run_parasim(
+        dir, answers(20, 0.2, 0.01, 2, 0.2, 3, distance, 40, survival_sd, 20), "--seed 5");
+    ASSERT_EQ(run.exit_status, 0);
+    files[i] = read_file(dir / "Output.dat");
+    std::set<std::string> host_two;
+    for (const Record& r : records_of(files[i])) {
+      if (r.host == "2.0000") {
+        host_two.insert(r.host_phenotype);
+      }
+    }
+    EXPECT_EQ(host_two, std::set<std::string>{"0.5000"});
+  }
+  EXPECT_EQ(files[0], files[1]);
+}
+
 TEST(ResultsFile, SameSeedSameFileDifferentSeedDifferentFile) {
   const auto dir = fresh_directory("repeat");
   const std::string input = answers(40, 0.1, 0.01, 2, 0.2, 4, 1.0, 50, 1.0, 30);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
+#include "model/generation_driver.hpp"
 #include "model/simulation.hpp"
 #include "model/small_world.hpp"
 
@@ -22,6 +24,25 @@ Parameters parameters_with_genome(std::int32_t genome_size) {
   return testing::small_world(genome_size, 0.02, 30);
 }
 
+// The three pieces back to back, as a file without fields of its own would hold them.
+std::string state_bytes(const Checkpoint& checkpoint) {
+  ByteWriter out;
+  put_parameters(out, checkpoint.parameters);
+  put_position(out, checkpoint);
+  put_world(out, checkpoint);
+  return std::move(out.bytes());
+}
+
+Checkpoint state_from(const std::string& bytes) {
+  ByteReader in(bytes.data(), bytes.size());
+  Checkpoint checkpoint;
+  checkpoint.parameters = take_parameters(in);
+  take_position(in, checkpoint);
+  take_world(in, checkpoint);
+  EXPECT_EQ(in.left(), 0u);
+  return checkpoint;
+}
+
 void expect_same_state(const Simulation& a, const Simulation& b) {
   ASSERT_EQ(a.generator().state(), b.generator().state());
   ASSERT_EQ(a.generation(), b.generation());
@@ -30,8 +51,9 @@ void expect_same_state(const Simulation& a, const Simulation& b) {
   for (std::size_t i = 0; i < a.history().species().size(); ++i) {
     const species::SpeciesRecord& x = a.history().species()[i];
     const species::SpeciesRecord& y = b.history().species()[i];
-    ASSERT_EQ(std::tie(x.species, x.label, x.parent, x.born, x.size_at_birth, x.last_seen, x.extant),
-              std::tie(y.species, y.label, y.parent, y.born, y.size_at_birth, y.last_seen, y.extant));
+    ASSERT_EQ(
+        std::tie(x.species, x.label, x.parent, x.born, x.size_at_birth, x.last_seen, x.extant),
+        std::tie(y.species, y.label, y.parent, y.born, y.size_at_birth, y.last_seen, y.extant));
   }
   ASSERT_EQ(a.hosts().host_load, b.hosts().host_load);
   ASSERT_EQ(a.hosts().host_phenotype, b.hosts().host_phenotype);
@@ -46,30 +68,25 @@ void expect_same_state(const Simulation& a, const Simulation& b) {
   }
 }
 
-// A run restored from its checkpoint at any generation goes on exactly as the
-// original: same reports, same state after every generation.
+// A run restored from its state at any generation goes on exactly as the original: same
+// reports, same state after every generation.
 TEST(Checkpoint, RestoredRunGoesOnExactlyAsTheOriginal) {
   for (const std::int32_t genome_size : {0, 13, 64, 130}) {
     Simulation original(parameters_with_genome(genome_size), 4321);
     Recorder ignored;
+    GenerationDriver original_driver(original, &ignored, {});
     for (int g = 0; g < 12 && !original.finished(); ++g) {
-      original.run_generation(ignored);
+      original_driver.run_generation();
     }
-    const FileMark results{1234, 0x1234567890abcdefULL};
-    const std::optional<FileMark> abundance =
-        genome_size == 13 ? std::nullopt : std::optional<FileMark>({77, 5});
-    const std::string bytes = encode_checkpoint(original.checkpoint(4321, results, abundance));
-    const Checkpoint decoded = decode_checkpoint(bytes);
-    EXPECT_EQ(decoded.tick_count, 4321);
-    EXPECT_EQ(decoded.results, results);
-    EXPECT_EQ(decoded.abundance, abundance);
-    Simulation restored{Checkpoint(decoded)};
+    Simulation restored(state_from(state_bytes(original.checkpoint())));
     expect_same_state(original, restored);
     Recorder a;
     Recorder b;
+    GenerationDriver going_on(original, &a, {});
+    GenerationDriver restored_driver(restored, &b, {});
     while (!original.finished()) {
-      original.run_generation(a);
-      restored.run_generation(b);
+      going_on.run_generation();
+      restored_driver.run_generation();
       expect_same_state(original, restored);
     }
     EXPECT_TRUE(restored.finished());
@@ -77,20 +94,48 @@ TEST(Checkpoint, RestoredRunGoesOnExactlyAsTheOriginal) {
   }
 }
 
-TEST(Checkpoint, EveryDamagedByteOrLengthIsRefused) {
+// States that no run can be in are refused when read, each with the reason.
+TEST(Checkpoint, StatesNoRunCanBeInAreRefused) {
   Simulation run(parameters_with_genome(20), 99);
-  Recorder ignored;
-  run.run_generation(ignored);
-  const std::string bytes = encode_checkpoint(run.checkpoint(99, {500, 1}, FileMark{60, 2}));
-  for (std::size_t at = 0; at < bytes.size(); ++at) {
-    std::string damaged = bytes;
-    damaged[at] ^= 0x01;
-    EXPECT_THROW(decode_checkpoint(damaged), CheckpointError) << "byte " << at;
+  GenerationDriver driver(run, nullptr, {});
+  for (int g = 0; g < 5; ++g) {
+    driver.run_generation();
   }
-  for (std::size_t length = 0; length < bytes.size(); length += 7) {
-    EXPECT_THROW(decode_checkpoint(bytes.substr(0, length)), CheckpointError) << length;
+  const Checkpoint good = run.checkpoint();
+  ASSERT_GT(good.population.size(), 2u);
+  ASSERT_GE(good.species.size(), 1u);
+  const std::size_t last = good.population.size() - 1;
+  struct Case {
+    const char* reason;
+    std::function<void(Checkpoint&)> damage;
+  };
+  const std::vector<Case> cases = {
+      {"no world", [](Checkpoint& c) { c.parameters.host_count = 0; }},
+      {"do not add up", [](Checkpoint& c) { ++c.remaining; }},
+      {"negative counters", [](Checkpoint& c) { c.generation = 0; }},
+      {"does not add up", [](Checkpoint& c) { c.species[0].last_seen = c.generation; }},
+      {"does not add up", [](Checkpoint& c) { c.species[0].parent = 1; }},
+      {"below 1", [](Checkpoint& c) { c.population.species_id(0) = 0; }},
+      {"not grouped by host",
+       [last](Checkpoint& c) { c.population.host_id(last) = c.population.host_id(0) - 1; }},
+      {"not grouped by host", [](Checkpoint& c) { c.population.host_id(0) = 5; }},
+      {"beyond the genome", [](Checkpoint& c) { c.population.genome(0)[0] |= 1ull << 40; }},
+  };
+  for (const Case& c : cases) {
+    Checkpoint damaged = good;
+    c.damage(damaged);
+    try {
+      state_from(state_bytes(damaged));
+      ADD_FAILURE() << "taken: " << c.reason;
+    } catch (const CheckpointError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.reason), std::string::npos) << error.what();
+    }
   }
-  EXPECT_THROW(decode_checkpoint(bytes + "x"), CheckpointError);
+  const std::string bytes = state_bytes(good);
+  EXPECT_NO_THROW(state_from(bytes));
+  for (std::size_t length = 0; length < bytes.size(); length += 5) {
+    EXPECT_THROW(state_from(bytes.substr(0, length)), CheckpointError) << length;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <bit>
 #include <numeric>
 
+#include "model/generation_driver.hpp"
 #include "model/small_world.hpp"
 
 namespace parasim::model {
@@ -51,9 +52,10 @@ TEST(Simulation, EveryGenerationKeepsTheStateConsistent) {
   for (const std::int32_t genome_size : {0, 1, 10, 64, 100, 130}) {
     Simulation run(testing::small_world(genome_size, 0.01, 25), 1000 + genome_size);
     NoReports reports;
+    GenerationDriver driver(run, &reports, {});
     expect_invariants(run);
     while (!run.finished()) {
-      run.run_generation(reports);
+      driver.run_generation();
       expect_invariants(run);
       ASSERT_LE(run.population().size(), 160u);
     }

@@ -89,6 +89,15 @@ TEST(OneSweepClustering, ParasiteJoiningBehindTheSweepIsNeverScanned) {
   const Clustering result = cluster(clustering, genomes, 1);
   EXPECT_EQ(result.count, 3);
   EXPECT_EQ(result.cluster_of, (Clusters{1, 2, 1, 2, 1, 2, 3}));
+
+  // docs/model.md: 0100 joins from the seed and takes in 1100, which the sweep has passed, so
+  // 1110, linked to 1100 alone, starts a cluster of its own.
+  GenomeTable four(4);
+  four.add_ones({});
+  four.add_ones({1, 2});
+  four.add_ones({2});
+  four.add_ones({1, 2, 3});
+  EXPECT_EQ(cluster(clustering, four, 1).cluster_of, (Clusters{1, 1, 1, 2}));
 }
 
 TEST(OneSweepClustering, ScanLinksAGenomeOnTheWayBackToTheSeed) {

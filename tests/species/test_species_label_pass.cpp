@@ -44,6 +44,11 @@ TEST(SpeciesLabelPass, FirstGenerationSplitsByTallyInTheOrderSortcLeaves) {
   const auto tie = cluster_blocks({11, 11});
   EXPECT_EQ(labels_by_cluster(tie, relabel(pass, tie, Labels(22, 1))), (Labels{1, 2}));
 
+  // docs/model.md: one pass from the last row up leaves the rows in neither cluster nor tally
+  // order, and fresh labels follow it.
+  const auto five = cluster_blocks({12, 30, 11, 14, 13});
+  EXPECT_EQ(labels_by_cluster(five, relabel(pass, five, Labels(80, 1))), (Labels{2, 1, 4, 3, 5}));
+
   const auto ten_and_eleven = cluster_blocks({10, 11});
   EXPECT_EQ(relabel(pass, ten_and_eleven, Labels(21, 1)), Labels(21, 1));
 }

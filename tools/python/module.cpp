@@ -9,11 +9,13 @@
 #include <string>
 #include <system_error>
 
+#include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
 #include "model/allocation_failure.hpp"
 #include "model/checkpoint.hpp"
 #include "random/seeding.hpp"
 #include "report/appended_file.hpp"
+#include "report/placed_file.hpp"
 #include "report_errors.hpp"
 #include "results_columns.hpp"
 #include "stepped_run.hpp"
@@ -50,21 +52,43 @@ void translate_failure(std::exception_ptr failure) {
   } catch (const report::OutputFailure& output) {
     const app::FailureReport report = app::report_current_failure();
     set_os_error(output.error(), report.statement + ": " + report.message);
+  } catch (const report::TargetRefused&) {
+    const app::FailureReport report = app::report_current_failure();
+    set_os_error(0, report.statement + ": " + report.message);
   } catch (const model::AllocationFailure&) {
     const app::FailureReport report = app::report_current_failure();
     PyErr_SetString(PyExc_MemoryError, (report.statement + ": " + report.message).c_str());
   } catch (const model::CheckpointError& error) {
     PyErr_SetString(PyExc_ValueError,
                     (std::string("cannot go on from this state: ") + error.what()).c_str());
+  } catch (const app::FileFailure& failure) {
+    set_os_error(failure.error(), failure.what());
+  } catch (const app::ResumeRefused& refusal) {
+    PyErr_SetString(PyExc_ValueError,
+                    (std::string("cannot go on from this state: ") + refusal.what()).c_str());
   } catch (const std::system_error& error) {
     set_os_error(error.code().value(), error.what());
   }
 }
 
+// A path handed to the system: refused as open() refuses it when it holds a NUL byte, which
+// the system would take for its end.
+void refuse_null_byte(const std::string& path) {
+  if (path.find('\0') != std::string::npos) {
+    throw py::value_error("embedded null byte");
+  }
+}
+
 // ---- The ten answers ----
 
+// True, False and numpy's booleans: numbers to Python, but never an answer, a seed or a count.
+bool is_truth_value(const py::handle& value) {
+  return PyBool_Check(value.ptr()) ||
+         py::isinstance(value, py::module_::import("numpy").attr("bool_"));
+}
+
 std::int32_t integer_answer(const model::ParameterField& field, const py::handle& value) {
-  if (PyBool_Check(value.ptr()) || !PyIndex_Check(value.ptr())) {
+  if (is_truth_value(value) || !PyIndex_Check(value.ptr())) {
     throw py::type_error(std::string(field.name) + " takes a whole number, not " +
                          std::string(py::str(py::repr(value))));
   }
@@ -73,16 +97,15 @@ std::int32_t integer_answer(const model::ParameterField& field, const py::handle
   const long long number = PyLong_AsLongLongAndOverflow(whole.ptr(), &overflow);
   if (overflow != 0 || number < std::numeric_limits<std::int32_t>::min() ||
       number > std::numeric_limits<std::int32_t>::max()) {
-    throw py::value_error(std::string(field.name) + " = " + std::string(py::str(py::handle(whole))) + ": " +
-                          std::string(app::read_failure_message(
-                              textio::ReadFailure::integer_overflow)));
+    throw py::value_error(std::string(field.name) + " = " +
+                          std::string(py::str(py::handle(whole))) +
+                          ": a whole number beyond 32 bits, which the dialogue cannot read");
   }
   return static_cast<std::int32_t>(number);
 }
 
 double real_answer(const model::ParameterField& field, const py::handle& value) {
-  if (PyBool_Check(value.ptr()) || !PyNumber_Check(value.ptr()) ||
-      PyComplex_Check(value.ptr())) {
+  if (is_truth_value(value) || !PyNumber_Check(value.ptr()) || PyComplex_Check(value.ptr())) {
     throw py::type_error(std::string(field.name) + " takes a number, not " +
                          std::string(py::str(py::repr(value))));
   }
@@ -90,11 +113,9 @@ double real_answer(const model::ParameterField& field, const py::handle& value) 
   if (number == -1.0 && PyErr_Occurred()) {
     throw py::error_already_set();
   }
-  // The dialogue reads no infinity or NaN.
   if (!std::isfinite(number)) {
     throw py::value_error(std::string(field.name) + " = " + std::string(py::str(py::repr(value))) +
-                          ": " +
-                          std::string(app::read_failure_message(textio::ReadFailure::bad_real)));
+                          ": not a finite number, which the dialogue cannot read");
   }
   return number;
 }
@@ -150,8 +171,9 @@ std::string parameters_doc() {
       "           carrying_capacity=200, survival_sd=0.5, generations=100)\n\n"
       "Answers that parasim refuses are refused here with the same reason, as ValueError:\n"
       "a negative genome size, no host, no carrying capacity; so are whole numbers beyond\n"
-      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type\n"
-      "is a TypeError. Parameters are immutable: replace() makes a changed copy.\n\n"
+      "32 bits and reals that are not finite (the dialogue cannot read them). A wrong type,\n"
+      "True, False and numpy's booleans among them, is a TypeError. Parameters are\n"
+      "immutable: replace() makes a changed copy.\n\n"
       "The answers, in the order the dialogue asks them:\n";
   for (const model::ParameterField& field : model::parameter_fields) {
     doc += "  " + std::string(field.name) +
@@ -162,6 +184,10 @@ std::string parameters_doc() {
     }
     doc += prompt.substr(prompt.find_first_not_of(' ')) + "\n";
   }
+  doc +=
+      "\nThe values a run derives from them, read-only, as the run record's \"derived\" block\n"
+      "gives them: mate_threshold, record_width, report_interval, host_spacing,\n"
+      "max_population.\n";
   return doc;
 }
 
@@ -199,7 +225,7 @@ std::int32_t tick_count_from(const py::object& seed) {
   if (seed.is_none()) {
     return random::tick_count();
   }
-  if (PyBool_Check(seed.ptr()) || !PyIndex_Check(seed.ptr())) {
+  if (is_truth_value(seed) || !PyIndex_Check(seed.ptr())) {
     throw py::type_error("seed takes a tick count, a whole number from 0 to 2147483647");
   }
   const py::int_ whole = py::reinterpret_steal<py::int_>(PyNumber_Index(seed.ptr()));
@@ -359,6 +385,33 @@ PYBIND11_MODULE(_parasim, m) {
     }
   }
   parameters.attr("names") = py::tuple(names);
+  // The values a run derives from the answers, from the core that runs it: the run record's
+  // "derived" block. The threshold must not be worked out again in Python, whose double
+  // product rounds 10 x 0.7 up to 7.0 where the model's exact product truncates to 6.
+  using model::derive_values;
+  parameters
+      .def_property_readonly(
+          "mate_threshold",
+          [](const model::Parameters& self) { return derive_values(self).mate_threshold; },
+          "Genomes that differ at no more than this many loci can mate and are linked when\n"
+          "species are found: the whole part of the exact product genome_size x\n"
+          "max_differentiation, plus 1 (100 and 0.3 give 30, 10 and 0.7 give 7).")
+      .def_property_readonly(
+          "record_width",
+          [](const model::Parameters& self) { return derive_values(self).record_width; },
+          "genome_size + 3: the columns of a parasite's record (loci, species, phenotype, host).")
+      .def_property_readonly(
+          "report_interval", [](const model::Parameters&) { return model::report_interval; },
+          "The results file reports generation 1 and every multiple of this (10).")
+      .def_property_readonly(
+          "host_spacing",
+          [](const model::Parameters& self) { return derive_values(self).host_spacing; },
+          "host_distance x survival_sd: how far apart neighbouring hosts lie on the phenotype\n"
+          "line; below 0, host 2 lies below host 1.")
+      .def_property_readonly(
+          "max_population",
+          [](const model::Parameters& self) { return derive_values(self).max_population; },
+          "host_count x carrying_capacity: the most children one generation can have.");
 
   py::class_<RunHandle>(m, "Run", "A run driven one generation at a time (see parasim.Simulation).")
       .def(py::init([](const model::Parameters& answers, const py::object& seed,
@@ -381,18 +434,31 @@ PYBIND11_MODULE(_parasim, m) {
           },
           py::arg("state"), py::arg("results_path"),
           "Goes on from saved bytes or a console checkpoint, optionally writing a results file.")
-      .def("step",
-           [](RunHandle& handle) {
-             BusyWhile busy(handle);
-             if (handle.run->finished()) {
-               throw std::runtime_error(
-                   "the simulation has finished: all its generations have run or no parasite "
-                   "is left");
-             }
-             py::gil_scoped_release release;
-             handle.run->step();
-           },
-           "Runs the rest of the standing generation and labels the next, interpreter released.")
+      .def_static(
+          "restore_file",
+          [](const std::string& path, const std::optional<std::string>& results_path) {
+            refuse_null_byte(path);
+            RunHandle handle;
+            py::gil_scoped_release release;
+            handle.run = SteppedRun::restore(app::read_whole_file(path), results_path);
+            return handle;
+          },
+          py::arg("path"), py::arg("results_path"),
+          "Goes on from a file of saved bytes or a console checkpoint file, read as --resume "
+          "reads it.")
+      .def(
+          "step",
+          [](RunHandle& handle) {
+            BusyWhile busy(handle);
+            if (handle.run->finished()) {
+              throw std::runtime_error(
+                  "the simulation has finished: all its generations have run or no parasite "
+                  "is left");
+            }
+            py::gil_scoped_release release;
+            handle.run->step();
+          },
+          "Runs the rest of the standing generation and labels the next, interpreter released.")
       .def_property_readonly(
           "generation", [](RunHandle& h) { return h.idle().generation(); },
           "The generation that stands labelled; after the end, one past the last run.")
@@ -400,59 +466,65 @@ PYBIND11_MODULE(_parasim, m) {
           "finished", [](RunHandle& h) { return h.idle().finished(); },
           "Whether all generations have run or no parasite is left.")
       .def_property_readonly(
-          "population_size",
-          [](RunHandle& h) { return h.idle().simulation().population().size(); },
+          "population_size", [](RunHandle& h) { return h.idle().simulation().population().size(); },
           "The number of parasites now.")
       .def_property_readonly(
           "species_count", [](RunHandle& h) { return h.idle().simulation().species_count(); },
           "The species labels carried at the last labelling.")
       .def_property_readonly(
           "seed", [](RunHandle& h) { return h.idle().tick_count(); }, "The run's tick count.")
-      .def_property_readonly("parameters",
-                             [](RunHandle& h) { return h.idle().simulation().parameters(); },
-                             "The run's answers.")
+      .def_property_readonly(
+          "parameters", [](RunHandle& h) { return h.idle().simulation().parameters(); },
+          "The run's answers.")
       .def_property_readonly(
           "results_path", [](RunHandle& h) { return h.idle().results_path(); },
           "The results file written as the run goes, or None.")
-      .def("population",
-           [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); },
-           "genomes, phenotype, host and species as a dict of new numpy arrays.")
-      .def("hosts",
-           [](RunHandle& h) {
-             const model::HostTable& hosts = h.idle().simulation().hosts();
-             py::dict table;
-             table["phenotype"] = array_of(hosts.host_phenotype);
-             table["load"] = array_of(hosts.host_load);
-             return table;
-           },
-           "Each host's phenotype and load, by host number, as a dict of new numpy arrays.")
-      .def("species_table",
-           [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
-           "The species of the run so far as a dict of numpy arrays.")
+      .def(
+          "population",
+          [](RunHandle& h) { return population_arrays(h.idle().simulation().population()); },
+          "genomes, phenotype, host and species as a dict of new numpy arrays.")
+      .def(
+          "hosts",
+          [](RunHandle& h) {
+            const model::HostTable& hosts = h.idle().simulation().hosts();
+            py::dict table;
+            table["phenotype"] = array_of(hosts.host_phenotype);
+            table["load"] = array_of(hosts.host_load);
+            return table;
+          },
+          "Each host's phenotype and load, by host number, as a dict of new numpy arrays.")
+      .def(
+          "species_table",
+          [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
+          "The species of the run so far as a dict of numpy arrays.")
       .def(
           "abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); },
           "Every labelling's parasites by species and host as a dict of numpy arrays.")
-      .def("save",
-           [](RunHandle& h) {
-             std::string bytes;
-             {
-               BusyWhile busy(h);
-               py::gil_scoped_release release;
-               bytes = h.run->save();
-             }
-             return py::bytes(bytes);
-           },
-           "The whole state as bytes.")
-      .def("write_results",
-           [](RunHandle& h, const std::string& path) {
-             BusyWhile busy(h);
-             py::gil_scoped_release release;
-             h.run->write_results(path);
-           },
-           "Writes the results file of the generations run so far, played again from the seed.")
+      .def(
+          "save",
+          [](RunHandle& h) {
+            std::string bytes;
+            {
+              BusyWhile busy(h);
+              py::gil_scoped_release release;
+              bytes = h.run->save();
+            }
+            return py::bytes(bytes);
+          },
+          "The whole state as bytes.")
+      .def(
+          "write_results",
+          [](RunHandle& h, const std::string& path) {
+            refuse_null_byte(path);
+            BusyWhile busy(h);
+            py::gil_scoped_release release;
+            h.run->write_results(path);
+          },
+          "Writes the results file of the generations run so far, played again from the seed.")
       .def(
           "write_vcf",
           [](RunHandle& h, const std::string& path) {
+            refuse_null_byte(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
             h.run->write_vcf(path);

@@ -1,55 +1,65 @@
 #include "stepped_run.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <stdexcept>
-
-#include "genomes_vcf.hpp"
+#include "app/resume_checks.hpp"
+#include "report/genomes_vcf.hpp"
+#include "report/placed_file.hpp"
 #include "saved_run.hpp"
 
 namespace parasim::python {
 
-SteppedRun::SteppedRun(std::unique_ptr<model::Simulation> simulation, std::int32_t tick_count)
-    : simulation_(std::move(simulation)), tick_count_(tick_count) {}
+namespace {
 
-SteppedRun::SteppedRun(const model::Parameters& parameters, std::int32_t tick_count,
-                       const std::optional<std::string>& results_path)
-    : SteppedRun(std::make_unique<model::Simulation>(parameters, tick_count), tick_count) {
-  if (results_path) {
-    results_ = std::make_unique<report::ResultsFile>(*results_path);
-    results_path_ = results_path;
-  }
+std::vector<model::GenerationObserver*> observers_of(
+    AbundanceTable& abundance, const std::vector<model::GenerationObserver*>& followers) {
+  std::vector<model::GenerationObserver*> observers{&abundance};
+  observers.insert(observers.end(), followers.begin(), followers.end());
+  return observers;
+}
+
+std::unique_ptr<report::ResultsFile> new_results_file(
+    const std::optional<std::string>& results_path) {
+  return results_path ? std::make_unique<report::ResultsFile>(*results_path) : nullptr;
+}
+
+}  // namespace
+
+SteppedRun::SteppedRun(std::unique_ptr<model::Simulation> simulation, std::int32_t tick_count,
+                       const std::optional<std::string>& results_path,
+                       std::unique_ptr<report::ResultsFile> results,
+                       std::vector<AbundanceEntry> abundance,
+                       const std::vector<model::GenerationObserver*>& followers)
+    : simulation_(std::move(simulation)),
+      tick_count_(tick_count),
+      results_path_(results_path),
+      results_(std::move(results)),
+      abundance_(std::move(abundance)),
+      driver_(*simulation_, results_.get(), observers_of(abundance_, followers)) {
   label_next();
 }
 
-std::unique_ptr<SteppedRun> SteppedRun::restore(const std::string& bytes,
-                                                const std::optional<std::string>& results_path) {
+SteppedRun::SteppedRun(const model::Parameters& parameters, std::int32_t tick_count,
+                       const std::optional<std::string>& results_path,
+                       const std::vector<model::GenerationObserver*>& followers)
+    : SteppedRun(std::make_unique<model::Simulation>(parameters, tick_count), tick_count,
+                 results_path, new_results_file(results_path), {}, followers) {}
+
+std::unique_ptr<SteppedRun> SteppedRun::restore(
+    const std::string& bytes, const std::optional<std::string>& results_path,
+    const std::vector<model::GenerationObserver*>& followers) {
   SavedRun saved = decode_saved_run(bytes);
-  const model::FileMark results_mark = saved.checkpoint.results;
-  const std::int32_t tick_count = saved.checkpoint.tick_count;
+  app::check_resumed_outputs("the saved simulation", saved.run_file,
+                             {results_path, std::nullopt, std::nullopt});
+  std::unique_ptr<report::ResultsFile> results;
   if (results_path) {
-    // A results file always holds its header, so a state with an empty mark had none.
-    if (results_mark.length == 0) {
-      throw std::invalid_argument(
-          "the simulation was saved without a results file, so there is none to go on writing");
-    }
-    report::check_mark(*results_path, results_mark);
+    results = std::make_unique<report::ResultsFile>(*results_path, saved.run_file.results);
   }
-  std::unique_ptr<SteppedRun> run(new SteppedRun(
-      std::make_unique<model::Simulation>(std::move(saved.checkpoint)), tick_count));
-  run->abundance_ = std::move(saved.abundance);
-  if (results_path) {
-    run->results_ = std::make_unique<report::ResultsFile>(*results_path, results_mark);
-    run->results_path_ = results_path;
-  }
-  run->label_next();
-  return run;
+  return std::unique_ptr<SteppedRun>(
+      new SteppedRun(std::make_unique<model::Simulation>(std::move(saved.run_file.state)),
+                     saved.run_file.tick_count, results_path, std::move(results),
+                     std::move(saved.abundance), followers));
 }
 
 void SteppedRun::label_next() {
-  labelled_ = false;
   if (simulation_->finished()) {
     return;
   }
@@ -57,22 +67,12 @@ void SteppedRun::label_next() {
   labels_before_.assign(population.species_ids().begin(), population.species_ids().end());
   const auto species = simulation_->history().species();
   species_before_.assign(species.begin(), species.end());
-  abundance_before_ = abundance_.size();
-
-  simulation_->label_species();
-  for (const model::AbundanceRow& row :
-       counter_.count(simulation_->population(), simulation_->hosts(), simulation_->history())) {
-    abundance_.push_back({simulation_->generation(), row});
-  }
-  labelled_ = true;
+  abundance_before_ = abundance_.rows().size();
+  driver_.label();
 }
 
 void SteppedRun::step() {
-  // Reporting draws nothing, so a run without a results file skips it.
-  if (results_) {
-    simulation_->report_if_due(*results_);
-  }
-  simulation_->breed_next_generation();
+  driver_.finish();
   if (simulation_->finished() && results_) {
     results_->close();
   }
@@ -80,42 +80,53 @@ void SteppedRun::step() {
 }
 
 std::string SteppedRun::save() const {
-  const model::FileMark results_mark = results_ ? results_->mark() : model::FileMark{};
-  model::Checkpoint checkpoint = simulation_->checkpoint(tick_count_, results_mark, std::nullopt);
-  std::size_t abundance_rows = abundance_.size();
-  if (labelled_) {
+  app::RunFile run_file;
+  run_file.state = simulation_->checkpoint();
+  run_file.tick_count = tick_count_;
+  if (results_) {
+    run_file.results = results_->mark();
+  }
+  std::size_t abundance_rows = abundance_.rows().size();
+  if (driver_.labelled()) {
     for (std::size_t row = 0; row < labels_before_.size(); ++row) {
-      checkpoint.population.species_id(row) = labels_before_[row];
+      run_file.state.population.species_id(row) = labels_before_[row];
     }
-    checkpoint.species = species_before_;
+    run_file.state.species = species_before_;
     abundance_rows = abundance_before_;
   }
-  return encode_saved_run(checkpoint, std::span(abundance_.data(), abundance_rows));
+  return encode_saved_run(run_file, std::span(abundance_.rows().data(), abundance_rows));
 }
 
 void SteppedRun::write_results(const std::string& path) const {
-  const std::string temporary = path + ".tmp";
+  report::OutputTargets targets;
+  if (results_path_) {
+    targets.add_compared_file("the results file the run writes", *results_path_);
+  }
+  targets.add_file("the results file", path);
+  targets.check();
+  report::PlacedFile placed("the results file", path);
   try {
-    report::ResultsFile file(temporary);
+    report::ResultsFile file(placed.temporary());
     model::Simulation replay(simulation_->parameters(), tick_count_);
+    model::GenerationDriver driver(replay, &file, {});
     while (replay.generations_run() < simulation_->generations_run()) {
-      replay.run_generation(file);
+      driver.run_generation();
     }
     file.close();
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-      throw report::OutputFailure(report::OutputFailure::Operation::write, temporary, errno);
-    }
   } catch (const report::OutputFailure& failure) {
-    ::unlink(temporary.c_str());
     // Named by the file asked for, not the temporary one.
     throw report::OutputFailure(failure.operation(), path, failure.error());
-  } catch (...) {
-    ::unlink(temporary.c_str());
-    throw;
   }
+  placed.commit();
 }
 
 void SteppedRun::write_vcf(const std::string& path) const {
+  report::OutputTargets targets;
+  if (results_path_) {
+    targets.add_compared_file("the results file the run writes", *results_path_);
+  }
+  genomes::add_genomes_targets(targets, path);
+  targets.check();
   genomes::write_genomes_vcf(path, simulation_->generation(), simulation_->population(),
                              simulation_->history());
 }

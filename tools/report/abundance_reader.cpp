@@ -6,8 +6,8 @@
 #include <unordered_map>
 
 #include "csv_row_reader.hpp"
-#include "report_errors.hpp"
 #include "report/history_layout.hpp"
+#include "report_errors.hpp"
 
 namespace parasim::report_tool {
 namespace {
@@ -69,6 +69,11 @@ class AbundanceChecker {
     row.host = static_cast<std::int32_t>(rows_.whole(3, "host", 1, most_int32));
     row.host_phenotype = rows_.real(4, "host_phenotype");
     row.count = rows_.whole(5, "count", 1, most_int64);
+    if (row.count > most_int64 - counted_) {
+      rows_.fail("the counts of the table add up past " + std::to_string(most_int64) +
+                 " here; no run holds that many parasites");
+    }
+    counted_ += row.count;
     row.phenotype_mean = rows_.real(6, "phenotype_mean");
     row.phenotype_sd = rows_.real(7, "phenotype_sd");
     if (row.phenotype_sd < 0.0) {
@@ -93,6 +98,7 @@ class AbundanceChecker {
                  std::to_string(entry.born) + " to " + std::to_string(entry.last_seen));
     }
     check_host_phenotype(row);
+    row.line = rows_.line();
     current_.rows.push_back(row);
   }
 
@@ -138,11 +144,19 @@ class AbundanceChecker {
     current_.rows.clear();
   }
 
-  // Every species that lived in the generation has a row; the rows' species all lived then.
+  // Every species that lived in the generation has a row; the rows' species all lived then; a
+  // species born in it has as many parasites as its size at birth.
   void finish_generation() {
     std::size_t distinct = 0;
+    std::int64_t species_count = 0;
     for (std::size_t i = 0; i < current_.rows.size(); ++i) {
-      distinct += i == 0 || current_.rows[i].species != current_.rows[i - 1].species;
+      const AbundanceRow& row = current_.rows[i];
+      distinct += i == 0 || row.species != current_.rows[i - 1].species;
+      species_count += row.count;
+      if (i + 1 == current_.rows.size() || current_.rows[i + 1].species != row.species) {
+        check_size_at_birth(row, species_count);
+        species_count = 0;
+      }
     }
     if (distinct != living_.count_at(current_.generation)) {
       rows_.fail("generation " + std::to_string(current_.generation) + " has no row for species " +
@@ -162,6 +176,19 @@ class AbundanceChecker {
       }
     }
     return 0;
+  }
+
+  // last_row: the species' last row of the generation; count: its rows' counts summed.
+  void check_size_at_birth(const AbundanceRow& last_row, std::int64_t count) const {
+    const SpeciesEntry& entry = species_.at(last_row.species);
+    if (entry.born == current_.generation && entry.size_at_birth != count) {
+      throw MalformedHistory(rows_.file_name(), last_row.line,
+                             "species " + std::to_string(entry.species) + " has " +
+                                 std::to_string(count) + " parasites at generation " +
+                                 std::to_string(entry.born) +
+                                 ", its birth, but species.csv gives it size_at_birth " +
+                                 std::to_string(entry.size_at_birth));
+    }
   }
 
   void check_host_phenotype(const AbundanceRow& row) {
@@ -186,6 +213,7 @@ class AbundanceChecker {
   LivingSpecies living_;
   AbundanceGeneration current_;
   bool started_ = false;
+  std::int64_t counted_ = 0;  // the counts of every row so far
   std::unordered_map<std::int32_t, HostSeen> host_phenotypes_;
 };
 

@@ -18,6 +18,7 @@ struct AbundanceRow {
   std::int64_t count = 0;
   double phenotype_mean = 0.0;
   double phenotype_sd = 0.0;
+  std::uint64_t line = 0;  // of the row in abundance.csv
 };
 
 // One generation of abundance.csv: its rows ordered by species, then host.
@@ -39,8 +40,13 @@ class AbundanceObserver {
 // observers. Checks the format; that generations run without a gap from the founding to the
 // last generation of the species table, each ordered by species, then host; that every row's
 // species and label are those of species.csv and it lived then, and every species that lived
-// then has a row; and that each host keeps one phenotype. Throws MalformedHistory at the first
-// fault. Keeps one generation at a time.
+// then has a row; that each species' rows at its birth generation add up to its size_at_birth;
+// and that each host keeps one phenotype. Throws MalformedHistory at the first fault. Keeps one
+// generation at a time.
+//
+// The counts of the whole table add up to at most INT64_MAX (a table past it is refused at the
+// row that passes it): no run holds that many parasites, and so every sum of counts the
+// observers form (by species, by host, by generation, over the run) fits an std::int64_t.
 void read_abundance(const ByteSource& source, const std::string& file_name,
                     const SpeciesTable& species, const std::vector<AbundanceObserver*>& observers,
                     std::size_t buffer_size = default_read_buffer_size);

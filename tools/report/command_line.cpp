@@ -22,23 +22,23 @@ const char* const usage_text =
     "  --min-size N       also count the species alive at the end with at least N parasites\n"
     "                     (default 10)\n"
     "  --csv DIR   also write the tables into DIR (created when missing): generations.csv,\n"
-    "              species.csv, hosts.csv and points.csv from the results file; tree.nwk,\n"
-    "              tree-extant.nwk, species_history.csv, species_sizes.csv, host_use.csv,\n"
-    "              lineages.csv and history_summary.csv from the history\n"
-    "  --plot DIR  write the tables into DIR, then the figures (drawn by parasim_plot.py with\n"
+    "              species_by_generation.csv, hosts.csv and points.csv from the results\n"
+    "              file; tree.nwk, tree-extant.nwk, species_history.csv, species_sizes.csv,\n"
+    "              host_use.csv, lineages.csv and history_summary.csv from the history\n"
+    "  --plot DIR  write the tables into DIR, then the figures (drawn by parasim_report with\n"
     "              /usr/bin/python3): phenotypes and population from the results file; tree,\n"
     "              muller, host_use and lineages from the history; each as .png and .svg\n"
     "  --html FILE write one web page of the run into FILE, which opens in any browser without\n"
     "              a network: phenotypes, population and species, and from the history the\n"
     "              Muller plot, species tree, host use and lineages, each to hover, zoom and\n"
-    "              hide species in (built by parasim_page.py with /usr/bin/python3 and plotly)\n"
+    "              hide species in (built by parasim_report with /usr/bin/python3 and plotly)\n"
     "  --record RECORD  the run record (parasim --record) whose answers, seed and outcome the\n"
     "              page shows; without it the page says they are not known\n"
     "  --help      show this text\n"
     "\n"
-    "Exit status: 0 done; 1 the results file or the history is malformed (the message gives\n"
-    "FILE:LINE); 2 wrong usage, or a file or folder that cannot be read or written, or failed\n"
-    "figures.\n";
+    "Exit status: 0 done; 1 the results file or the history is malformed, or the two are of\n"
+    "different runs (the message gives FILE:LINE); 2 wrong usage, a file or folder that cannot\n"
+    "be read or written, a run record of another run, or failed figures.\n";
 
 namespace {
 

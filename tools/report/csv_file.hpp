@@ -6,7 +6,7 @@
 
 namespace parasim::report_tool {
 
-// One CSV file, written through a buffer. It is written where its OutputSet stages the
+// One CSV file, written through a buffer. It is written where its StagedFiles stage the
 // report's files, so it never stands half-written under its final name.
 class CsvFile {
  public:

@@ -26,10 +26,21 @@ void CsvRowReader::fail(const std::string& problem) const {
   throw MalformedHistory(file_name_, line_, problem);
 }
 
+bool CsvRowReader::next_line(std::string_view& line) {
+  try {
+    const bool more = lines_.next(line);
+    line_ = lines_.line_number();
+    return more;
+  } catch (const OverlongLine& overlong) {
+    line_ = overlong.line();
+    fail(overlong.what());
+  }
+}
+
 void CsvRowReader::expect_header(std::string_view header) {
   std::string_view line;
-  line_ = 1;
-  if (!lines_.next(line)) {
+  if (!next_line(line)) {
+    line_ = 1;
     fail("the file is empty; it starts with the header row " + std::string(header));
   }
   if (line != header) {
@@ -39,10 +50,9 @@ void CsvRowReader::expect_header(std::string_view header) {
 
 bool CsvRowReader::next_row(std::size_t field_count) {
   std::string_view line;
-  if (!lines_.next(line)) {
+  if (!next_line(line)) {
     return false;
   }
-  ++line_;
   if (lines_.ended_without_newline()) {
     fail("the file ends inside this row, as when a run is stopped while writing it");
   }

@@ -11,7 +11,8 @@
 namespace parasim::report_tool {
 
 // Reads a comma-separated table as parasim writes them: a fixed header row, then rows of plain
-// fields (no quoting), every line ended by LF or CR LF. Each problem is thrown as
+// fields (no quoting), every line ended by LF or CR LF, each line no longer than the buffer.
+// Each problem is thrown as
 // MalformedHistory naming the file and the line, the header row being line 1.
 class CsvRowReader {
  public:
@@ -40,6 +41,9 @@ class CsvRowReader {
   [[noreturn]] void fail(const std::string& problem) const;
 
  private:
+  // The next line from lines_, its number in line_; a line too long for the buffer is a fault.
+  bool next_line(std::string_view& line);
+
   LineSplitter lines_;
   std::string file_name_;
   std::uint64_t line_ = 0;

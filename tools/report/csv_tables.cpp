@@ -33,7 +33,7 @@ void append_moments(std::string& out, const PhenotypeMoments& moments) {
 CsvTables::CsvTables(const std::filesystem::path& folder)
     : generations_(folder / "generations.csv",
                    "generation,population,species,phenotype_mean,phenotype_sd"),
-      species_(folder / "species.csv",
+      species_(folder / "species_by_generation.csv",
                "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"),
       hosts_(folder / "hosts.csv",
              "generation,host,load,host_phenotype,species_present,species_list"),

@@ -74,6 +74,7 @@ void GenerationAggregator::start_generation(const ResultsRecord& record, std::ui
   }
   has_generation_ = true;
   tally_.generation = record.generation;
+  tally_.first_line = line;
 }
 
 void GenerationAggregator::start_host(const ResultsRecord& record, std::uint64_t line) {

@@ -31,6 +31,7 @@ struct PhenotypePoint {
 // Everything the tool keeps about one reported generation; the record lines themselves are gone.
 struct GenerationTally {
   std::int64_t generation = 0;
+  std::uint64_t first_line = 0;        // of its first record
   PhenotypeMoments phenotypes;         // its count is the population
   std::vector<SpeciesTally> species;   // ascending label
   std::vector<HostTally> hosts;        // occupied hosts only, ascending host id

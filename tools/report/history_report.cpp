@@ -1,12 +1,12 @@
 #include "history_report.hpp"
 
 #include "abundance_reader.hpp"
-#include "report/history_layout.hpp"
 #include "history_statistics.hpp"
 #include "history_summary_writer.hpp"
 #include "history_tables.hpp"
 #include "input_file.hpp"
 #include "lineages.hpp"
+#include "report/history_layout.hpp"
 #include "species_table.hpp"
 #include "species_tree.hpp"
 
@@ -14,7 +14,7 @@ namespace parasim::report_tool {
 
 void report_history(const std::filesystem::path& folder,
                     const std::optional<std::filesystem::path>& table_folder, std::int64_t min_size,
-                    std::ostream& out) {
+                    std::ostream& out, const ReportedCounts* results) {
   const SpeciesTable species = [&] {
     const InputFile file((folder / report::history_species_file).string());
     return read_species_table(file.source(), file.path());
@@ -26,8 +26,13 @@ void report_history(const std::filesystem::path& folder,
   if (table_folder) {
     observers.push_back(&tables.emplace(*table_folder));
   }
+  std::optional<ResultsHistoryMatch> match;
+  const std::string abundance_path = (folder / report::history_abundance_file).string();
+  if (results) {
+    observers.push_back(&match.emplace(*results, species, abundance_path));
+  }
   {
-    const InputFile file((folder / report::history_abundance_file).string());
+    const InputFile file(abundance_path);
     read_abundance(file.source(), file.path(), species, observers);
   }
 

@@ -21,7 +21,7 @@ namespace parasim::report_tool {
 //   lineages.csv         generation,species_alive,speciation_events,extinctions,extant_lineages
 //   history_summary.csv  one row of the statistics of the summary
 // The per-generation tables are written as abundance.csv is read, into the staging folder of
-// the report's OutputSet, which puts them in place only once the whole report is done.
+// the report's StagedFiles, which puts them in place only once the whole report is done.
 class HistoryTables : public AbundanceObserver {
  public:
   explicit HistoryTables(const std::filesystem::path& folder);

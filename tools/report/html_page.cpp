@@ -1,12 +1,8 @@
 #include "html_page.hpp"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <streambuf>
-#include <system_error>
 #include <utility>
 
 #include "history_report.hpp"
@@ -30,53 +26,23 @@ class DiscardingBuffer : public std::streambuf {
 }  // namespace
 
 HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-                   const std::vector<std::filesystem::path>& inputs)
+                   std::vector<std::string> inputs)
     : page_(std::move(page)), record_(std::move(record)) {
-  const std::filesystem::path folder = folder_of(page_);
-  if (!page_.has_filename()) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": name a file, not a folder");
-  }
-  if (!std::filesystem::is_directory(folder)) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": the folder " +
-                        folder.string() + " does not exist");
-  }
-  if (std::filesystem::is_directory(page_)) {
-    throw ReportIoError("cannot write the page " + page_.string() + ": it is a folder");
-  }
-  std::vector<std::filesystem::path> read = inputs;
-  if (record_) {
-    read.push_back(*record_);
-  }
-  for (const std::filesystem::path& input : read) {
-    std::error_code error;
-    if (std::filesystem::equivalent(page_, input, error)) {
-      throw ReportIoError("cannot write the page " + page_.string() + ": it is " + input.string() +
-                          ", which the report reads");
-    }
-  }
   if (record_) {
     std::ifstream readable(*record_);
     if (!std::filesystem::is_regular_file(*record_) || !readable) {
       throw ReportIoError("cannot read the run record " + record_->string());
     }
   }
-  // Hidden beside the page; mkdtemp makes a name no other process has.
-  std::string hidden_name = ".";
-  hidden_name += page_.filename().string();
-  hidden_name += ".tables-XXXXXX";
-  std::string pattern = (folder / hidden_name).string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw ReportIoError("cannot make a folder for the page's tables in " + folder.string() + ": " +
-                        std::strerror(errno));
-  }
-  work_folder_ = pattern;
+  // The tables and the page are made in a staging folder beside the page, from which the page
+  // alone is put in place.
+  staging_.emplace("the page's folder", folder_of(page_).string(), std::move(inputs));
+  work_folder_ = staging_->staging();
 }
 
 HtmlPage::~HtmlPage() {
   points_.reset();
   tables_.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(work_folder_, ignored);
 }
 
 void HtmlPage::observe_results(std::vector<GenerationObserver*>& observers) {
@@ -93,10 +59,10 @@ void HtmlPage::add_history(const std::filesystem::path& folder, std::int64_t min
   report_history(folder, work_folder_, min_size, no_summary);
 }
 
-void HtmlPage::write(const std::filesystem::path& python, const std::filesystem::path& script,
-                     const std::optional<std::string>& results_name,
+void HtmlPage::write(const PlotTools& tools, const std::optional<std::string>& results_name,
                      const std::optional<std::string>& history_name) {
-  std::vector<std::string> arguments{work_folder_.string(), "--out", page_.string()};
+  const std::string name = page_.filename().string();
+  std::vector<std::string> arguments{work_folder_.string(), "--out", staging_->staged(name)};
   if (results_name) {
     arguments.insert(arguments.end(), {"--results", *results_name});
   }
@@ -106,11 +72,8 @@ void HtmlPage::write(const std::filesystem::path& python, const std::filesystem:
   if (record_) {
     arguments.insert(arguments.end(), {"--record", record_->string()});
   }
-  run_python_script(python, script, arguments, "page");
-}
-
-std::filesystem::path page_script_beside(const std::filesystem::path& plot_script) {
-  return plot_script.parent_path() / "parasim_page.py";
+  run_report_module(tools, "page", arguments, "page");
+  staging_->commit({name});
 }
 
 }  // namespace parasim::report_tool

@@ -9,22 +9,24 @@
 #include "csv_tables.hpp"
 #include "generation_tally.hpp"
 #include "host_points.hpp"
+#include "plot_runner.hpp"
+#include "report/placed_file.hpp"
 #include "results_reader.hpp"
 
 namespace parasim::report_tool {
 
-// The web page of a run (--html). parasim-report writes the tables the page shows into a working
-// folder beside the page; the page script (parasim_page.py, beside the figure script) builds the
-// page from them, with the run record, and puts it under its name only once it is whole. The
-// working folder goes when the page is done or given up.
+// The web page of a run (--html). parasim-report writes the tables the page shows into a staging
+// folder beside the page (report::StagedFiles); the page module (parasim_report.page) builds the
+// page there from them, with the run record, and the page alone is put in place once it is
+// whole. The staging folder goes when the page is done or given up.
 class HtmlPage {
  public:
-  // Checks, before any input is read, that the page can be written where it is named, that it
-  // names none of the inputs (the record and the files given in `inputs`), which it would
-  // replace, and that the record is a file that can be read; makes the working folder. Throws
-  // ReportIoError.
+  // Checks that the page names a file and that the record can be read, and makes the staging
+  // folder; the page, which the caller has checked as a target (report::OutputTargets), is
+  // never put over one of `inputs`. Throws ReportIoError, report::TargetRefused or
+  // report::OutputFailure.
   HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-           const std::vector<std::filesystem::path>& inputs);
+           std::vector<std::string> inputs);
   ~HtmlPage();
   HtmlPage(const HtmlPage&) = delete;
   HtmlPage& operator=(const HtmlPage&) = delete;
@@ -39,19 +41,16 @@ class HtmlPage {
 
   // Builds the page. The names are those of the results file and the history as the page
   // shows them, when they were read.
-  void write(const std::filesystem::path& python, const std::filesystem::path& script,
-             const std::optional<std::string>& results_name,
+  void write(const PlotTools& tools, const std::optional<std::string>& results_name,
              const std::optional<std::string>& history_name);
 
  private:
   std::filesystem::path page_;
   std::optional<std::filesystem::path> record_;
+  std::optional<report::StagedFiles> staging_;
   std::filesystem::path work_folder_;
   std::optional<CsvTables> tables_;
   std::optional<HostPointTable> points_;
 };
-
-// The page script, which the build places beside the figure script.
-std::filesystem::path page_script_beside(const std::filesystem::path& plot_script);
 
 }  // namespace parasim::report_tool

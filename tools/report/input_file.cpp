@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "report_errors.hpp"
@@ -20,6 +22,30 @@ InputFile::InputFile(std::string path)
     }
     return got;
   };
+}
+
+std::string read_small_file(const std::string& path, std::size_t limit) {
+  std::error_code error;
+  // A fifo or a device would be waited on or read without end; only a file is read.
+  if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+    throw ReportIoError("cannot read " + path + ": it is not a regular file");
+  }
+  const InputFile file(path);
+  std::string text(limit + 1, '\0');
+  std::size_t size = 0;
+  while (size < text.size()) {
+    const std::size_t got = file.source()(text.data() + size, text.size() - size);
+    if (got == 0) {
+      break;
+    }
+    size += got;
+  }
+  if (size > limit) {
+    throw ReportIoError("cannot read " + path + ": it is larger than " + std::to_string(limit) +
+                        " bytes, more than such a file holds");
+  }
+  text.resize(size);
+  return text;
 }
 
 }  // namespace parasim::report_tool

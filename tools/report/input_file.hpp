@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -27,5 +28,9 @@ class InputFile {
   std::unique_ptr<std::FILE, Closer> file_;
   ByteSource source_;
 };
+
+// The whole of a small regular file (a run record, a history's run.json) of at most limit
+// bytes. Throws ReportIoError, naming the file, for anything else.
+std::string read_small_file(const std::string& path, std::size_t limit);
 
 }  // namespace parasim::report_tool

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace parasim::report_tool {
 namespace {
@@ -17,6 +18,12 @@ std::string_view strip_carriage_return(std::string_view line) {
 
 }  // namespace
 
+OverlongLine::OverlongLine(std::uint64_t line, std::size_t limit)
+    : std::runtime_error("the line does not end within " + std::to_string(limit) +
+                         " bytes, the longest line this reader takes; no file of a run has "
+                         "lines that long"),
+      line_(line) {}
+
 LineSplitter::LineSplitter(const ByteSource& source, std::size_t buffer_size)
     : source_(source),
       capacity_(std::max(buffer_size, smallest_buffer)),
@@ -27,10 +34,15 @@ bool LineSplitter::next(std::string_view& line) {
   if (newline == nullptr && !input_ended_) {
     refill();
     newline = find_newline();
+    // refill() stops short of a full buffer only at a line end or the end of the input.
+    if (newline == nullptr && !input_ended_) {
+      throw OverlongLine(line_number_ + 1, capacity_);
+    }
   }
   const char* begin = buffer_.get() + start_;
   if (newline != nullptr) {
     start_ = static_cast<std::size_t>(newline - buffer_.get()) + 1;
+    ++line_number_;
     ended_without_newline_ = false;
     line =
         strip_carriage_return(std::string_view(begin, static_cast<std::size_t>(newline - begin)));
@@ -41,7 +53,8 @@ bool LineSplitter::next(std::string_view& line) {
   }
   line = strip_carriage_return(std::string_view(begin, end_ - start_));
   start_ = end_;
-  ended_without_newline_ = input_ended_;
+  ++line_number_;
+  ended_without_newline_ = true;
   return true;
 }
 

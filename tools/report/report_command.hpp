@@ -5,17 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "plot_runner.hpp"
+
 namespace parasim::report_tool {
 
 inline constexpr int exit_done = 0;
 inline constexpr int exit_malformed_results = 1;
 inline constexpr int exit_usage_or_io = 2;
-
-// Where parasim-report finds what it runs for the figures.
-struct PlotTools {
-  std::filesystem::path python;
-  std::filesystem::path script;
-};
 
 // The whole of parasim-report: reads the command line (without the program name), does the work,
 // and turns every failure into one message on err. Returns the exit status.

@@ -33,6 +33,13 @@ class MalformedHistory : public std::runtime_error {
   std::uint64_t line_;
 };
 
+// A run record given with --record that is not one, or that is of another run than the history
+// given with it; the message names the files.
+class RecordRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // A file or folder that cannot be read, written or run; the message names it.
 class ReportIoError : public std::runtime_error {
  public:

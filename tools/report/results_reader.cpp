@@ -36,30 +36,36 @@ void check_header(LineSplitter& lines) {
   }
 }
 
-}  // namespace
-
-std::uint64_t read_results(const ByteSource& source, RecordConsumer& consumer,
-                           std::size_t buffer_size) {
-  LineSplitter lines(source, buffer_size);
+std::uint64_t read_records(LineSplitter& lines, RecordConsumer& consumer) {
   check_header(lines);
-  std::uint64_t line_number = report::header_texts.size();
   std::uint64_t records = 0;
   std::string_view line;
   ResultsRecord record;
   while (lines.next(line)) {
-    ++line_number;
     std::string problem = parse_results_record(line, record);
     if (!problem.empty()) {
       if (lines.ended_without_newline()) {
         problem += " (the file ends inside this line, as when a run is stopped while writing)";
       }
-      throw MalformedResults(line_number, problem);
+      throw MalformedResults(lines.line_number(), problem);
     }
-    consumer.take(record, line_number);
+    consumer.take(record, lines.line_number());
     ++records;
   }
   consumer.end_of_records();
   return records;
+}
+
+}  // namespace
+
+std::uint64_t read_results(const ByteSource& source, RecordConsumer& consumer,
+                           std::size_t buffer_size) {
+  LineSplitter lines(source, buffer_size);
+  try {
+    return read_records(lines, consumer);
+  } catch (const OverlongLine& overlong) {
+    throw MalformedResults(overlong.line(), overlong.what());
+  }
 }
 
 }  // namespace parasim::report_tool

@@ -30,10 +30,10 @@ def test_refused_with_the_console_programs_reason(console, tmp_path, name, value
 
 # Values the dialogue cannot read at all, and values of the wrong type.
 UNREADABLE = [
-    ("generations", 2**31, ValueError, "generations = 2147483648: Integer overflow"),
-    ("host_count", -2**31 - 1, ValueError, "Integer overflow"),
-    ("mutation_rate", math.nan, ValueError, "mutation_rate = nan: Bad real number"),
-    ("survival_sd", math.inf, ValueError, "Bad real number"),
+    ("generations", 2**31, ValueError, "generations = 2147483648: a whole number beyond 32 bits"),
+    ("host_count", -2**31 - 1, ValueError, "host_count = -2147483649: a whole number beyond"),
+    ("mutation_rate", math.nan, ValueError, "mutation_rate = nan: not a finite number"),
+    ("survival_sd", math.inf, ValueError, "survival_sd = inf: not a finite number"),
     ("genome_size", 10.0, TypeError, "genome_size takes a whole number"),
     ("genome_size", True, TypeError, "takes a whole number"),
     ("dispersal_prob", "0.1", TypeError, "dispersal_prob takes a number"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,13 +22,14 @@ inline void write_file(const std::filesystem::path& path, const std::string& tex
 }
 
 // A test with a fresh, empty folder of its own below the temporary directory, named after the
-// test and removed afterwards.
+// test and the process (so that two test runs at once keep apart), and removed afterwards.
 class FolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() /
               ("parasim-report-tool-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::getpid()));
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
   }

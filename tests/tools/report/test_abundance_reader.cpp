@@ -122,6 +122,9 @@ TEST_F(AbundanceReader, RefusesRowsThatDisagreeWithTheSpeciesOrTheFormat) {
       {"not a number", "4,2,", "4,2,2,2,5.5,12,nan,0.1", "",
        "phenotype_mean \"nan\" is not a finite number"},
       {"a field short", "4,2,", "4,2,2,2,5.5,12,5.5", "", "7 fields, expected 8"},
+      {"a size at birth that disagrees", "3,2,", "3,2,2,2,5.5,12,5.5,0.1", "",
+       "species 2 has 12 parasites at generation 3, its birth, but species.csv gives it "
+       "size_at_birth 11"},
   };
   for (const Damage& damage : cases) {
     SCOPED_TRACE(damage.what);
@@ -155,6 +158,77 @@ TEST_F(AbundanceReader, TheTableMustCoverTheRunToItsLastGeneration) {
                    "generation 13 is after the last generation in species.csv (12)");
   expect_malformed([&] { read(lines_.front() + "\n"); }, 1,
                    "the table has no rows, but species.csv lists 5 species");
+}
+
+// A line longer than the buffer is refused at its own line. Cut at the buffer's end, the first
+// of these would read as two good rows (the rows of species 1 and 2 at generation 3, the first
+// padded to the buffer's 256 bytes), the second as a row of 7 fields (a field of 10 MB).
+TEST_F(AbundanceReader, ALineLongerThanTheBufferIsRefusedWhole) {
+  struct Overlong {
+    std::size_t buffer_size;
+    std::string line;
+  };
+  std::string padded = "3,1,1,1,5,8,5,0.1";
+  padded.resize(256, '0');
+  const std::vector<Overlong> cases{
+      {256, padded + "3,2,2,2,5.5,11,5.5,0.1"},
+      {default_read_buffer_size, "4,2,2,2,5.5,12," + std::string(10'000'000, '5') + ",0.1"},
+  };
+  for (const Overlong& overlong : cases) {
+    std::vector<std::string> lines = lines_;
+    const std::uint64_t at = line_of(overlong.line.substr(0, 4));
+    lines[at - 1] = overlong.line;
+    if (overlong.buffer_size == 256) {
+      lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    const std::string text = joined(lines);
+    expect_malformed(
+        [&] {
+          read_abundance(testing::text_source(text), "abundance.csv", species_, {},
+                         overlong.buffer_size);
+        },
+        at, "the line does not end within " + std::to_string(overlong.buffer_size) + " bytes");
+  }
+}
+
+// Counts near the largest whole number would overflow the sums of every table and statistic
+// made from them; the table is refused at the row whose count takes the total past it.
+TEST(AbundanceCounts, ATableWhoseCountsAddUpPastTheLargestNumberIsRefused) {
+  const SpeciesTable species = testing::species_from_text(
+      "species,label,parent,born,size_at_birth,last_seen,extant\n"
+      "1,1,,1,3,3,true\n"
+      "2,2,1,2,5,3,true\n");
+  const std::string half = "4611686018427387904";  // 2^62
+  const std::string head =
+      "generation,species,label,host,host_phenotype,count,phenotype_mean,phenotype_sd\n"
+      "1,1,1,1,5,3,5,0\n";
+  struct Case {
+    const char* what;
+    std::string rows;  // generations 2 and 3
+    std::uint64_t line;
+  };
+  const std::vector<Case> cases{
+      {"one species on two hosts",
+       "2,1,1,1,5,1,5,0\n2,2,2,1,5,5,5,0\n3,1,1,1,5," + half + ",5,0\n3,1,1,2,6," + half +
+           ",5,0\n3,2,2,1,5,1,5,0\n",
+       6},
+      {"two species on one host",
+       "2,1,1,1,5,1,5,0\n2,2,2,1,5,5,5,0\n3,1,1,1,5," + half + ",5,0\n3,2,2,1,5," + half + ",5,0\n",
+       6},
+      {"one species over generations",
+       "2,1,1,1,5," + half + ",5,0\n2,2,2,1,5,5,5,0\n3,1,1,1,5," + half + ",5,0\n3,2,2,1,5,1,5,0\n",
+       5},
+      {"one count as large as can be",
+       "2,1,1,1,5,1,5,0\n2,2,2,1,5,5,5,0\n3,1,1,1,5,9223372036854775807,5,0\n", 5},
+  };
+  for (const Case& tested : cases) {
+    SCOPED_TRACE(tested.what);
+    const std::string text = head + tested.rows;
+    AbundanceTally tally(species.size());
+    expect_malformed(
+        [&] { read_abundance(testing::text_source(text), "abundance.csv", species, {&tally}); },
+        tested.line, "the counts of the table add up past 9223372036854775807 here");
+  }
 }
 
 }  // namespace

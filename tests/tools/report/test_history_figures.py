@@ -2,7 +2,6 @@
 (tree rows, Muller bands, hosts in phenotype order, labels to species), one colour per species
 in every figure, the Newick trees read by Biopython, and the figures from a real run."""
 
-import io
 import os
 import pathlib
 import shutil
@@ -13,12 +12,18 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 import numpy as np
+from parasim_report import layouts, palette
+from parasim_report.figure_legends import Naming
+from parasim_report.figures import main as draw_figures
+from parasim_report.history import load_history
+from parasim_report.history_figures import host_use_figure, muller_figure, tree_figure
+from parasim_report.results_figures import load_tables, phenotype_figure
+from parasim_report.species_bands import (band_counts, muller_bands, muller_groups,
+                                          stacked_groups)
+from parasim_report.species_colours import MOST_NAMED_SPECIES, OTHER_SPECIES_COLOUR
+from parasim_report.tables import TableError
 
 HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parents[2] / "tools" / "report"))
-
-import parasim_history as ph  # noqa: E402
-import parasim_plot  # noqa: E402
 
 FIXTURE = HERE / "data" / "five_species_history"
 SVG = "{http://www.w3.org/2000/svg}"
@@ -56,13 +61,30 @@ def many_species_history(folder, count=60, generations=40):
     for s in range(1, count + 1):
         born = 1 if s == 1 else 1 + s // 2
         last = generations if s % 3 else born + 5
-        species.append((s, s, None if s == 1 else 1, born, max(s, 3), last, last == generations))
+        species.append((s, s, None if s == 1 else 1, born, s, last, last == generations))
     for g in range(1, generations + 1):
         for s, label, _, born, _, last, _ in species:
             if born <= g <= last:
                 host = 1 + s % 3
                 abundance.append((g, s, label, host, HOST_PHENOTYPES[host], s, 5, 0))
     write_history(folder, species, abundance)
+
+
+def muller_of(history, generations):
+    """(bottom, top) of the Muller plot's bands at the given generations."""
+    bands = muller_groups(history.parent, Naming.of_history(history).colours.named)
+    own = band_counts(bands, generations, history.size_generation, history.size_species,
+                      history.size_count)
+    return muller_bands(bands, own)
+
+
+def host_counts(history, host, generations):
+    """Parasites of each band of host use (the named species in order of origin, then the
+    others) on one host."""
+    bands = stacked_groups(len(history), Naming.of_history(history).colours.named)
+    on_host = history.host == host
+    return band_counts(bands, generations, history.host_generation[on_host],
+                       history.host_species[on_host], history.host_count[on_host])
 
 
 def svg_ids(path, prefix):
@@ -79,7 +101,7 @@ class FixtureLayouts(unittest.TestCase):
     def setUpClass(cls):
         cls.folder = pathlib.Path(tempfile.mkdtemp(prefix="parasim-history-test-"))
         report("--history", FIXTURE, "--csv", cls.folder)
-        cls.history = ph.load_history(cls.folder)
+        cls.history = load_history(cls.folder)
 
     @classmethod
     def tearDownClass(cls):
@@ -91,11 +113,11 @@ class FixtureLayouts(unittest.TestCase):
         self.assertEqual(h.parent.tolist(), [0, 1, 1, 2, 1])
         self.assertEqual(h.extant.tolist(), [True, True, False, True, True])
         self.assertEqual(h.generation.tolist(), list(range(1, 13)))
-        self.assertEqual(h.daughters(), [[1, 2, 4], [3], [], [], []])
+        self.assertEqual(h.daughters().tolist(), [3, 1, 0, 0, 0])
         self.assertEqual(h.tree, "(((sp1_L1:3,sp5_L4:3):4,sp3_L3:2):2,(sp2_L2:4,sp4_L3:4):5):2;")
 
     def test_tree_rows_follow_the_newick_tips_from_the_top(self):
-        layout = ph.tree_layout(self.history)
+        layout = layouts.tree_layout(self.history)
         # tips in tree.nwk: 1, 5, 3, 2, 4
         self.assertEqual(layout.row.tolist(), [5, 2, 3, 1, 4])
         self.assertEqual(layout.link_from.tolist(), [5, 5, 5, 2, 5])
@@ -103,7 +125,7 @@ class FixtureLayouts(unittest.TestCase):
         self.assertEqual(layout.end.tolist(), [12, 12, 7, 12, 12])
 
     def test_muller_bands_nest_daughters_inside_mothers(self):
-        bottom, top = ph.muller_bands(self.history, np.array([5, 12]))
+        bottom, top = muller_of(self.history, np.array([5, 12]))
         # Generation 12: species 1, 2, 4, 5 have 1, 3, 14, 23 parasites; species 4 sits in 2.
         # Generation 5: species 1, 2, 3 have 12, 12, 11.
         self.assertEqual(bottom[:, 1].tolist(), [0, 0.5, 17.5, 2, 17.5])
@@ -113,20 +135,20 @@ class FixtureLayouts(unittest.TestCase):
         self.assertEqual(top[:, 0].tolist(), [35, 18, 29, 12, 29])
 
     def test_host_bands_stack_in_order_of_origin_where_species_live(self):
-        counts = ph.host_matrix(self.history, 2, np.array([3, 8, 12]))
+        counts = host_counts(self.history, 2, np.array([3, 8, 12]))
         # Host 2: species 2 from generation 3, species 4 from 8, species 5 only at 12.
         self.assertEqual(counts[[1, 3, 4]].tolist(), [[11, 2, 2], [0, 11, 14], [0, 0, 3]])
-        bottom, top = ph.stacked_bands(counts)
+        bottom, top = layouts.stacked_bands(counts)
         self.assertEqual(bottom[4].tolist(), [11, 13, 16])
         self.assertEqual(top[4].tolist(), [11, 13, 19])
-        self.assertEqual(ph.band_span(counts[3]), slice(0, 3))
-        self.assertEqual(ph.band_span(counts[4]), slice(1, 3))
-        self.assertEqual(ph.band_span(np.array([0, 5, 0, 0, 0])), slice(0, 3))
-        self.assertIsNone(ph.band_span(counts[0]))
+        self.assertEqual(layouts.band_span(counts[3]), slice(0, 3))
+        self.assertEqual(layouts.band_span(counts[4]), slice(1, 3))
+        self.assertEqual(layouts.band_span(np.array([0, 5, 0, 0, 0])), slice(0, 3))
+        self.assertIsNone(layouts.band_span(counts[0]))
 
     def test_hosts_in_phenotype_order_and_labels_to_species(self):
-        self.assertEqual(ph.hosts_by_phenotype(self.history), [(3, 4.5), (1, 5.0), (2, 5.5)])
-        found = ph.species_of_label(self.history, [3, 3, 3, 4, 9], [6, 8, 12, 12, 12])
+        self.assertEqual(layouts.hosts_by_phenotype(self.history), [(3, 4.5), (1, 5.0), (2, 5.5)])
+        found = layouts.species_of_label(self.history, [3, 3, 3, 4, 9], [6, 8, 12, 12, 12])
         self.assertEqual(found.tolist(), [3, 4, 4, 5, 0])
 
     def test_phenotypes_keyed_by_species_set_side_by_side(self):
@@ -143,9 +165,8 @@ class FixtureLayouts(unittest.TestCase):
         (tables / "points.csv").write_text(
             "generation,species,phenotype,count\n1,1,5.0000,3\n10,1,4.9000,1\n"
             "10,2,5.5000,2\n10,3,5.5000,12\n10,4,5.0000,20\n", encoding="ascii")
-        naming = parasim_plot.Naming.of_history(self.history)
-        figure = parasim_plot.phenotype_figure(parasim_plot.load_tables(tables), naming,
-                                               self.history)
+        naming = Naming.of_history(self.history)
+        figure = phenotype_figure(load_tables(tables), naming, self.history)
         series = {c.get_gid(): c.get_offsets().tolist() for c in figure.axes[0].collections}
         self.assertEqual(sorted(series), ["species-1", "species-2", "species-4", "species-5"])
         (x2, y2), = series["species-2"]
@@ -156,8 +177,8 @@ class FixtureLayouts(unittest.TestCase):
         self.assertEqual(series["species-5"], [[10.0, 5.0]], "alone at its phenotype, not moved")
         (tables / "points.csv").write_text(
             "generation,species,phenotype,count\n10,9,5.0000,3\n", encoding="ascii")
-        with self.assertRaisesRegex(ph.TableError, "label 9 at generation 10 belongs to no"):
-            parasim_plot.phenotype_figure(parasim_plot.load_tables(tables), naming, self.history)
+        with self.assertRaisesRegex(TableError, "label 9 at generation 10 belongs to no"):
+            phenotype_figure(load_tables(tables), naming, self.history)
 
     def test_biopython_reads_both_trees_with_their_tips_and_lengths(self):
         from Bio import Phylo
@@ -182,41 +203,48 @@ class ManySpecies(unittest.TestCase):
         cls.folder = pathlib.Path(tempfile.mkdtemp(prefix="parasim-history-test-"))
         many_species_history(cls.folder / "history")
         report("--history", cls.folder / "history", "--plot", cls.folder / "figures")
-        cls.history = ph.load_history(cls.folder / "figures")
+        cls.history = load_history(cls.folder / "figures")
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.folder, ignore_errors=True)
 
     def test_legends_name_the_largest_and_group_the_rest(self):
-        naming = parasim_plot.Naming.of_history(self.history)
+        naming = Naming.of_history(self.history)
         # Species s has s parasites a generation; the largest live longest.
-        self.assertEqual(len(naming.colours.named), ph.MOST_NAMED_SPECIES)
-        figure = parasim_plot.muller_figure(self.history, naming)
+        self.assertEqual(len(naming.colours.named), MOST_NAMED_SPECIES)
+        figure = muller_figure(self.history, naming)
         texts = [text.get_text() for text in figure.legends[0].get_texts()]
-        self.assertEqual(len(texts), ph.MOST_NAMED_SPECIES + 1)
-        self.assertEqual(texts[-1], f"other species ({60 - ph.MOST_NAMED_SPECIES}, greys)")
+        self.assertEqual(len(texts), MOST_NAMED_SPECIES + 1)
+        self.assertEqual(texts[-1], f"other species ({60 - MOST_NAMED_SPECIES}, greys)")
         named_colours = {naming.colours(key) for key in naming.colours.named}
-        self.assertEqual(len(named_colours), ph.MOST_NAMED_SPECIES)
+        self.assertEqual(len(named_colours), MOST_NAMED_SPECIES)
 
     def test_a_species_has_one_colour_in_every_figure(self):
-        naming = parasim_plot.Naming.of_history(self.history)
-        colours = {}  # species -> the colours it was drawn in
-        host_use = parasim_plot.host_use_figure(self.history, naming)
-        for figure in (parasim_plot.tree_figure(self.history, naming),
-                       parasim_plot.muller_figure(self.history, naming), host_use):
+        naming = Naming.of_history(self.history)
+        named = set(naming.colours.named)
+        colours = {}  # named species -> the colours it was drawn in
+        others = set()  # the colours of the bands and lines of the other species
+        host_use = host_use_figure(self.history, naming)
+        tree = tree_figure(self.history, naming)
+        for figure in (tree, muller_figure(self.history, naming), host_use):
             for axes in figure.axes:
-                for artist in axes.lines:
-                    if (artist.get_gid() or "").startswith("species-"):
-                        colours.setdefault(int(artist.get_gid().split("-")[-1]), set()).add(
-                            to_rgba(artist.get_color()))
-                for artist in axes.collections:
-                    if "species-" in (artist.get_gid() or ""):
-                        colours.setdefault(int(artist.get_gid().split("-")[-1]), set()).add(
-                            to_rgba(artist.get_facecolor()[0]))
-        self.assertEqual(sorted(colours), list(range(1, 61)))
+                drawn = [(line.get_gid() or "", line.get_color()) for line in axes.lines]
+                drawn += [(band.get_gid() or "", band.get_facecolor()[0])
+                          for band in axes.collections if len(band.get_facecolor())]
+                for gid, colour in drawn:
+                    if gid.split("-")[-2:-1] == ["species"]:
+                        colours.setdefault(int(gid.split("-")[-1]), set()).add(to_rgba(colour))
+                    elif "others-" in gid:
+                        others.add(to_rgba(colour))
+        self.assertEqual(set(colours), named)
         for species, drawn in colours.items():
             self.assertEqual(drawn, {to_rgba(naming.colours(species))}, species)
+        self.assertEqual(others, {to_rgba(OTHER_SPECIES_COLOUR)})
+        # In the tree every other species is a line of its own grey.
+        (lines,) = [c for c in tree.axes[0].collections if c.get_gid() == "others"]
+        self.assertEqual([to_rgba(c) for c in lines.get_colors()],
+                         [to_rgba(naming.colours(s)) for s in range(1, 61) if s not in named])
         self.assertEqual([axes.texts[0].get_text() for axes in host_use.axes],
                          ["host 3 (phenotype 4.5)", "host 1 (phenotype 5)",
                           "host 2 (phenotype 5.5)"])
@@ -225,9 +253,10 @@ class ManySpecies(unittest.TestCase):
         figures = self.folder / "figures"
         for stem in HISTORY_FIGURES:
             self.assertTrue((figures / f"{stem}.png").stat().st_size > 0, stem)
-        self.assertEqual(len(svg_ids(figures / "tree.svg", "species-")), 60)
+        self.assertEqual(len(svg_ids(figures / "tree.svg", "species-")), MOST_NAMED_SPECIES)
+        self.assertEqual(svg_ids(figures / "tree.svg", "others"), {"others"})
         again = self.folder / "again"
-        self.assertEqual(parasim_plot.main([str(figures), "--out", str(again), "--history"]), 0)
+        self.assertEqual(draw_figures([str(figures), "--out", str(again), "--history"]), 0)
         for stem in HISTORY_FIGURES:
             for suffix in (".png", ".svg"):
                 self.assertEqual((figures / f"{stem}{suffix}").read_bytes(),
@@ -240,10 +269,20 @@ class ManySpecies(unittest.TestCase):
         lines = table.read_text(encoding="ascii").splitlines()
         lines[3] = "3,x,1,1"
         table.write_text("\n".join(lines) + "\n", encoding="ascii")
-        done = subprocess.run([sys.executable, parasim_plot.__file__, str(table.parent),
+        done = subprocess.run([sys.executable, "-m", "parasim_report.figures", str(table.parent),
                                "--history"], capture_output=True, text=True)
         self.assertEqual(done.returncode, 1)
         self.assertIn(f"{table}:4: species \"x\" is not a whole number", done.stderr)
+
+
+class Palette(unittest.TestCase):
+    def test_the_palette_is_matplotlibs_without_matplotlib(self):
+        import matplotlib
+
+        for name, colours in (("tab20", palette.TAB20), ("tab10", palette.TAB10)):
+            expected = [matplotlib.colormaps[name](i) for i in range(len(colours))]
+            self.assertEqual([palette.rgba(colour) for colour in colours], expected, name)
+        self.assertEqual(palette.css(palette.rgba("#1f77b4")), "rgb(31,119,180)")
 
 
 def to_rgba(colour):

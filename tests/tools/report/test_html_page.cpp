@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 const fs::path data = PARASIM_REPORT_TEST_DATA;
 const fs::path results = data / "five_species_output.dat";
 const fs::path history = data / "five_species_history";
-const PlotTools tools{debian_python, PARASIM_PLOT_SCRIPT};
+const PlotTools tools{debian_python, PARASIM_PYTHON_PACKAGES};
 
 class HtmlPageCommand : public FolderTest {
  protected:
@@ -44,24 +44,39 @@ class HtmlPageCommand : public FolderTest {
 TEST_F(HtmlPageCommand, RefusesWhatItCannotWriteOrReadBeforeReading) {
   const std::string page = (folder_ / "report.html").string();
   fs::create_directories(folder_ / "kept");
+  // The history with the mark of another run than the record's.
+  const fs::path marked = folder_ / "kept" / "history";
+  fs::create_directories(marked);
+  for (const char* name : {"species.csv", "abundance.csv"}) {
+    fs::copy_file(history / name, marked / name);
+  }
+  std::string mark = read_file(data / "five_species_run.json");
+  write_file(marked / "run.json", mark.replace(mark.find("4242"), 4, "7"));
   const struct {
     std::vector<std::string> arguments;
     std::string message;
   } cases[] = {
       {{"--html", (folder_ / "absent" / "report.html").string(), results.string()},
-       "the folder " + (folder_ / "absent").string() + " does not exist"},
+       "its folder \"" + (folder_ / "absent").string() + "\" cannot be used"},
       {{"--html", (folder_ / "kept").string(), results.string()}, "it is a folder"},
-      {{"--html", (folder_ / "kept").string() + "/", results.string()}, "name a file"},
+      {{"--html", (folder_ / "kept").string() + "/", results.string()}, "names a folder"},
       {{"--html", page, "--record", (folder_ / "absent.json").string(), results.string()},
        "cannot read the run record " + (folder_ / "absent.json").string()},
       {{"--html", page, "--record", (folder_ / "kept").string(), results.string()},
        "cannot read the run record"},
       {{"--html", page, (folder_ / "absent.dat").string()}, "cannot open"},
       // A page over an input would lose it.
-      {{"--html", page, page}, "it is " + page + ", which the report reads"},
-      {{"--html", page, "--record", page, results.string()}, "which the report reads"},
+      {{"--html", page, page}, "it is the same file as the results file"},
+      {{"--html", page, "--record", page, results.string()}, "same file as the run record"},
       {{"--html", (history / "species.csv").string(), "--history", history.string()},
-       "which the report reads"},
+       "same file as the history's species.csv"},
+      {{"--html", (marked / "run.json").string(), "--history", marked.string()},
+       "same file as the history's run.json"},
+      {{"--html", page, "--record", (data / "five_species_record.json").string(), "--history",
+        marked.string(), results.string()},
+       "the run record " + (data / "five_species_record.json").string() +
+           " is of another run than the history " + (marked / "run.json").string() +
+           ": its seed (tick_count) is 4242, the history's 7"},
   };
   for (const auto& refused : cases) {
     expect_refused(refused.arguments, exit_usage_or_io, refused.message);
@@ -91,10 +106,9 @@ TEST_F(HtmlPageCommand, DamagedInputIsNamedWithItsLineAndLeavesNoPage) {
                  (damaged_history / "abundance.csv").string() + ":21: count \"x\"");
 }
 
-TEST_F(HtmlPageCommand, AMissingPageScriptIsAnIoError) {
+TEST_F(HtmlPageCommand, AMissingPageModuleIsAnIoError) {
   expect_refused({"--html", (folder_ / "report.html").string(), results.string()}, exit_usage_or_io,
-                 "cannot find the page script",
-                 {debian_python, folder_ / "kept" / "parasim_plot.py"});
+                 "cannot find the page module", {debian_python, folder_ / "kept"});
 }
 
 TEST_F(HtmlPageCommand, TheRecordGoesWithThePage) {

@@ -1,4 +1,5 @@
-"""The figures of parasim_plot.py, and parasim-report --plot from a results file to the images."""
+"""The figures of parasim_report.figures, and parasim-report --plot from a results file to the
+images."""
 
 import os
 import pathlib
@@ -9,12 +10,13 @@ import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parents[2] / "tools" / "report"))
-sys.path.insert(0, str(HERE))
+import results_file_writer
+from parasim_report import columns, figures
+from parasim_report.figure_legends import FIGURE_DPI, FIGURE_INCHES
+from parasim_report.results_figures import (LARGEST_MARKER_AREA, MOST_MARKERS, generation_stride,
+                                            load_tables, phenotype_figure, population_figure)
 
-import parasim_plot  # noqa: E402
-import results_file_writer  # noqa: E402
+FIGURES = [sys.executable, "-m", "parasim_report.figures"]
 
 SVG = "{http://www.w3.org/2000/svg}"
 FIGURE_STEMS = ["phenotypes", "population"]
@@ -22,14 +24,10 @@ FIGURE_STEMS = ["phenotypes", "population"]
 
 def write_tables(folder, generations, hosts, points):
     """Writes the three tables the script reads, from rows given as tuples."""
-    tables = {
-        "generations.csv": (parasim_plot.GENERATION_COLUMNS, generations),
-        "hosts.csv": (parasim_plot.HOST_COLUMNS, hosts),
-        "points.csv": (parasim_plot.POINT_COLUMNS, points),
-    }
-    for name, (columns, rows) in tables.items():
-        lines = [",".join(columns)] + [",".join(str(value) for value in row) for row in rows]
-        (pathlib.Path(folder) / name).write_text("\n".join(lines) + "\n", encoding="ascii")
+    for table, rows in ((columns.GENERATIONS, generations), (columns.HOSTS, hosts),
+                        (columns.POINTS, points)):
+        lines = [table.header] + [",".join(str(value) for value in row) for row in rows]
+        (pathlib.Path(folder) / table.file).write_text("\n".join(lines) + "\n", encoding="ascii")
 
 
 # Three species on two hosts at phenotypes 5 and 6; species 3 appears at generation 20.
@@ -79,7 +77,7 @@ class FiguresFromTables(unittest.TestCase):
         write_tables(self.path, GENERATIONS, HOSTS, POINTS)
 
     def test_phenotype_figure_has_a_series_per_species_and_a_line_per_host(self):
-        figure = parasim_plot.phenotype_figure(parasim_plot.load_tables(self.path))
+        figure = phenotype_figure(load_tables(self.path))
         axes = figure.axes[0]
         series = {collection.get_gid(): collection for collection in axes.collections}
         self.assertEqual(sorted(series), ["species-1", "species-2", "species-3"])
@@ -93,9 +91,9 @@ class FiguresFromTables(unittest.TestCase):
         colours = {tuple(collection.get_facecolor()[0]) for collection in series.values()}
         self.assertEqual(len(colours), 3)
         # The group of three founders is the largest: it gets the largest marker.
-        self.assertEqual(series["species-1"].get_sizes()[0], parasim_plot.LARGEST_MARKER_AREA)
+        self.assertEqual(series["species-1"].get_sizes()[0], LARGEST_MARKER_AREA)
         self.assertAlmostEqual(
-            series["species-3"].get_sizes()[0], parasim_plot.LARGEST_MARKER_AREA / 3
+            series["species-3"].get_sizes()[0], LARGEST_MARKER_AREA / 3
         )
         host_lines = [line for line in axes.lines if line.get_gid().startswith("host-phenotype")]
         self.assertEqual(sorted(line.get_ydata()[0] for line in host_lines), [5.0, 6.0])
@@ -105,28 +103,28 @@ class FiguresFromTables(unittest.TestCase):
         self.assertEqual([text.get_text() for text in size_key.get_texts()], ["1", "3"])
 
     def test_population_figure_plots_population_and_species(self):
-        figure = parasim_plot.population_figure(parasim_plot.load_tables(self.path))
+        figure = population_figure(load_tables(self.path))
         population, species = (axes.lines[0] for axes in figure.axes)
         self.assertEqual(population.get_xdata().tolist(), [1, 10, 20])
         self.assertEqual(population.get_ydata().tolist(), [3, 5, 6])
         self.assertEqual(species.get_ydata().tolist(), [1, 2, 3])
 
     def test_files_decode_as_images_of_the_figure_size(self):
-        self.assertEqual(parasim_plot.main([str(self.path)]), 0)
-        width = int(parasim_plot.FIGURE_INCHES[0] * parasim_plot.FIGURE_DPI)
-        height = int(parasim_plot.FIGURE_INCHES[1] * parasim_plot.FIGURE_DPI)
+        self.assertEqual(figures.main([str(self.path)]), 0)
+        width = int(FIGURE_INCHES[0] * FIGURE_DPI)
+        height = int(FIGURE_INCHES[1] * FIGURE_DPI)
         for stem in FIGURE_STEMS:
             self.assertEqual(png_size(self.path / f"{stem}.png"), (width, height))
             root = ElementTree.parse(self.path / f"{stem}.svg").getroot()
             self.assertEqual(root.tag, f"{SVG}svg")
-            self.assertEqual(root.get("width"), f"{parasim_plot.FIGURE_INCHES[0] * 72:g}pt")
+            self.assertEqual(root.get("width"), f"{FIGURE_INCHES[0] * 72:g}pt")
         svg = self.path / "phenotypes.svg"
         self.assertEqual(svg_group_ids(svg, "species-"), ["species-1", "species-2", "species-3"])
         self.assertEqual(len(svg_group_ids(svg, "host-phenotype-")), 2)
 
     def test_same_tables_give_the_same_bytes(self):
         for out in ("first", "second"):
-            self.assertEqual(parasim_plot.main([str(self.path), "--out", str(self.path / out)]), 0)
+            self.assertEqual(figures.main([str(self.path), "--out", str(self.path / out)]), 0)
         for stem in FIGURE_STEMS:
             for suffix in (".png", ".svg"):
                 name = stem + suffix
@@ -138,30 +136,26 @@ class FiguresFromTables(unittest.TestCase):
 
     def test_many_points_draw_every_kth_generation(self):
         generations = [(g, 1, 1, 5.0, 0.0) for g in range(1, 31)]
-        rows_per_generation = parasim_plot.MOST_MARKERS // 10
+        rows_per_generation = MOST_MARKERS // 10
         points = [
             (g, 1, f"{0.1 * i:.4f}", 1) for g in range(1, 31) for i in range(rows_per_generation)
         ]
         write_tables(self.path, generations, HOSTS[:1], points)
-        tables = parasim_plot.load_tables(self.path)
-        self.assertEqual(parasim_plot.generation_stride(tables), 3)
-        axes = parasim_plot.phenotype_figure(tables).axes[0]
+        tables = load_tables(self.path)
+        self.assertEqual(generation_stride(tables), 3)
+        axes = phenotype_figure(tables).axes[0]
         drawn = sorted({int(x) for x, _ in axes.collections[0].get_offsets()})
         self.assertEqual(drawn, list(range(1, 31, 3)))
         self.assertIn("one reported generation in 3 drawn", axes.get_title())
 
     def test_tables_without_generations_still_draw(self):
         write_tables(self.path, [], [], [])
-        self.assertEqual(parasim_plot.main([str(self.path)]), 0)
+        self.assertEqual(figures.main([str(self.path)]), 0)
         self.assertEqual(svg_group_ids(self.path / "phenotypes.svg", "species-"), [])
 
     def test_bad_tables_are_reported_with_file_and_line(self):
         write_tables(self.path, GENERATIONS, HOSTS, POINTS[:2] + [(10, "x", "5.0000", 1)])
-        result = subprocess.run(
-            [sys.executable, parasim_plot.__file__, str(self.path)],
-            capture_output=True,
-            text=True,
-        )
+        result = subprocess.run([*FIGURES, str(self.path)], capture_output=True, text=True)
         self.assertEqual(result.returncode, 1)
         self.assertIn(f"{self.path / 'points.csv'}:4: species \"x\" is not a whole number",
                       result.stderr)
@@ -175,24 +169,22 @@ class FiguresFromTables(unittest.TestCase):
         ]:
             with self.subTest(row=row):
                 write_tables(self.path, GENERATIONS, HOSTS, POINTS[:2] + [row])
-                result = subprocess.run([sys.executable, parasim_plot.__file__, str(self.path)],
-                                        capture_output=True, text=True)
+                result = subprocess.run([*FIGURES, str(self.path)], capture_output=True, text=True)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn(f"{self.path / 'points.csv'}:4: {message}", result.stderr)
                 self.assertNotIn("Traceback", result.stderr)
         write_tables(self.path, GENERATIONS, HOSTS, POINTS)
         with open(self.path / "points.csv", "ab") as table:
             table.write(b"20,3,5.\xff,1\n")
-        result = subprocess.run([sys.executable, parasim_plot.__file__, str(self.path)],
-                                capture_output=True, text=True)
+        result = subprocess.run([*FIGURES, str(self.path)], capture_output=True, text=True)
         self.assertEqual(result.returncode, 1)
         self.assertIn(f"{self.path / 'points.csv'}:{len(POINTS) + 2}: not ASCII text",
                       result.stderr)
 
         (self.path / "hosts.csv").write_text("generation,host\n", encoding="ascii")
-        self.assertEqual(parasim_plot.main([str(self.path)]), 1)
+        self.assertEqual(figures.main([str(self.path)]), 1)
         (self.path / "hosts.csv").unlink()
-        self.assertEqual(parasim_plot.main([str(self.path)]), 2)
+        self.assertEqual(figures.main([str(self.path)]), 2)
 
 
 @unittest.skipUnless(
@@ -216,7 +208,9 @@ class PlotFromResultsFile(unittest.TestCase):
             self.assertIn("12 generations reported, from 1 to 110; 3000 parasite records",
                           result.stdout)
             figures = path / "figures"
-            for name in ["generations.csv", "species.csv", "hosts.csv", "points.csv"]:
+            for name in [table.file for table in (columns.GENERATIONS,
+                                                  columns.SPECIES_BY_GENERATION, columns.HOSTS,
+                                                  columns.POINTS)]:
                 self.assertTrue((figures / name).is_file(), name)
             for stem in FIGURE_STEMS:
                 self.assertEqual(png_size(figures / f"{stem}.png"), (1000, 600))

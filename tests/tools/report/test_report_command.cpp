@@ -29,7 +29,7 @@ struct Outcome {
 };
 
 Outcome run(const std::vector<std::string>& arguments,
-            const PlotTools& tools = {debian_python, PARASIM_PLOT_SCRIPT}) {
+            const PlotTools& tools = {debian_python, PARASIM_PYTHON_PACKAGES}) {
   std::ostringstream out;
   std::ostringstream err;
   const int status = run_report_command(arguments, tools, out, err);
@@ -84,7 +84,7 @@ TEST_F(ReportCommand, SummaryDoesNotDependOnLineEnds) {
 }
 
 TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
-  const fs::path tables = folder_ / "new" / "tables";
+  const fs::path tables = folder_ / "new";
   const Outcome outcome = run({"--csv", tables.string(), fixture.string()});
   ASSERT_EQ(outcome.status, exit_done) << outcome.err;
   EXPECT_EQ(read_file(tables / "generations.csv"),
@@ -94,7 +94,7 @@ TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
             "20,7,3,4.914286,0.811398\n"
             "30,4,2,5.475000,0.852570\n"
             "40,2,2,5.500000,0.500000\n");
-  EXPECT_EQ(read_file(tables / "species.csv"),
+  EXPECT_EQ(read_file(tables / "species_by_generation.csv"),
             "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied\n"
             "1,1,3,5.000000,0.000000,1\n"
             "10,1,4,5.200000,0.353553,2\n"
@@ -131,7 +131,7 @@ TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
 // A fault found half-way costs nothing: the tables of the last good report stay as they were.
 TEST_F(ReportCommand, MalformedResultsNameFileAndLineAndKeepEarlierTables) {
   ASSERT_EQ(run({"--csv", folder_.string(), fixture.string()}).status, exit_done);
-  const std::string tables_before = read_file(folder_ / "species.csv");
+  const std::string tables_before = read_file(folder_ / "species_by_generation.csv");
 
   std::string text = read_file(fixture);
   const std::size_t line_20 = [&text] {
@@ -152,7 +152,7 @@ TEST_F(ReportCommand, MalformedResultsNameFileAndLineAndKeepEarlierTables) {
                               0),
             0u)
       << outcome.err;
-  EXPECT_EQ(read_file(folder_ / "species.csv"), tables_before);
+  EXPECT_EQ(read_file(folder_ / "species_by_generation.csv"), tables_before);
   for (const auto& entry : fs::directory_iterator(folder_)) {
     EXPECT_EQ(entry.path().extension(), entry.path().stem() == "Output" ? ".dat" : ".csv")
         << entry.path();
@@ -172,24 +172,34 @@ TEST_F(ReportCommand, UnreadableInputAndUnwritableTablesAreIoErrors) {
   write_file(plain_file, "x");
   outcome = run({"--csv", plain_file.string(), fixture.string()});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
-  EXPECT_NE(outcome.err.find("cannot use " + plain_file.string()), std::string::npos)
+  EXPECT_NE(outcome.err.find("cannot use \"" + plain_file.string() + "\" as the tables folder"),
+            std::string::npos)
       << outcome.err;
+}
+
+// A folder of packages whose parasim_report holds the one module `name`, of the given text.
+fs::path stand_in_packages(const fs::path& folder, const std::string& name,
+                           const std::string& text) {
+  const fs::path package = folder / "packages" / "parasim_report";
+  fs::create_directories(package);
+  write_file(package / "__init__.py", "");
+  write_file(package / (name + ".py"), text);
+  return folder / "packages";
 }
 
 TEST_F(ReportCommand, FailedFiguresAreIoErrors) {
   Outcome outcome =
-      run({"--plot", folder_.string(), fixture.string()}, {debian_python, folder_ / "absent.py"});
+      run({"--plot", folder_.string(), fixture.string()}, {debian_python, folder_ / "absent"});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
-  EXPECT_NE(outcome.err.find("cannot find the figure script"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("cannot find the figure module"), std::string::npos) << outcome.err;
 
   outcome = run({"--plot", folder_.string(), fixture.string()},
-                {folder_ / "no-python", PARASIM_PLOT_SCRIPT});
+                {folder_ / "no-python", PARASIM_PYTHON_PACKAGES});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
   EXPECT_NE(outcome.err.find("cannot run"), std::string::npos) << outcome.err;
 
-  const fs::path failing_script = folder_ / "fails.py";
-  write_file(failing_script, "import sys\nsys.exit(3)\n");
-  outcome = run({"--plot", folder_.string(), fixture.string()}, {debian_python, failing_script});
+  const fs::path failing = stand_in_packages(folder_, "figures", "import sys\nsys.exit(3)\n");
+  outcome = run({"--plot", folder_.string(), fixture.string()}, {debian_python, failing});
   EXPECT_EQ(outcome.status, exit_usage_or_io);
   EXPECT_NE(outcome.err.find("failed (exit status 3)"), std::string::npos) << outcome.err;
 }
@@ -208,10 +218,9 @@ TEST_F(ReportCommand, OutputsAppearAsOneSetOrNotAtAll) {
   const fs::path out = folder_ / "out";
   ASSERT_EQ(run({"--csv", out.string(), fixture.string()}).status, exit_done);
   const auto earlier = folder_files(out);
-  const fs::path failing_script = folder_ / "fails.py";
-  write_file(failing_script,
-             "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
-  EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing_script}).status,
+  const fs::path failing = stand_in_packages(
+      folder_, "figures", "import sys\nopen(sys.argv[1] + '/phenotypes.svg', 'w')\nsys.exit(3)\n");
+  EXPECT_EQ(run({"--plot", out.string(), fixture.string()}, {debian_python, failing}).status,
             exit_usage_or_io);
   EXPECT_EQ(folder_files(out), earlier) << "a failed report leaves the earlier set alone";
 
@@ -261,10 +270,27 @@ TEST_F(ReportCommand, SummarisesAHistoryWithOrWithoutTheResultsFile) {
   EXPECT_EQ(outcome.status, exit_done) << outcome.err;
   EXPECT_EQ(outcome.out, "Species history in " + history.string() + history_summary_tail);
 
-  outcome = run({fixture.string(), "--history", history.string()});
+  // The results file of the run that wrote the history: its summary, then the history's.
+  const fs::path results = fs::path(PARASIM_REPORT_TEST_DATA) / "five_species_output.dat";
+  outcome = run({results.string(), "--history", history.string()});
   EXPECT_EQ(outcome.status, exit_done) << outcome.err;
-  EXPECT_EQ(outcome.out, fixture.string() + "\n" + fixture_summary_tail + "\nSpecies history in " +
-                             history.string() + history_summary_tail);
+  EXPECT_EQ(outcome.out.rfind(results.string() + "\n\ngeneration  population   species\n", 0), 0u)
+      << outcome.out;
+  const std::string history_part =
+      "\nSpecies history in " + history.string() + history_summary_tail;
+  EXPECT_EQ(outcome.out.substr(outcome.out.size() - history_part.size()), history_part);
+
+  // A results file of another run is refused (here the one whose reports diverge from the
+  // history's at generation 10), after the summary of the results file.
+  outcome = run({fixture.string(), "--history", history.string()});
+  EXPECT_EQ(outcome.status, exit_malformed_results);
+  EXPECT_EQ(outcome.err.rfind((history / "abundance.csv").string() +
+                                  ":25: generation 10 has 1 "
+                                  "parasite of label 1 here, but 4 in " +
+                                  fixture.string(),
+                              0),
+            0u)
+      << outcome.err;
 
   outcome = run({"--history", history.string(), "--min-size", "3"});
   EXPECT_NE(outcome.out.find("4 (3 with at least 3 parasites)"), std::string::npos) << outcome.out;

@@ -151,6 +151,8 @@ TEST(ResultsReader, NamesTheLineAndTheFaultOfABadRecord) {
       {good + " ", "this line has 67"},
       {"", "this line has 0"},
       {with(2, std::string(1, '\0')), "\"?"},
+      // Longer than the reader's buffer: refused as one line, not read as several.
+      {std::string(10'000'000, ' '), "the line does not end within 4194304 bytes"},
   };
   for (const BadRecord& bad : bad_records) {
     const std::string text = results_text(std::vector<std::string>{good, good, bad.line, good});

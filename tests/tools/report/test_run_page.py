@@ -42,16 +42,18 @@ def test_the_page_holds_its_library_and_comes_out_the_same(tmp_path):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["first.html", "second.html"]
 
 
-def test_a_page_named_by_a_link_is_written_through_it(tmp_path):
+def test_a_page_named_by_a_link_is_refused_like_every_output(tmp_path):
     target = tmp_path / "pages" / "run.html"
     target.parent.mkdir()
     target.write_text("an earlier page", encoding="utf-8")
     link = tmp_path / "latest.html"
     link.symlink_to(target)
     done = report("--html", link, RESULTS)
-    assert done.returncode == 0, done.stderr
+    assert done.returncode == 2
+    assert "it is a symbolic link, whose target would be replaced" in done.stderr
     assert link.is_symlink() and os.readlink(link) == str(target)
-    assert "Plotly.newPlot" in target.read_text(encoding="utf-8")
+    assert target.read_text(encoding="utf-8") == "an earlier page"
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["latest.html", "pages"]
 
 
 def record_with(tmp_path, **changes):
@@ -87,7 +89,7 @@ def test_a_record_that_is_not_one_or_of_another_run_leaves_the_earlier_page(
     done = report("--html", page, "--history", HISTORY, "--record", record, RESULTS)
     assert done.returncode == 2
     assert message in done.stderr
-    assert "the page script" in done.stderr
+    assert "the page module" in done.stderr
     assert page.read_text() == "the earlier page"
     assert sorted(p.name for p in tmp_path.iterdir()) == ["inputs", "report.html"]
 
@@ -95,8 +97,8 @@ def test_a_record_that_is_not_one_or_of_another_run_leaves_the_earlier_page(
 def test_results_and_history_of_different_runs_are_refused(tmp_path):
     done = report("--html", tmp_path / "report.html", "--history", HISTORY,
                   DATA / "four_species_spans.dat")
-    assert done.returncode == 2
-    assert "belongs to no species of the history" in done.stderr
+    assert done.returncode == 1
+    assert "the history and the results file are not of one run" in done.stderr
     assert list(tmp_path.iterdir()) == []
 
 

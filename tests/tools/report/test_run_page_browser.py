@@ -8,18 +8,15 @@ import csv
 import os
 import pathlib
 import subprocess
-import sys
 import tempfile
 import time
 
 import pytest
 
-HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent))
-sys.path.insert(0, str(HERE))
+import page_browser
+import results_file_writer
 
-import page_browser  # noqa: E402
-import results_file_writer  # noqa: E402
+HERE = pathlib.Path(__file__).resolve().parent
 
 if page_browser.unavailable():
     pytest.skip(f"BROWSER TESTS SKIPPED: {page_browser.unavailable()}", allow_module_level=True)
@@ -63,7 +60,7 @@ def many_species_history(folder, count=100, generations=40):
     for s in range(1, count + 1):
         born = 1 if s == 1 else 2 + (s - 2) // 3
         last = min(generations, born + 5) if s % 4 == 0 else generations
-        species.append((s, s, "" if s == 1 else 1, born, max(s, 3), last,
+        species.append((s, s, "" if s == 1 else 1, born, s, last,
                         str(last == generations).lower()))
     for g in range(1, generations + 1):
         for s, label, _, born, _, last, _ in species:

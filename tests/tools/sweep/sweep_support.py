@@ -5,13 +5,11 @@ import csv
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_ROOT = os.path.normpath(os.path.join(HERE, "..", "..", ".."))
-sys.path.insert(0, os.path.join(SOURCE_ROOT, "tools", "sweep"))
 
 
 def _program(variable):

@@ -1,4 +1,4 @@
-"""parasim-sweep under hostile use: outputs that would replace links or the sweep's own files,
+"""parasim-sweep under hostile use: outputs that are links or devices or the sweep's own files,
 plans edited after their runs finished, damaged and endless files, odd folder names and a
 full standard output. Each refusal leaves everything as it was."""
 
@@ -27,18 +27,54 @@ class HostileUse(support.SweepCase):
                 self.assertIn("one of the sweep's own files", done.stderr)
         for name, content in kept.items():
             self.assertEqual(support.read_bytes(os.path.join(folder, *name.split("/"))), content)
-        # A link is written through: to standard output, and to a regular file.
-        link = self.path("to-stdout")
-        os.symlink("/proc/self/fd/1", link)
-        done = self.sweep_ok("collect", folder, "--output", link)
-        self.assertTrue(done.stdout.startswith("run_id,seed,"), done.stdout[:80])
-        self.assertTrue(os.path.islink(link))
+        # A link is never written through or replaced, nor is a device.
         target = self.write("target.csv", "old\n")
         os.symlink(target, self.path("to-file"))
-        self.sweep_ok("collect", folder, "--output", self.path("to-file"))
+        for output, what in ((self.path("to-file"), "a symbolic link"), ("/dev/null", "a device")):
+            with self.subTest(output=output):
+                done = self.sweep("collect", folder, "--output", output)
+                self.assertEqual(done.returncode, 2, done.stderr)
+                self.assertIn(f"it is {what}", done.stderr)
         self.assertTrue(os.path.islink(self.path("to-file")))
         with open(target) as stream:
-            self.assertTrue(stream.read().startswith("run_id,seed,"))
+            self.assertEqual(stream.read(), "old\n")
+
+    def test_a_runs_table_edited_or_of_another_plan_is_refused_by_plot_and_report(self):
+        folder = self.planned(replicates=1)
+        self.sweep_ok("run", folder, "--jobs", "2")
+        self.sweep_ok("collect", folder)
+        path = os.path.join(folder, "runs.csv")
+        header, first, second = support.read_bytes(path).decode().splitlines()
+        columns = header.split(",")
+
+        def with_field(line, name, value):
+            fields = line.split(",")
+            fields[columns.index(name)] = value
+            return ",".join(fields)
+
+        cases = [
+            ([with_field(first, "dispersal_prob", "high"), second],
+             'runs.csv:2: dispersal_prob "high" is not a finite number'),
+            ([first, with_field(second, "run_id", "1")],
+             "runs.csv:3: run 1 is listed twice (first on line 2)"),
+            ([first, with_field(second, "run_id", "7")], "runs.csv:3: the plan has no run 7"),
+            ([first, with_field(second, "seed", "12345")],
+             "runs.csv:3: run 2 is not the run the plan has"),
+            ([with_field(first, "species_at_end", "many"), second],
+             'runs.csv:2: species_at_end "many" is not a whole number or empty'),
+        ]
+        for rows, message in cases:
+            with open(path, "w") as stream:
+                stream.write("\n".join([header, *rows]) + "\n")
+            for command in ("plot", "report"):
+                with self.subTest(command=command, message=message):
+                    done = self.sweep(command, folder)
+                    self.assertEqual(done.returncode, 2, done.stderr)
+                    self.assertIn(message, done.stderr)
+                    self.assertIn("run 'parasim-sweep collect' again", done.stderr)
+                    self.assertNotIn("Traceback", done.stderr)
+        self.assertFalse(os.path.exists(os.path.join(folder, "report.html")))
+        self.assertFalse(os.path.exists(os.path.join(folder, "plots")))
 
     def test_an_edited_plan_does_not_count_runs_it_did_not_plan(self):
         folder = self.planned(replicates=1)

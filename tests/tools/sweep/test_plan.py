@@ -8,9 +8,9 @@ import unittest
 from unittest import mock
 
 import sweep_support as support
-from sweeplib import plan as planning
-from sweeplib.parameters import NAMES
-from sweeplib.sweep_file import definition_from_document
+from parasim_sweep import plan as planning
+from parasim_sweep.parameters import NAMES
+from parasim_sweep.sweep_file import definition_from_document
 
 
 def documented_seed(master_seed, run_id, suffix=""):

@@ -1,7 +1,6 @@
 """Plotting a collected sweep: one figure per swept answer, a panel per statistic of runs.csv,
 each run a point and the replicates' mean and spread drawn."""
 
-import csv
 import os
 import statistics
 import struct
@@ -15,7 +14,9 @@ matplotlib.use("Agg")
 import matplotlib.pyplot as pyplot  # noqa: E402
 from matplotlib.collections import PathCollection  # noqa: E402
 
-from sweeplib import plot  # noqa: E402
+from parasim_sweep import plot  # noqa: E402
+from parasim_sweep.plan import load_plan  # noqa: E402
+from parasim_sweep.runs_table import read_runs  # noqa: E402
 
 
 def png_size(path):
@@ -40,8 +41,7 @@ class Plot(support.SweepCase):
             self.assertGreater(png_size(os.path.join(folder, "plots", f"{stem}.png"))[0], 0)
             self.assertTrue(os.path.isfile(os.path.join(folder, "plots", f"{stem}.svg")))
 
-        with open(os.path.join(folder, "runs.csv"), newline="") as stream:
-            rows = list(csv.DictReader(stream))
+        rows = read_runs(load_plan(folder))
         figure = plot.answer_figure(pyplot, rows, ["mutation_rate", "dispersal_prob"],
                                     "dispersal_prob")
         panels = [axes for axes in figure.axes if axes.get_visible()]
@@ -53,10 +53,10 @@ class Plot(support.SweepCase):
         points = sorted(value for collection in species.collections
                         if isinstance(collection, PathCollection)
                         for value in collection.get_offsets()[:, 1])
-        self.assertEqual(points, sorted(float(row["species_at_end"]) for row in rows))
+        self.assertEqual(points, sorted(row["species_at_end"] for row in rows))
         means = sorted(line.get_ydata()[0] for line in species.lines if line.get_gid() == "mean")
         expected = sorted(
-            statistics.fmean(float(row["species_at_end"]) for row in rows
+            statistics.fmean(row["species_at_end"] for row in rows
                              if (row["mutation_rate"], row["dispersal_prob"]) == key)
             for key in {(row["mutation_rate"], row["dispersal_prob"]) for row in rows})
         self.assertEqual(len(means), 4)

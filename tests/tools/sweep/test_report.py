@@ -5,17 +5,12 @@ own page."""
 
 import csv
 import os
-import sys
 import tempfile
 import unittest
 
+import page_browser
 import sweep_support as support
-
-sys.path.insert(0, os.path.join(support.HERE, ".."))
-
-import page_browser  # noqa: E402
-
-from sweeplib.plot import DRAWN  # noqa: E402
+from parasim_sweep.plot import DRAWN
 
 BROWSER_MISSING = page_browser.unavailable()
 SCREENSHOTS = os.environ.get("PARASIM_SCREENSHOTS") or tempfile.gettempdir()

@@ -9,7 +9,7 @@ import time
 import unittest
 
 import sweep_support as support
-from sweeplib.run_state import is_locked
+from parasim_sweep.run_state import is_locked
 
 
 class KilledSweeps(support.SweepCase):

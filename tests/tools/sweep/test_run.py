@@ -105,13 +105,30 @@ class FailedRuns(support.SweepCase):
         self.assertFalse(os.path.exists(os.path.join(folder, "runs", "0002", "Output.dat")))
 
     def test_an_obstructed_folder_fails_only_its_run(self):
-        folder = self.planned()
-        os.makedirs(os.path.join(folder, "runs", "0001", "Output.dat", "inside"))
-        done = self.sweep("run", folder)
-        self.assertEqual(done.returncode, 1)
-        self.assertIn("run 0001 failed", done.stderr)
-        self.assertNotIn("Traceback", done.stderr)
-        self.assertIn("3/4 runs done, 1 failed", done.stderr)
+        outside = self.write("outside.txt", "kept\n")
+
+        def answers_link(run):
+            os.remove(os.path.join(run, "answers.txt"))
+            os.symlink(outside, os.path.join(run, "answers.txt"))
+            os.remove(outside)  # dangling: the answers would be written through it
+
+        cases = [
+            ("a folder for Output.dat",
+             lambda run: os.makedirs(os.path.join(run, "Output.dat", "inside")), ""),
+            ("a dangling link for answers.txt", answers_link, "it is a symbolic link"),
+        ]
+        for number, (what, obstruct, reason) in enumerate(cases):
+            with self.subTest(what):
+                self.write("outside.txt", "kept\n")
+                folder = self.planned(name=f"obstructed-{number}")
+                obstruct(os.path.join(folder, "runs", "0001"))
+                done = self.sweep("run", folder)
+                self.assertEqual(done.returncode, 1)
+                self.assertIn("run 0001 failed", done.stderr)
+                self.assertIn(reason, done.stderr)
+                self.assertNotIn("Traceback", done.stderr)
+                self.assertIn("3/4 runs done, 1 failed", done.stderr)
+                self.assertEqual(os.path.exists(outside), number == 0)
 
     def test_missing_program(self):
         folder = self.planned()
@@ -151,7 +168,7 @@ class SingleTasks(support.SweepCase):
 
     def test_a_run_held_by_another_process_is_left_to_it(self):
         folder = self.planned()
-        from sweeplib.run_state import RunLock
+        from parasim_sweep.run_state import RunLock
         held = RunLock.try_take(os.path.join(folder, "runs", "0002"))
         self.addCleanup(held.release)
         done = self.sweep("run", folder, "--task", "2")

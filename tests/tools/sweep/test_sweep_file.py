@@ -6,9 +6,9 @@ import subprocess
 import unittest
 
 import sweep_support as support
-from sweeplib.errors import SweepError
-from sweeplib.parameters import NAMES, PARAMETERS, answers_file_text
-from sweeplib.sweep_file import definition_from_document
+from parasim_sweep.errors import SweepError
+from parasim_sweep.parameters import NAMES, PARAMETERS, answers_file_text
+from parasim_sweep.sweep_file import definition_from_document
 
 
 def document(**changes):
@@ -43,7 +43,7 @@ class AcceptedFiles(unittest.TestCase):
             self.assertEqual(type(values[name])(line), values[name], name)
 
     def test_the_shipped_example_is_a_valid_sweep(self):
-        from sweeplib.sweep_file import read_sweep_file
+        from parasim_sweep.sweep_file import read_sweep_file
         definition, _ = read_sweep_file(os.path.join(support.SOURCE_ROOT, "examples", "sweep",
                                                   "example.toml"))
         self.assertGreater(definition.run_count(), 1)

@@ -18,7 +18,8 @@ A short session::
 
 What is here:
 
-- ``Parameters``: the ten answers, by name, refused as the console program refuses them.
+- ``Parameters``: the ten answers, by name, refused as the console program refuses them, and
+  the values a run derives from them (``mate_threshold``, ``host_spacing``, ...).
 - ``Simulation``: one run, stepped (``step``, ``run``), looked at between generations
   (``population``, ``hosts``, ``history``), saved (``checkpoint``, pickling) and written
   out (``write_results``, ``write_vcf``).
@@ -35,6 +36,7 @@ Tables come as dicts of numpy arrays, or as pandas DataFrames when pandas can be
 See docs/python.md for a worked session.
 """
 
+import operator
 import os
 import typing
 
@@ -108,6 +110,19 @@ def _path(path):
     return None if path is None else os.fspath(path)
 
 
+def _count(n):
+    """A number of generations: a whole number (numpy's too) of 0 or more, never a bool."""
+    if isinstance(n, (bool, numpy.bool_)):
+        raise TypeError("n takes a whole number of generations, not %r" % (n,))
+    try:
+        n = operator.index(n)
+    except TypeError:
+        raise TypeError("n takes a whole number of generations, not %r" % (n,)) from None
+    if n < 0:
+        raise ValueError("n must be 0 or more, not %r" % (n,))
+    return n
+
+
 class Simulation:
     """One run of the model, driven from Python.
 
@@ -131,17 +146,26 @@ class Simulation:
 
     @classmethod
     def from_checkpoint(cls, state, results_path=None):
-        """Goes on from the bytes of ``checkpoint()``, or from the bytes of a checkpoint file
-        of the console program (``--checkpoint FILE``; its species history before that point
-        is not in the file, so ``history().abundance`` starts there).
+        """Goes on from the bytes of ``checkpoint()`` (bytes, bytearray or memoryview), or
+        from a file given by its path (str or path-like) that holds them or is a checkpoint
+        file of the console program (``--checkpoint FILE``; its species history before that
+        point is not in the file, so ``history().abundance`` starts there). Anything else is
+        a TypeError.
 
         With ``results_path``, the simulation goes on writing that results file, which must be
-        the one the saved run was writing: it is checked (ValueError or OSError if not) and cut
-        back to where the state was taken, so that the run ends with the file an uninterrupted
-        run writes. Damaged or foreign bytes raise ValueError.
+        the one the saved run was writing: it is checked as ``parasim --resume`` checks it
+        (ValueError or OSError if it is not) and cut back to where the state was taken, so
+        that the run ends with the file an uninterrupted run writes. Damaged or foreign bytes
+        raise ValueError; a file that cannot be read, OSError.
         """
         sim = cls.__new__(cls)
-        sim._run = _parasim.Run.restore(bytes(state), _path(results_path))
+        if isinstance(state, (bytes, bytearray, memoryview)):
+            sim._run = _parasim.Run.restore(bytes(state), _path(results_path))
+        elif isinstance(state, (str, os.PathLike)):
+            sim._run = _parasim.Run.restore_file(os.fspath(state), _path(results_path))
+        else:
+            raise TypeError("from_checkpoint takes the bytes of checkpoint() or the path of a "
+                            "checkpoint file, not " + type(state).__name__)
         return sim
 
     def checkpoint(self):
@@ -161,15 +185,16 @@ class Simulation:
         self._run.step()
 
     def run(self, n=None, callback=None):
-        """Runs n generations, or to the end when n is None; stops early when the run ends
-        (all its generations run, or no parasite left). Calls ``callback(self)`` after each
+        """Runs n generations (a whole number, numpy's too; a bool or a float is a
+        TypeError), or to the end when n is None; stops early when the run ends (all its
+        generations run, or no parasite left). Calls ``callback(self)`` after each
         generation. Returns the number of generations run.
 
         Ctrl-C stops it between two generations with KeyboardInterrupt; the simulation is then
         whole and can go on. An exception raised by the callback stops the run the same way.
         """
-        if n is not None and n < 0:
-            raise ValueError("n must be 0 or more, not %r" % (n,))
+        if n is not None:
+            n = _count(n)
         done = 0
         while not self._run.finished and (n is None or done < n):
             self._run.step()
@@ -248,7 +273,9 @@ class Simulation:
         and seed when stopped there, so after ``run()`` the whole Output.dat. The run is
         played again from its seed to write it, which takes as long as the run so far (pass
         ``results_path`` to the constructor to have the file written as the run goes). The
-        file is written under a temporary name and renamed into place."""
+        file is written under a temporary name and renamed into place. A path that is a
+        symbolic link, a device, a fifo or a folder, or the results file this run writes, is
+        refused with an OSError naming the reason, and left as it was."""
         self._run.write_results(os.fspath(path))
 
     def write_vcf(self, path):
@@ -257,8 +284,9 @@ class Simulation:
         ".samples.tsv"), exactly as ``parasim --genomes`` does: one record per locus (REF "A"
         is locus value 0, ALT "T" is 1), one haploid sample per parasite, in population
         order, named ``r<row>_s<species label>_h<host>`` (row counted from 0, the index into
-        ``population()``). Each file is written under a temporary name and renamed, so no
-        partial file stands under its final name."""
+        ``population()``). The files are written under temporary names and renamed, so no
+        partial file stands under its final name; targets are refused as by
+        ``write_results``."""
         self._run.write_vcf(os.fspath(path))
 
     def __repr__(self):

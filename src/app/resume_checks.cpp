@@ -1,0 +1,45 @@
+#include "app/resume_checks.hpp"
+
+#include "app/failure_report.hpp"
+#include "report/history_files.hpp"
+
+namespace parasim::app {
+
+RunFile run_file_to_resume(const std::string& name, const std::string& bytes) {
+  try {
+    return decode_run_file(bytes);
+  } catch (const model::CheckpointError& error) {
+    throw ResumeRefused(name, error.what());
+  }
+}
+
+void check_resumed_outputs(const std::string& name, const RunFile& run_file,
+                           const ResumedOutputs& outputs) {
+  if (outputs.results_path && run_file.results.length == 0) {
+    throw ResumeRefused(name,
+                        "the run was saved without a results file, so there is none to go on "
+                        "writing");
+  }
+  if (outputs.history_folder && !run_file.abundance) {
+    throw ResumeRefused(name,
+                        "the checkpoint was taken by a run without --history, so the history "
+                        "of the generations before it is missing");
+  }
+  if (outputs.genomes_every && run_file.genomes_every != 0 &&
+      *outputs.genomes_every != run_file.genomes_every) {
+    throw ResumeRefused(
+        name, "the checkpoint was taken by a run that wrote genomes every " +
+                  std::to_string(run_file.genomes_every) + " generations, not every " +
+                  std::to_string(*outputs.genomes_every) + ": resume with --genomes-every " +
+                  std::to_string(run_file.genomes_every) + " so that the genomes keep one cadence");
+  }
+  if (outputs.results_path) {
+    report::check_mark(*outputs.results_path, run_file.results);
+  }
+  if (outputs.history_folder) {
+    report::check_mark(report::HistoryFiles::abundance_path(*outputs.history_folder),
+                       *run_file.abundance);
+  }
+}
+
+}  // namespace parasim::app

@@ -1,0 +1,100 @@
+"""The module's writers against the shared table of hostile targets (tests/hostile/targets.tsv):
+each is refused with an OSError that names the reason, and the target is left as it was."""
+
+import os
+import pathlib
+import stat
+
+import pytest
+
+import parasim
+from conftest import scenario
+
+TABLE = pathlib.Path(__file__).resolve().parents[2] / "hostile" / "targets.tsv"
+
+
+def hostile_rows():
+    rows = []
+    for line in TABLE.read_text(encoding="utf-8").splitlines():
+        if line and not line.startswith("#"):
+            kind, as_file, _ = line.split("\t")
+            if as_file != "-":
+                rows.append((kind, as_file))
+    return rows
+
+
+def make_target(folder, kind):
+    """Makes the target of a kind of the table in folder, as the C++ tests make it."""
+    (folder / "elsewhere").mkdir(exist_ok=True)
+    (folder / "elsewhere" / "kept").write_text("a file of the user's")
+    path = folder / kind
+    if kind == "device":
+        try:
+            os.mknod(path, 0o666 | stat.S_IFCHR, os.makedev(1, 3))
+        except PermissionError:
+            pytest.skip("making a device node needs root")
+    elif kind == "fifo":
+        os.mkfifo(path)
+    elif kind == "link_to_file":
+        path.symlink_to("elsewhere/kept")
+    elif kind == "dangling_link":
+        path.symlink_to("elsewhere/absent")
+    elif kind == "folder":
+        path.mkdir()
+    elif kind == "in_missing_folder":
+        path = folder / "missing" / "target"
+    else:
+        raise AssertionError("unknown kind " + kind)
+    return path
+
+
+def state_of(path):
+    try:
+        status = os.lstat(path)
+    except FileNotFoundError:
+        return "absent"
+    if stat.S_ISLNK(status.st_mode):
+        return "link to " + os.readlink(path)
+    if stat.S_ISREG(status.st_mode):
+        return path.read_bytes()
+    return (stat.S_IFMT(status.st_mode), status.st_rdev, sorted(os.listdir(path))
+            if stat.S_ISDIR(status.st_mode) else None)
+
+
+@pytest.fixture(scope="module")
+def sim():
+    parameters, seed = scenario("small_world")
+    run = parasim.Simulation(parameters, seed=seed)
+    run.run(3)
+    return run
+
+
+@pytest.mark.parametrize("writer", ["write_results", "write_vcf"])
+@pytest.mark.parametrize("kind, reason", hostile_rows())
+def test_a_hostile_target_is_refused_and_left_alone(sim, tmp_path, writer, kind, reason):
+    path = make_target(tmp_path, kind)
+    before = state_of(path)
+    with pytest.raises(OSError, match=reason):
+        getattr(sim, writer)(path)
+    assert state_of(path) == before
+    assert (tmp_path / "elsewhere" / "kept").read_text() == "a file of the user's"
+    assert not [name for name in os.listdir(tmp_path) if ".parasim-" in name]
+
+
+def test_a_name_with_a_nul_byte_is_refused_as_open_refuses_it(sim, tmp_path):
+    for writer in (sim.write_results, sim.write_vcf):
+        with pytest.raises(ValueError, match="embedded null byte"):
+            writer(str(tmp_path / "a") + "\0b")
+    assert os.listdir(tmp_path) == []
+
+
+def test_the_results_file_the_run_writes_is_not_replaced(tmp_path):
+    parameters, seed = scenario("small_world")
+    run = parasim.Simulation(parameters, seed=seed, results_path=tmp_path / "Output.dat")
+    run.run(3)
+    written = (tmp_path / "Output.dat").read_bytes()
+    with pytest.raises(OSError, match="same file as the results file the run writes"):
+        run.write_results(tmp_path / "Output.dat")
+    assert (tmp_path / "Output.dat").read_bytes() == written
+    run.run()
+    assert (tmp_path / "Output.dat").read_bytes().startswith(written)

@@ -1,0 +1,80 @@
+"""The tables the Python tools read, by file name, with their columns and what each column holds:
+those parasim-report writes from a results file and from a species history (see
+docs/after-a-run.md), and the files of a history folder as parasim writes them. The figures,
+the page and the sweep's collect all read them through tables.read_table.
+"""
+
+from dataclasses import dataclass
+
+from .column_kinds import PARENT, REAL, REAL_OR_BLANK, TEXT, TRUTH, WHOLE, WHOLE_OR_BLANK
+
+
+@dataclass(frozen=True)
+class Table:
+    file: str
+    columns: tuple  # (name, kind) pairs, in the order of the header row
+
+    @property
+    def names(self):
+        return [name for name, _ in self.columns]
+
+    @property
+    def kinds(self):
+        return [kind for _, kind in self.columns]
+
+    @property
+    def header(self):
+        return ",".join(self.names)
+
+
+# From a results file (parasim-report --csv, --plot; host_points.csv for --html only).
+GENERATIONS = Table("generations.csv", (
+    ("generation", WHOLE), ("population", WHOLE), ("species", WHOLE),
+    ("phenotype_mean", REAL), ("phenotype_sd", REAL)))
+SPECIES_BY_GENERATION = Table("species_by_generation.csv", (
+    ("generation", WHOLE), ("species", WHOLE), ("count", WHOLE), ("phenotype_mean", REAL),
+    ("phenotype_sd", REAL), ("hosts_occupied", WHOLE)))
+HOSTS = Table("hosts.csv", (
+    ("generation", WHOLE), ("host", WHOLE), ("load", WHOLE), ("host_phenotype", REAL),
+    ("species_present", WHOLE), ("species_list", TEXT)))
+POINTS = Table("points.csv", (
+    ("generation", WHOLE), ("species", WHOLE), ("phenotype", REAL), ("count", WHOLE)))
+HOST_POINTS = Table("host_points.csv", (
+    ("generation", WHOLE), ("species", WHOLE), ("phenotype", REAL), ("host", WHOLE),
+    ("count", WHOLE)))
+
+# From a species history (parasim-report --history DIR with --csv, --plot or --html).
+SPECIES_HISTORY = Table("species_history.csv", (
+    ("species", WHOLE), ("label", WHOLE), ("parent", PARENT), ("born", WHOLE),
+    ("last_seen", WHOLE), ("extant", TRUTH), ("size_at_birth", WHOLE), ("daughters", WHOLE),
+    ("lifetime", WHOLE), ("peak_count", WHOLE), ("parasite_generations", WHOLE),
+    ("final_count", WHOLE), ("tip_order", WHOLE)))
+SPECIES_SIZES = Table("species_sizes.csv", (
+    ("generation", WHOLE), ("species", WHOLE), ("count", WHOLE), ("hosts_occupied", WHOLE)))
+HOST_USE = Table("host_use.csv", (
+    ("generation", WHOLE), ("host", WHOLE), ("host_phenotype", REAL), ("species", WHOLE),
+    ("count", WHOLE)))
+LINEAGES = Table("lineages.csv", (
+    ("generation", WHOLE), ("species_alive", WHOLE), ("speciation_events", WHOLE),
+    ("extinctions", WHOLE), ("extant_lineages", WHOLE)))
+HISTORY_SUMMARY = Table("history_summary.csv", (
+    ("first_generation", WHOLE), ("last_generation", WHOLE), ("species_total", WHOLE),
+    ("speciation_events", WHOLE), ("extinctions", WHOLE),
+    ("first_split_generation", WHOLE_OR_BLANK), ("mean_extinct_lifetime", REAL_OR_BLANK),
+    ("species_at_end", WHOLE), ("min_size", WHOLE), ("species_at_end_min_size", WHOLE),
+    ("population_at_end", WHOLE), ("hosts_occupied_at_end", WHOLE),
+    ("extant_tree_tips", WHOLE), ("colless_index", WHOLE_OR_BLANK),
+    ("colless_normalised", REAL_OR_BLANK), ("gamma", REAL_OR_BLANK)))
+TREE_FILE = "tree.nwk"
+EXTANT_TREE_FILE = "tree-extant.nwk"
+
+# The files of a history folder (parasim --history DIR).
+HISTORY_SPECIES = Table("species.csv", (
+    ("species", WHOLE), ("label", WHOLE), ("parent", PARENT), ("born", WHOLE),
+    ("size_at_birth", WHOLE), ("last_seen", WHOLE), ("extant", TRUTH)))
+HISTORY_ABUNDANCE = Table("abundance.csv", (
+    ("generation", WHOLE), ("species", WHOLE), ("label", WHOLE), ("host", WHOLE),
+    ("host_phenotype", REAL), ("count", WHOLE), ("phenotype_mean", REAL),
+    ("phenotype_sd", REAL)))
+HISTORY_RUN_FILE = "run.json"
+HISTORY_FILES = (HISTORY_SPECIES.file, HISTORY_ABUNDANCE.file)
