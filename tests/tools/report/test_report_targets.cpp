@@ -55,19 +55,33 @@ std::map<std::string, std::string> contents(const fs::path& folder) {
 
 using ReportTargets = FolderTest;
 
+// The shared table of hostile targets as each output of the report; a folder output takes the
+// targets the table accepts (a folder, a missing folder in a missing folder).
 TEST_F(ReportTargets, EveryHostileTargetOfEveryOutputIsRefused) {
   const auto targets = testing::make_hostile_targets(folder_ / "targets");
   const struct {
     std::string option;
     bool folder;
-  } outputs[] = {{"--csv", true}, {"--plot", true}, {"--html", false}};
+    std::string made;  // a file a folder output makes in it
+  } outputs[] = {
+      {"--csv", true, "points.csv"}, {"--plot", true, "phenotypes.svg"}, {"--html", false, ""}};
   for (const auto& output : outputs) {
     for (const testing::HostileTarget& target : targets) {
+      SCOPED_TRACE(output.option + " " + target.kind);
       const std::optional<std::string>& reason = output.folder ? target.as_folder : target.as_file;
       if (!reason) {
+        if (output.folder) {
+          const bool absent = testing::state_of(target.path) == "absent";
+          std::string err;
+          EXPECT_EQ(run({output.option, target.path.string(), results.string()}, &err), exit_done)
+              << err;
+          EXPECT_TRUE(fs::is_regular_file(target.path / output.made));
+          if (absent) {  // made with its missing parent: gone again for the next
+            fs::remove_all(target.path.parent_path());
+          }
+        }
         continue;
       }
-      SCOPED_TRACE(output.option + " " + target.kind);
       const auto before = contents(folder_);
       std::string err;
       EXPECT_EQ(run({output.option, target.path.string(), results.string()}, &err),
