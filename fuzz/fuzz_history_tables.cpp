@@ -16,6 +16,7 @@
 // - run.json is refused with MalformedHistory at a line, or gives a seed of 32 bits and answers
 //   that are finite numbers.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -123,8 +124,8 @@ void check_mark(std::string_view text) {
   try {
     const RunMark mark = run_mark_from_text(text, "run.json");
     check(mark.seed >= INT32_MIN && mark.seed <= INT32_MAX, "a seed beyond 32 bits");
-    for (const JsonMember& answer : mark.answers) {
-      check(answer.value.number().has_value(), "an answer that is not a finite number");
+    for (const RunAnswer& answer : mark.answers) {
+      check(std::isfinite(answer.value), "an answer that is not a finite number");
     }
   } catch (const MalformedHistory& error) {
     check(error.line() >= 1 && error.file() == "run.json", "a fault of run.json without a line");

@@ -119,9 +119,11 @@ void take_world(ByteReader& in, Checkpoint& c) {
   allocate("population", [&] { c.population.resize(static_cast<std::size_t>(rows)); });
 
   const DerivedValues derived = derive_values(p);
-  c.hosts = build_host_line(p, derived, phenotype_of((p.genome_size + 1) / 2));
+  // The founders carried half the loci, rounded up (in 64 bits, for the largest genome).
+  c.hosts = build_host_line(p, derived, phenotype_of((std::int64_t{p.genome_size} + 1) / 2));
   std::fill(c.hosts.host_load.begin(), c.hosts.host_load.end(), 0);
-  const int spare_bits = static_cast<int>(words * 64) - p.genome_size;
+  // Bits of the last word past the genome (0 ... 63); in 64 bits, for the largest genome.
+  const auto spare_bits = static_cast<std::int64_t>(words * 64) - p.genome_size;
   std::int32_t previous_host = 1;
   for (std::size_t row = 0; row < rows; ++row) {
     c.population.species_id(row) = in.take<std::int32_t>();

@@ -188,20 +188,43 @@ std::optional<std::string> folder_target_fault(const std::string& folder, bool m
     }
     return std::nullopt;
   }
-  if (errno != ENOENT || !may_be_absent) {
+  if ((errno != ENOENT && errno != ENOTDIR) || !may_be_absent) {
     return std::string(std::strerror(errno));
   }
-  const std::string parent = folder_of(folder);
-  if (::stat(parent.c_str(), &status) != 0) {
-    return "its folder " + quoted(parent) + " cannot be used: " + std::strerror(errno);
+  return missing_folders(folder).fault;
+}
+
+MissingFolders missing_folders(const std::string& folder) {
+  MissingFolders missing;
+  std::string at = folder;
+  struct stat status {};
+  while (::lstat(at.c_str(), &status) != 0) {
+    const int error = errno;
+    const std::string up = folder_of(at);
+    if ((error != ENOENT && error != ENOTDIR) || up == at) {
+      missing.fault =
+          "its folder " + report::quoted(at) + " cannot be used: " + std::strerror(error);
+      return missing;
+    }
+    missing.paths.insert(missing.paths.begin(), at);
+    at = up;
   }
-  if (!S_ISDIR(status.st_mode)) {
-    return quoted(parent) + " is not a folder";
+  if (missing.paths.empty()) {
+    return missing;
   }
-  if (::access(parent.c_str(), W_OK | X_OK) != 0) {
-    return "its folder " + quoted(parent) + " cannot be written: " + std::strerror(errno);
+  // The nearest folder there takes the others: a folder, or a link to one, that can be written.
+  if (::stat(at.c_str(), &status) != 0) {
+    missing.fault =
+        errno == ENOENT
+            ? "its folder " + report::quoted(at) + " is a dangling symbolic link"
+            : "its folder " + report::quoted(at) + " cannot be used: " + std::strerror(errno);
+  } else if (!S_ISDIR(status.st_mode)) {
+    missing.fault = report::quoted(at) + " is not a folder";
+  } else if (::access(at.c_str(), W_OK | X_OK) != 0) {
+    missing.fault =
+        "its folder " + report::quoted(at) + " cannot be written: " + std::strerror(errno);
   }
-  return std::nullopt;
+  return missing;
 }
 
 }  // namespace placement
@@ -238,10 +261,25 @@ void make_output_folder(const std::string& role, const std::string& folder) {
   if (auto fault = placement::folder_target_fault(folder, true)) {
     throw TargetRefused(role, folder, *fault);
   }
-  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-    throw OutputFailure(OutputFailure::Operation::make_folder, folder, errno);
+  std::vector<std::string> made;
+  // What this call made goes again when the folder cannot be made whole (rmdir takes only an
+  // empty folder, so nothing put in one meanwhile is lost).
+  const auto unmake = [&made] {
+    for (auto path = made.rbegin(); path != made.rend(); ++path) {
+      ::rmdir(path->c_str());
+    }
+  };
+  for (const std::string& path : placement::missing_folders(folder).paths) {
+    if (::mkdir(path.c_str(), 0777) == 0) {
+      made.push_back(path);
+    } else if (errno != EEXIST) {  // made meanwhile, or a ".." step: checked below
+      const int error = errno;
+      unmake();
+      throw OutputFailure(OutputFailure::Operation::make_folder, path, error);
+    }
   }
   if (auto fault = placement::folder_target_fault(folder, false)) {
+    unmake();
     throw TargetRefused(role, folder, *fault);
   }
 }

@@ -37,8 +37,9 @@ class OutputTargets {
   // file): only compared with the other targets.
   void add_compared_file(std::string role, std::string path);
 
-  // A folder the call makes files in: a folder (or a link to one), or absent with a parent
-  // folder that exists and can be written. `makes` tells the names of the files the call may
+  // A folder the call makes files in: a folder (or a link to one), or absent, to be made with
+  // its missing parents in the nearest folder on its way that is there, which must be a folder
+  // (or a link to one) that can be written. `makes` tells the names of the files the call may
   // make in it; every other target that would be one of them is refused, and those that
   // exist already must be regular files. Two folder outputs may be one folder.
   void add_folder(std::string role, std::string path, std::function<bool(std::string_view)> makes);
@@ -66,9 +67,11 @@ class OutputTargets {
 // The names of a fixed set of files, for add_folder.
 std::function<bool(std::string_view)> any_of_names(std::vector<std::string> names);
 
-// Makes a folder when it is missing (its parent must exist) and checks that files can be made
-// in it: a folder or a link to one that can be written; a dangling link is named as such.
-// Throws TargetRefused, or OutputFailure (make_folder) when the folder cannot be made.
+// Makes a folder when it is missing, with the folders missing on its way (as mkdir -p does; a
+// file or a dangling link on the way is refused), and checks that files can be made in it: a
+// folder or a link to one that can be written; a dangling link is named as such. Throws
+// TargetRefused, or OutputFailure (make_folder) naming the folder that cannot be made, after
+// removing those this call made.
 void make_output_folder(const std::string& role, const std::string& folder);
 
 // ---- Writing ----

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parasim::report::placement {
 
@@ -19,8 +20,18 @@ std::string_view name_of(std::string_view path);
 std::optional<std::string> file_target_fault(const std::string& path);
 
 // Why files cannot be made in folder, or nothing: a folder or a link to one, that can be
-// written; `may_be_absent` lets a missing folder through when its parent can take it.
+// written; `may_be_absent` lets a missing folder through when it can be made (missing_folders).
 std::optional<std::string> folder_target_fault(const std::string& folder, bool may_be_absent);
+
+// The folders on the way to a folder that are not there, outermost first and the folder last
+// (none when it is there), and why they cannot be made: the nearest one on the way that is there
+// must be a folder, or a link to one, that can be written (a file or a dangling link on the way
+// is refused).
+struct MissingFolders {
+  std::vector<std::string> paths;
+  std::optional<std::string> fault;
+};
+MissingFolders missing_folders(const std::string& folder);
 
 // The name of a temporary file or staging folder of this process for `stem` in folder:
 // folder/.STEM.parasim-PID-XXXXXX with the X's to be filled in by mkstemp-like creation.

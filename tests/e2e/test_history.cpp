@@ -88,7 +88,7 @@ TEST(History, AFolderThatCannotBeMadeIsRefusedBeforeTheResultsFile) {
   write_file(dir / "Output.dat", "earlier results\n");
   write_file(dir / "taken", "a file where the folder should go");
   const std::string input = answers(20, 0.1, 0.01, 2, 0.1, 3, 1.0, 30, 1.0, 5);
-  for (const std::string folder : {"taken", "missing/hist"}) {
+  for (const std::string folder : {"taken", "taken/hist"}) {
     const RunResult run = run_parasim(dir, input, "--seed 1 --history " + folder);
     EXPECT_EQ(run.exit_status, 2) << folder;
     EXPECT_NE(run.err.find(folder), std::string::npos) << run.err;

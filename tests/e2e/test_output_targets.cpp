@@ -79,28 +79,38 @@ TEST(OutputTargets, RefusedBeforeAnythingIsAskedOrWritten) {
   }
 }
 
-// The shared table of hostile targets as each file and folder output of parasim.
+// The shared table of hostile targets as each file and folder output of parasim; a folder
+// output takes the targets the table accepts (a folder, a missing folder in a missing folder).
 TEST(OutputTargets, EveryHostileTargetOfEveryOutputIsRefused) {
   const auto dir = fresh_directory("targets-hostile");
   const auto targets = make_hostile_targets(dir / "targets");
   const struct {
     std::string option;
     bool folder;
-  } outputs[] = {{"--record", false},
-                 {"--checkpoint-every 5 --checkpoint", false},
-                 {"--history", true},
-                 {"--genomes", true}};
+    std::string made;  // a file a folder output makes in it
+  } outputs[] = {{"--record", false, ""},
+                 {"--checkpoint-every 5 --checkpoint", false, ""},
+                 {"--history", true, "abundance.csv"},
+                 {"--genomes", true, "genomes-000001.vcf.gz"}};
   for (const auto& output : outputs) {
     for (const HostileTarget& target : targets) {
+      SCOPED_TRACE(output.option + " " + target.kind);
       const std::optional<std::string>& reason = output.folder ? target.as_folder : target.as_file;
+      const std::string before = state_of(target.path);
+      const std::string arguments = "--seed 2 " + output.option + " '" + target.path.string() + "'";
       if (!reason) {
+        if (output.folder) {
+          const RunResult run = run_parasim(dir, input, arguments);
+          EXPECT_EQ(run.exit_status, 0) << run.err;
+          EXPECT_TRUE(std::filesystem::is_regular_file(target.path / output.made));
+          if (before == "absent") {  // made with its missing parent: gone again for the next
+            std::filesystem::remove_all(target.path.parent_path());
+          }
+        }
         continue;
       }
-      SCOPED_TRACE(output.option + " " + target.kind);
-      const std::string before = state_of(target.path);
       write_file(dir / "Output.dat", finished_results);
-      const RunResult run =
-          run_parasim(dir, input, "--seed 2 " + output.option + " '" + target.path.string() + "'");
+      const RunResult run = run_parasim(dir, input, arguments);
       EXPECT_EQ(run.exit_status, 2);
       EXPECT_NE(run.err.find(*reason), std::string::npos) << run.err;
       EXPECT_EQ(run.out, "") << "nothing is asked";

@@ -2,8 +2,8 @@
 
 // The table of hostile targets (targets.tsv beside this file), made in a folder of the test's
 // own: a device node made with mknod, a fifo, links, a folder, a file, a name in a folder that
-// does not exist. Each writer's test runs it and checks the refusal and that the target is
-// as it was.
+// does not exist, in a file or in a dangling link. Each writer's test runs it and checks the
+// refusal and that the target is as it was.
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -95,6 +95,12 @@ inline std::vector<HostileTarget> make_hostile_targets(const std::filesystem::pa
       std::ofstream(target.path) << "a file of the user's";
     } else if (target.kind == "in_missing_folder") {
       target.path = folder / "missing" / "target";
+    } else if (target.kind == "in_file") {
+      std::ofstream(folder / "a_file") << "a file of the user's";
+      target.path = folder / "a_file" / "target";
+    } else if (target.kind == "in_dangling_link") {
+      std::filesystem::create_symlink("elsewhere/absent", folder / "a_dangling_link");
+      target.path = folder / "a_dangling_link" / "missing" / "target";
     } else {
       throw std::runtime_error("unknown kind " + target.kind + " in " + table.string());
     }

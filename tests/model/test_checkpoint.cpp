@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <tuple>
 
 #include "model/generation_driver.hpp"
+#include "model/initial_world.hpp"
 #include "model/simulation.hpp"
 #include "model/small_world.hpp"
 
@@ -136,6 +138,18 @@ TEST(Checkpoint, StatesNoRunCanBeInAreRefused) {
   for (std::size_t length = 0; length < bytes.size(); length += 5) {
     EXPECT_THROW(state_from(bytes.substr(0, length)), CheckpointError) << length;
   }
+}
+
+// The largest genome a state can hold has its hosts placed around the founders' phenotype as
+// any other has: its founders carried 2^30 loci (half of them, rounded up).
+TEST(Checkpoint, TheLargestGenomeIsRestored) {
+  Checkpoint state;
+  state.parameters = parameters_with_genome(std::numeric_limits<std::int32_t>::max());
+  state.remaining = state.parameters.generations;
+  state.population = Population(state.parameters.genome_size);
+  const HostTable founders_hosts = build_host_line(
+      state.parameters, derive_values(state.parameters), phenotype_of(std::int64_t{1} << 30));
+  EXPECT_EQ(state_from(state_bytes(state)).hosts.host_phenotype, founders_hosts.host_phenotype);
 }
 
 }  // namespace

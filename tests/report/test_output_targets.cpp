@@ -95,6 +95,11 @@ TEST(OutputTargets, EveryTargetAgainstEveryOther) {
       {"a folder that is a file",
        [&](OutputTargets& t) { t.add_folder("the history folder", d + "cp", tables); },
        "it exists and is not a folder"},
+      {"a folder to be made with its missing parents",
+       [&](OutputTargets& t) { t.add_folder("the history folder", d + "new/deeper", tables); }, ""},
+      {"a folder to be made in a file",
+       [&](OutputTargets& t) { t.add_folder("the history folder", d + "cp/new/deeper", tables); },
+       "\"" + d + "cp\" is not a folder"},
       {"an input that is not there",
        [&](OutputTargets& t) { t.add_input("the results file", d + "absent.dat"); },
        "No such file or directory"},
@@ -118,28 +123,45 @@ TEST(OutputTargets, EveryTargetAgainstEveryOther) {
   EXPECT_FALSE(fs::exists(dir / "new")) << "checking makes nothing";
 }
 
-TEST(OutputTargets, MakeOutputFolderMakesOneLevelAndNamesDanglingLinks) {
+// A missing folder is made with its missing parents in the nearest folder there, also through
+// a link to a folder; a file or a dangling link on the way, or as the folder, is refused and
+// nothing is made.
+TEST(OutputTargets, MakeOutputFolderMakesItsMissingParents) {
   const fs::path dir = testing::fresh_directory("output-folder");
-  make_output_folder("the history folder", (dir / "new").string());
-  EXPECT_TRUE(fs::is_directory(dir / "new"));
-  make_output_folder("the history folder", (dir / "new").string());  // serves again
-  fs::create_directory_symlink("new", dir / "linked");
-  make_output_folder("the history folder", (dir / "linked").string());
+  fs::create_directory(dir / "there");
+  fs::create_directory_symlink("there", dir / "linked");
   fs::create_directory_symlink("gone", dir / "dangling");
+  testing::write_file(dir / "file", "a file of the user's");
   const struct {
     fs::path folder;
-    std::string reason;
-  } refused[] = {{dir / "missing" / "h", "cannot be used: No such file or directory"},
-                 {dir / "dangling", "it is a dangling symbolic link"}};
-  for (const auto& c : refused) {
+    std::string refused;  // a part of the refusal; empty when the folder is made
+  } cases[] = {
+      {dir / "new", ""},
+      {dir / "new", ""},  // serves again
+      {dir / "a" / "b" / "c", ""},
+      {dir / "linked" / "b" / "c", ""},
+      {dir / "linked", ""},
+      {dir / "d" / "missing" / ".." / "e" / "", ""},
+      {dir / "file" / "b" / "c", "\"" + (dir / "file").string() + "\" is not a folder"},
+      {dir / "dangling" / "b",
+       "\"" + (dir / "dangling").string() + "\" is a dangling symbolic link"},
+      {dir / "dangling", "it is a dangling symbolic link"},
+      {dir / "file", "it exists and is not a folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
     try {
       make_output_folder("the history folder", c.folder.string());
-      ADD_FAILURE() << c.folder << " was made";
-    } catch (const TargetRefused& failure) {
-      EXPECT_NE(std::string(failure.what()).find(c.reason), std::string::npos) << failure.what();
+      EXPECT_EQ(c.refused, "") << "made";
+      EXPECT_TRUE(fs::is_directory(c.folder));
+    } catch (const TargetRefused& refused) {
+      EXPECT_NE(c.refused, "") << refused.what();
+      EXPECT_NE(std::string(refused.what()).find(c.refused), std::string::npos) << refused.what();
     }
   }
+  EXPECT_TRUE(fs::is_directory(dir / "there" / "b" / "c")) << "made through the link";
   EXPECT_FALSE(fs::exists(dir / "gone"));
+  EXPECT_EQ(testing::read_file(dir / "file"), "a file of the user's");
 }
 
 }  // namespace

@@ -17,8 +17,7 @@ constexpr std::size_t flush_threshold = std::size_t{1} << 20;
 
 }  // namespace
 
-CsvFile::CsvFile(std::filesystem::path path, const std::string& header_row)
-    : path_(std::move(path)) {
+CsvFile::CsvFile(std::filesystem::path path, std::string_view header_row) : path_(std::move(path)) {
   file_ = std::fopen(path_.c_str(), "wb");
   if (file_ == nullptr) {
     fail("create", path_, errno);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace parasim::report_tool {
 
@@ -11,7 +12,7 @@ namespace parasim::report_tool {
 class CsvFile {
  public:
   // An empty header row writes none (a file of one line, say). Throws ReportIoError.
-  CsvFile(std::filesystem::path path, const std::string& header_row);
+  CsvFile(std::filesystem::path path, std::string_view header_row);
   ~CsvFile();
   CsvFile(const CsvFile&) = delete;
   CsvFile& operator=(const CsvFile&) = delete;

@@ -4,6 +4,8 @@
 #include <string>
 #include <system_error>
 
+#include "report_folder_files.hpp"
+
 namespace parasim::report_tool {
 namespace {
 
@@ -31,13 +33,10 @@ void append_moments(std::string& out, const PhenotypeMoments& moments) {
 }  // namespace
 
 CsvTables::CsvTables(const std::filesystem::path& folder)
-    : generations_(folder / "generations.csv",
-                   "generation,population,species,phenotype_mean,phenotype_sd"),
-      species_(folder / "species_by_generation.csv",
-               "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"),
-      hosts_(folder / "hosts.csv",
-             "generation,host,load,host_phenotype,species_present,species_list"),
-      points_(folder / "points.csv", "generation,species,phenotype,count") {}
+    : generations_(folder / generations_table.file, generations_table.header),
+      species_(folder / species_by_generation_table.file, species_by_generation_table.header),
+      hosts_(folder / hosts_table.file, hosts_table.header),
+      points_(folder / points_table.file, points_table.header) {}
 
 void CsvTables::generation_done(const GenerationTally& tally) {
   const std::string generation = std::to_string(tally.generation) + ',';

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <string>
 
+#include "report_folder_files.hpp"
+
 namespace parasim::report_tool {
 namespace {
 
@@ -58,20 +60,13 @@ void append_row(CsvFile& file, const Values&... values) {
 }  // namespace
 
 HistoryTables::HistoryTables(const std::filesystem::path& folder)
-    : tree_(folder / "tree.nwk", ""),
-      extant_tree_(folder / "tree-extant.nwk", ""),
-      species_(folder / "species_history.csv",
-               "species,label,parent,born,last_seen,extant,size_at_birth,daughters,lifetime,"
-               "peak_count,parasite_generations,final_count,tip_order"),
-      sizes_(folder / "species_sizes.csv", "generation,species,count,hosts_occupied"),
-      host_use_(folder / "host_use.csv", "generation,host,host_phenotype,species,count"),
-      lineages_(folder / "lineages.csv",
-                "generation,species_alive,speciation_events,extinctions,extant_lineages"),
-      summary_(folder / "history_summary.csv",
-               "first_generation,last_generation,species_total,speciation_events,extinctions,"
-               "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
-               "species_at_end_min_size,population_at_end,hosts_occupied_at_end,"
-               "extant_tree_tips,colless_index,colless_normalised,gamma") {}
+    : tree_(folder / tree_table.file, tree_table.header),
+      extant_tree_(folder / extant_tree_table.file, extant_tree_table.header),
+      species_(folder / species_history_table.file, species_history_table.header),
+      sizes_(folder / species_sizes_table.file, species_sizes_table.header),
+      host_use_(folder / host_use_table.file, host_use_table.header),
+      lineages_(folder / lineages_table.file, lineages_table.header),
+      summary_(folder / history_summary_table.file, history_summary_table.header) {}
 
 void HistoryTables::generation_done(const AbundanceGeneration& generation) {
   const std::vector<AbundanceRow>& rows = generation.rows;

@@ -12,16 +12,12 @@
 
 namespace parasim::report_tool {
 
-// Everything a species history gives, written into the folder of the tables:
-//   tree.nwk, tree-extant.nwk  the species tree and the extant species' tree, in Newick
-//   species_history.csv  species,label,parent,born,last_seen,extant,size_at_birth,daughters,
-//                        lifetime,peak_count,parasite_generations,final_count,tip_order
-//   species_sizes.csv    generation,species,count,hosts_occupied
-//   host_use.csv         generation,host,host_phenotype,species,count
-//   lineages.csv         generation,species_alive,speciation_events,extinctions,extant_lineages
-//   history_summary.csv  one row of the statistics of the summary
-// The per-generation tables are written as abundance.csv is read, into the staging folder of
-// the report's StagedFiles, which puts them in place only once the whole report is done.
+// Everything a species history gives (history_tables of report_folder_files.hpp), written into
+// the folder of the tables: the species tree and the extant species' tree in Newick, one row
+// per species, the sizes, host use and lineages of every generation, and one row of the
+// statistics of the summary. The per-generation tables are written as abundance.csv is read, into
+// the staging folder of the report's StagedFiles, which puts them in place only once the whole
+// report is done.
 class HistoryTables : public AbundanceObserver {
  public:
   explicit HistoryTables(const std::filesystem::path& folder);

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "report_folder_files.hpp"
+
 namespace parasim::report_tool {
 
 std::size_t HostPointTable::KeyHash::operator()(const Key& key) const {
@@ -17,7 +19,7 @@ std::size_t HostPointTable::KeyHash::operator()(const Key& key) const {
 }
 
 HostPointTable::HostPointTable(const std::filesystem::path& path, RecordConsumer& next)
-    : next_(next), table_(path, "generation,species,phenotype,host,count") {}
+    : next_(next), table_(path, host_points_table.header) {}
 
 void HostPointTable::take(const ResultsRecord& record, std::uint64_t line) {
   next_.take(record, line);

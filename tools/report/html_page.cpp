@@ -8,6 +8,7 @@
 #include "history_report.hpp"
 #include "plot_runner.hpp"
 #include "report_errors.hpp"
+#include "report_folder_files.hpp"
 
 namespace parasim::report_tool {
 namespace {
@@ -50,7 +51,7 @@ void HtmlPage::observe_results(std::vector<GenerationObserver*>& observers) {
 }
 
 RecordConsumer& HtmlPage::results_consumer(RecordConsumer& aggregator) {
-  return points_.emplace(work_folder_ / "host_points.csv", aggregator);
+  return points_.emplace(work_folder_ / host_points_table.file, aggregator);
 }
 
 void HtmlPage::add_history(const std::filesystem::path& folder, std::int64_t min_size) {

@@ -3,21 +3,17 @@
 namespace parasim::report_tool {
 
 std::vector<std::string> report_folder_files() {
-  std::vector<std::string> names = {"generations.csv",
-                                    "species_by_generation.csv",
-                                    "hosts.csv",
-                                    "points.csv",
-                                    "tree.nwk",
-                                    "tree-extant.nwk",
-                                    "species_history.csv",
-                                    "species_sizes.csv",
-                                    "host_use.csv",
-                                    "lineages.csv",
-                                    "history_summary.csv"};
-  for (const char* figure :
-       {"phenotypes", "population", "tree", "muller", "host_use", "lineages"}) {
-    names.push_back(std::string(figure) + ".png");
-    names.push_back(std::string(figure) + ".svg");
+  std::vector<std::string> names;
+  for (const ReportTable& table : results_tables) {
+    names.emplace_back(table.file);
+  }
+  for (const ReportTable& table : history_tables) {
+    names.emplace_back(table.file);
+  }
+  for (const std::string_view figure : figure_names) {
+    for (const std::string_view format : figure_formats) {
+      names.push_back(std::string(figure) + "." + std::string(format));
+    }
   }
   return names;
 }

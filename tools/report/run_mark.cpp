@@ -1,9 +1,11 @@
 #include "run_mark.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "input_file.hpp"
+#include "json_document.hpp"
 #include "report/history_layout.hpp"
 #include "report_errors.hpp"
 
@@ -16,42 +18,71 @@ constexpr std::size_t largest_mark_file = std::size_t{1} << 20;
 constexpr std::int64_t least_seed = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t most_seed = std::numeric_limits<std::int32_t>::max();
 
-// The answers of an object of numbers by name; fails with the name of the first that is not a
-// number.
-template <typename Fail>
-std::vector<JsonMember> numeric_members(const JsonValue& object, Fail fail) {
-  for (const JsonMember& member : object.members) {
-    if (!member.value.number()) {
-      fail(member.value.line, "the answer \"" + member.key + "\" is not a finite number");
-    }
+// A number written as a whole number that fits an int64; nothing otherwise.
+std::optional<std::int64_t> whole_number(const Json& value) {
+  if (value.is_number_unsigned()) {
+    const auto number = value.get<std::uint64_t>();
+    return number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
+               ? std::optional<std::int64_t>(static_cast<std::int64_t>(number))
+               : std::nullopt;
   }
-  return object.members;
+  if (value.is_number_integer()) {
+    return value.get<std::int64_t>();
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> seed_of(const Json& value) {
+  const std::optional<std::int64_t> seed = whole_number(value);
+  if (!seed || *seed < least_seed || *seed > most_seed) {
+    return std::nullopt;
+  }
+  return seed;
+}
+
+// The answers of the object at `where`, numbers by name; fails with the line and name of the
+// first that is not a number.
+template <typename Fail>
+std::vector<RunAnswer> numeric_members(const JsonDocument& document,
+                                       const Json::json_pointer& where, Fail fail) {
+  std::vector<RunAnswer> answers;
+  for (const auto& member : document.root().at(where).items()) {
+    if (!member.value().is_number()) {
+      fail(document.line_of(where / member.key()),
+           "the answer \"" + member.key() + "\" is not a finite number");
+    }
+    answers.push_back({member.key(), member.value().get<double>()});
+  }
+  return answers;
+}
+
+// An answer as a message shows it: the shortest text that reads back as the same number.
+std::string shown(double value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 // Why two sets of answers differ, from the first of `reference` that the other lacks or gives
 // otherwise; empty when they are the same.
-std::string answers_difference(const std::vector<JsonMember>& reference,
-                               const std::vector<JsonMember>& other) {
-  for (const JsonMember& answer : reference) {
-    const auto other_answer =
-        std::find_if(other.begin(), other.end(),
-                     [&](const JsonMember& candidate) { return candidate.key == answer.key; });
+std::string answers_difference(const std::vector<RunAnswer>& reference,
+                               const std::vector<RunAnswer>& other) {
+  const auto named = [](const std::vector<RunAnswer>& answers, const std::string& name) {
+    return std::find_if(answers.begin(), answers.end(),
+                        [&name](const RunAnswer& candidate) { return candidate.name == name; });
+  };
+  for (const RunAnswer& answer : reference) {
+    const auto other_answer = named(other, answer.name);
     if (other_answer == other.end()) {
-      return "it has no answer " + answer.key;
+      return "it has no answer " + answer.name;
     }
-    if (*other_answer->value.number() != *answer.value.number()) {
-      return "its " + answer.key + " is " + other_answer->value.text + ", the history's " +
-             answer.value.text;
+    if (other_answer->value != answer.value) {
+      return "its " + answer.name + " is " + shown(other_answer->value) + ", the history's " +
+             shown(answer.value);
     }
   }
-  if (other.size() != reference.size()) {
-    for (const JsonMember& answer : other) {
-      const auto in_reference =
-          std::find_if(reference.begin(), reference.end(),
-                       [&](const JsonMember& candidate) { return candidate.key == answer.key; });
-      if (in_reference == reference.end()) {
-        return "it has an answer " + answer.key + ", which the history has not";
-      }
+  for (const RunAnswer& answer : other) {
+    if (named(reference, answer.name) == reference.end()) {
+      return "it has an answer " + answer.name + ", which the history has not";
     }
   }
   return {};
@@ -62,34 +93,35 @@ RunMark record_mark(const std::filesystem::path& record) {
   const auto refuse = [&name](const std::string& why) {
     throw RecordRefused("the run record " + name + " is not one: " + why);
   };
-  JsonValue root;
+  std::optional<JsonDocument> document;
   try {
-    root = parse_json(read_small_file(name, largest_mark_file));
+    document.emplace(read_small_file(name, largest_mark_file));
   } catch (const MalformedJson& error) {
     refuse("line " + std::to_string(error.line()) + ": " + error.what());
   }
-  if (root.kind != JsonValue::Kind::object) {
+  const Json& root = document->root();
+  if (!root.is_object()) {
     refuse("it is not a JSON object");
   }
-  const JsonValue* seed = root.member("tick_count");
-  const JsonValue* answers = root.member("parameters");
-  if (seed == nullptr || answers == nullptr) {
+  if (!root.contains("tick_count") || !root.contains("parameters")) {
     refuse("it has no \"tick_count\" and \"parameters\"");
   }
-  if (seed->kind == JsonValue::Kind::null || answers->kind == JsonValue::Kind::null) {
+  const Json& seed = root["tick_count"];
+  const Json& answers = root["parameters"];
+  if (seed.is_null() || answers.is_null()) {
     refuse("its run failed before it had answers and a seed, so it wrote no history");
   }
-  RunMark mark;
-  const std::optional<std::int64_t> seed_value = seed->whole_number();
-  if (!seed_value || *seed_value < least_seed || *seed_value > most_seed) {
+  const std::optional<std::int64_t> seed_value = seed_of(seed);
+  if (!seed_value) {
     refuse("its \"tick_count\" is not a seed");
   }
-  mark.seed = *seed_value;
-  if (answers->kind != JsonValue::Kind::object) {
+  if (!answers.is_object()) {
     refuse("its \"parameters\" are not an object");
   }
-  mark.answers =
-      numeric_members(*answers, [&refuse](std::uint64_t, const std::string& why) { refuse(why); });
+  RunMark mark;
+  mark.seed = *seed_value;
+  mark.answers = numeric_members(*document, Json::json_pointer("/parameters"),
+                                 [&refuse](std::uint64_t, const std::string& why) { refuse(why); });
   return mark;
 }
 
@@ -99,37 +131,34 @@ RunMark run_mark_from_text(std::string_view text, const std::string& file_name) 
   const auto fail = [&file_name](std::uint64_t line, const std::string& problem) {
     throw MalformedHistory(file_name, line, problem);
   };
-  JsonValue root;
+  std::optional<JsonDocument> document;
   try {
-    root = parse_json(text);
+    document.emplace(text);
   } catch (const MalformedJson& error) {
     fail(error.line(), error.what());
   }
-  if (root.kind != JsonValue::Kind::object) {
-    fail(root.line, "the mark of the run is a JSON object");
+  const Json& root = document->root();
+  const auto line_of = [&document](const char* where) {
+    return document->line_of(Json::json_pointer(where));
+  };
+  if (!root.is_object()) {
+    fail(line_of(""), "the mark of the run is a JSON object");
   }
-  const JsonValue* program = root.member("program");
-  if (program == nullptr || program->kind != JsonValue::Kind::string ||
-      program->text != "parasim") {
-    fail(program != nullptr ? program->line : root.line,
-         "the mark of the run gives \"program\": \"parasim\"");
+  if (!root.contains("program") || root["program"] != "parasim") {
+    fail(line_of("/program"), "the mark of the run gives \"program\": \"parasim\"");
   }
-  const JsonValue* seed = root.member("seed");
-  const std::optional<std::int64_t> seed_value =
-      seed != nullptr ? seed->whole_number() : std::nullopt;
-  if (!seed_value || *seed_value < least_seed || *seed_value > most_seed) {
-    fail(seed != nullptr ? seed->line : root.line,
-         "the mark of the run gives the \"seed\", a whole number from " +
-             std::to_string(least_seed) + " to " + std::to_string(most_seed));
+  const std::optional<std::int64_t> seed =
+      root.contains("seed") ? seed_of(root["seed"]) : std::nullopt;
+  if (!seed) {
+    fail(line_of("/seed"), "the mark of the run gives the \"seed\", a whole number from " +
+                               std::to_string(least_seed) + " to " + std::to_string(most_seed));
   }
-  const JsonValue* answers = root.member("answers");
-  if (answers == nullptr || answers->kind != JsonValue::Kind::object) {
-    fail(answers != nullptr ? answers->line : root.line,
-         "the mark of the run gives the \"answers\" as an object");
+  if (!root.contains("answers") || !root["answers"].is_object()) {
+    fail(line_of("/answers"), "the mark of the run gives the \"answers\" as an object");
   }
   RunMark mark;
-  mark.seed = *seed_value;
-  mark.answers = numeric_members(*answers, fail);
+  mark.seed = *seed;
+  mark.answers = numeric_members(*document, Json::json_pointer("/answers"), fail);
   return mark;
 }
 

@@ -7,14 +7,18 @@
 #include <string_view>
 #include <vector>
 
-#include "json_text.hpp"
-
 namespace parasim::report_tool {
 
-// What tells one run from another: the seed and the ten answers by name (numbers).
+// One answer of a run, by its name.
+struct RunAnswer {
+  std::string name;
+  double value = 0.0;
+};
+
+// What tells one run from another: the seed and the ten answers by name, in the order written.
 struct RunMark {
   std::int64_t seed = 0;
-  std::vector<JsonMember> answers;
+  std::vector<RunAnswer> answers;
 };
 
 // The mark in the text of a history's run.json (file_name names it in messages). Throws

@@ -86,10 +86,11 @@ def test_genomes_folder_that_cannot_serve_refuses_the_run(console, tmp_path):
     parameters, seed = scenario("small_world")
     (tmp_path / "Output.dat").write_bytes(b"an earlier run's results")
     (tmp_path / "a-file").write_text("not a folder")
+    (tmp_path / "dangling").symlink_to("absent")
     cases = [
-        ("missing/g", 'its folder "missing" cannot be used: No such file or directory'),
+        ("dangling/missing/g", 'its folder "dangling" is a dangling symbolic link'),
         ("a-file", "it exists and is not a folder"),
-        ("a-file/g", "Not a directory"),
+        ("a-file/g", '"a-file" is not a folder'),
         ("Output.dat", "it exists and is not a folder"),
     ]
     if os.geteuid() != 0:  # root may write anywhere

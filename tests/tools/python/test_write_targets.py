@@ -43,6 +43,12 @@ def make_target(folder, kind):
         path.mkdir()
     elif kind == "in_missing_folder":
         path = folder / "missing" / "target"
+    elif kind == "in_file":
+        (folder / "a_file").write_text("a file of the user's")
+        path = folder / "a_file" / "target"
+    elif kind == "in_dangling_link":
+        (folder / "a_dangling_link").symlink_to("elsewhere/absent")
+        path = folder / "a_dangling_link" / "missing" / "target"
     else:
         raise AssertionError("unknown kind " + kind)
     return path
@@ -51,7 +57,7 @@ def make_target(folder, kind):
 def state_of(path):
     try:
         status = os.lstat(path)
-    except FileNotFoundError:
+    except (FileNotFoundError, NotADirectoryError):
         return "absent"
     if stat.S_ISLNK(status.st_mode):
         return "link to " + os.readlink(path)

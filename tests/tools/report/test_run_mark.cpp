@@ -46,7 +46,8 @@ TEST_F(RunMarkCheck, TheRecordOfTheRunThatWroteTheHistoryIsTaken) {
   ASSERT_TRUE(mark.has_value());
   EXPECT_EQ(mark->seed, 4242);
   ASSERT_EQ(mark->answers.size(), 10u);
-  EXPECT_EQ(mark->answers[1].key, "max_differentiation");
+  EXPECT_EQ(mark->answers[1].name, "max_differentiation");
+  EXPECT_EQ(mark->answers[1].value, 0.1);
   // A history written before histories carried a mark is read without one.
   fs::create_directories(folder_ / "old");
   EXPECT_FALSE(read_history_mark(folder_ / "old").has_value());
@@ -66,7 +67,7 @@ TEST_F(RunMarkCheck, ARecordOfAnotherRunOrNoRecordIsRefused) {
       {changed(text, "\"host_count\": 3", "\"host_count\": 4"),
        "its host_count is 4, the history's 3"},
       {changed(text, "\"survival_sd\": 0.5", "\"survival_sd\": 0.50000000000000011"),
-       "its survival_sd is 0.50000000000000011, the history's 0.5"},
+       "its survival_sd is 0.5000000000000001, the history's 0.5"},
       {changed(text, "\"host_count\": 3", "\"hosts\": 3"), "it has no answer host_count"},
       {changed(text, "\"host_count\": 3", "\"host_count\": 3, \"extra\": 1"),
        "it has an answer extra, which the history has not"},
@@ -111,7 +112,11 @@ TEST_F(RunMarkCheck, ADamagedMarkIsAMalformedHistoryAtItsLine) {
        "the \"answers\" as an object"},
       {changed(text, "\"host_count\": 3", "\"host_count\": true"), 10,
        "the answer \"host_count\" is not a finite number"},
-      {changed(text, "\"host_count\": 3,", "\"host_count\": 3"), 11, "expected \"}\""},
+      {changed(text, "\"host_count\": 3,", "\"host_count\": 3"), 11, "expected '}'"},
+      {changed(text, "\"host_count\": 3,", "\"host_count\": 3, \"host_count\": 4,"), 10,
+       "the key \"host_count\" is given twice"},
+      {changed(text, "\"generations\": 12", "\"generations\": \"12\""), 14,
+       "the answer \"generations\" is not a finite number"},
       {"\"parasim\"\n", 1, "the mark of the run is a JSON object"},
   };
   for (const auto& damaged : cases) {

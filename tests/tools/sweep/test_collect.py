@@ -22,7 +22,6 @@ class Collect(support.SweepCase):
     def report_table(self, run_folder, name):
         """generations.csv as parasim-report makes it for one results file."""
         out = self.path("reports", name)
-        os.makedirs(os.path.dirname(out), exist_ok=True)  # --csv makes one folder, not its parents
         done = subprocess.run([support.report(), "--csv", out,
                                os.path.join(run_folder, "Output.dat")],
                               capture_output=True, text=True, timeout=60)
