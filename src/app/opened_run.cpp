@@ -1,6 +1,6 @@
 #include "app/opened_run.hpp"
 
-#include "app/checkpoint_file.hpp"
+#include "app/whole_file.hpp"
 #include "app/failure_report.hpp"
 #include "app/resume_checks.hpp"
 #include "random/seeding.hpp"

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/checkpoint_file.hpp"
+#include "app/whole_file.hpp"
 #include "app/failure_report.hpp"
 #include "model/allocation_failure.hpp"
 #include "model/checkpoint.hpp"
