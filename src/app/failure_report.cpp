@@ -94,7 +94,7 @@ std::string shown(std::string_view text) {
 FailureReport refused_parameters_file(const ParametersFileRefused& refused) {
   using Kind = ParametersFileFault::Kind;
   const ParametersFileFault& fault = refused.fault();
-  const std::string name = shown(fault.name);
+  const std::string name = shown(fault.name);  // the file's own text, shown safely
   std::string why;
   switch (fault.kind) {
     case Kind::not_a_setting:
@@ -118,7 +118,7 @@ FailureReport refused_parameters_file(const ParametersFileRefused& refused) {
             std::string(read_failure_message(fault.read_failure));
       break;
     case Kind::missing_names:
-      why = "no value for " + name + " (each of the ten names is needed once)";
+      why = "no value for " + fault.name + " (each of the ten names is needed once)";
       break;
   }
   return input_or_file("cannot read the parameters from " + quoted(refused.path()),
