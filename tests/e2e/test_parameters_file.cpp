@@ -61,7 +61,9 @@ struct Scenario {
   std::string seed;
 };
 
-void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+void PrintTo(const Scenario& scenario, std::ostream* out) {
+  *out << scenario.name;
+}
 
 class ShippedScenario : public ::testing::TestWithParam<Scenario> {};
 
