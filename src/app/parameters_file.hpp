@@ -12,7 +12,8 @@ namespace parasim::app {
 // value; `#` starts a comment, to the end of its line; blank lines are skipped; lines end with LF
 // or CR LF. A value is one item that the dialogue's reader reads whole as the answer's type
 // ("100", "0.1", "5e-3", "1d-3", "-0.25"), so a file gives exactly the answers the dialogue
-// would take from the same texts. These lines are also a TOML document, as sweep files are.
+// would take from the same texts. The files parameters_file_text prints are also TOML, the
+// syntax of sweep files.
 
 // The answers the text gives. path names the file in the refusal. Throws ParametersFileRefused
 // at the first line at fault, or at the last line for names never given.

@@ -46,16 +46,6 @@ def test_the_readme_python_example_runs_as_written(tmp_path, shadowed_environmen
     assert (folder / "Output.dat").read_bytes() == (console / "Output.dat").read_bytes()
 
 
-def test_arguments_go_to_the_system_interpreter(tmp_path, shadowed_environment):
-    shown = "import sys, parasim; print(sys.executable, sys.argv[1:], parasim.__file__)"
-    run = subprocess.run([SCRIPT, "-c", shown, "a b", "--seed"], cwd=tmp_path,
-                         env=shadowed_environment, capture_output=True, text=True, timeout=60)
-    assert run.returncode == 0, run.stderr
-    build = pathlib.Path(os.environ["PARASIM_BUILD_DIR"]).resolve()
-    assert run.stdout == (f"/usr/bin/python3 ['a b', '--seed'] "
-                          f"{build / 'python' / 'parasim' / '__init__.py'}\n")
-
-
 def test_a_build_tree_without_the_module_is_named_and_nothing_is_built(tmp_path,
                                                                        shadowed_environment):
     empty = tmp_path / "empty-build"
