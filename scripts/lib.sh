@@ -9,7 +9,8 @@ PARASIM_PACKAGES=(g++ cmake make libgtest-dev libgmock-dev googletest libbenchma
   clang libclang-rt-14-dev valgrind python3 python3-matplotlib python3-numpy python3-biopython
   parallel slurm-wlm munge
   pybind11-dev python3-dev python3-pybind11 python3-pandas python3-pytest pkg-config libhts-dev
-  bcftools tabix nlohmann-json3-dev python3-plotly chromium chromium-driver python3-selenium python3-pil)
+  bcftools tabix nlohmann-json3-dev python3-plotly chromium chromium-driver python3-selenium
+  python3-pil python3-yaml)
 
 parasim_install_dependencies() {
   local missing=()

@@ -19,9 +19,9 @@ std::optional<std::int32_t> parse_count(const std::string& text, std::int32_t le
 }
 
 bool takes_value(const std::string& argument) {
-  return argument == "--seed" || argument == "--record" || argument == "--checkpoint" ||
-         argument == "--checkpoint-every" || argument == "--resume" || argument == "--history" ||
-         argument == "--genomes" || argument == "--genomes-every";
+  return argument == "--seed" || argument == "--record" || argument == "--parameters" ||
+         argument == "--checkpoint" || argument == "--checkpoint-every" || argument == "--resume" ||
+         argument == "--history" || argument == "--genomes" || argument == "--genomes-every";
 }
 
 }  // namespace
@@ -40,6 +40,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       options.show_version = true;
     } else if (argument == "--list-parameters") {
       options.list_parameters = true;
+    } else if (argument == "--print-parameters") {
+      options.print_parameters = true;
     } else if (argument == "--progress") {
       options.progress = true;
     } else if (takes_value(argument)) {
@@ -50,6 +52,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       const std::string& value = arguments[++i];
       if (argument == "--record") {
         options.record_path = value;
+      } else if (argument == "--parameters") {
+        options.parameters_path = value;
       } else if (argument == "--checkpoint") {
         options.checkpoint_path = value;
       } else if (argument == "--resume") {
@@ -88,7 +92,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
       return parsed;
     }
   }
-  if (saw_checkpoint_every && !options.checkpoint_path) {
+  const bool runs = options.seed_ticks || options.record_path || options.progress ||
+                    options.checkpoint_path || options.resume_path || options.history_path ||
+                    options.genomes_path;
+  if (options.print_parameters && runs) {
+    parsed.error = "--print-parameters runs nothing: it goes with --parameters FILE alone";
+  } else if (saw_checkpoint_every && !options.checkpoint_path) {
     parsed.error = "--checkpoint-every goes with --checkpoint FILE";
   } else if (saw_genomes_every && !options.genomes_path) {
     parsed.error = "--genomes-every goes with --genomes DIR";
@@ -97,15 +106,25 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
 }
 
 std::string usage_text() {
-  return "Usage: parasim [--seed TICKS] [--record FILE] [--progress] [--history DIR]\n"
-         "               [--genomes DIR [--genomes-every G]]\n"
+  return "Usage: parasim [--parameters FILE] [--seed TICKS] [--record FILE] [--progress]\n"
+         "               [--history DIR] [--genomes DIR [--genomes-every G]]\n"
          "               [--checkpoint FILE [--checkpoint-every G]] [--resume FILE]\n"
+         "       parasim [--parameters FILE] --print-parameters\n"
          "       parasim --help | --version | --list-parameters\n"
          "\n"
          "Runs one simulation of parasites evolving on a line of hosts. The ten parameters\n"
-         "are read from standard input, one answer per prompt; the results go to\n"
-         "Output.dat in the working directory.\n"
+         "are read from standard input, one answer per prompt, or by name from a file; the\n"
+         "results go to Output.dat in the working directory.\n"
          "\n"
+         "  --parameters FILE\n"
+         "                 take the ten answers from FILE instead of standard input: one\n"
+         "                 'name = value' line for each name of --list-parameters, each\n"
+         "                 once, '#' comments and blank lines allowed; the values are read\n"
+         "                 as the dialogue reads them, and the prompts are still shown\n"
+         "  --print-parameters\n"
+         "                 read the ten answers (from standard input, without prompts, or\n"
+         "                 from --parameters FILE) and print them as a file that\n"
+         "                 --parameters reads back, then stop without running\n"
          "  --seed TICKS   seed the random stream from TICKS (0 ... 2147483647) instead of\n"
          "                 the clock, so that a run can be repeated exactly\n"
          "  --record FILE  after the run, write a JSON record of it to FILE (parameters,\n"
@@ -131,7 +150,7 @@ std::string usage_text() {
          "                 same directory; Output.dat is cut back to where the checkpoint\n"
          "                 was taken and the run ends exactly as if never interrupted\n"
          "  --help         show this text\n"
-         "  --version      show the program version\n"
+         "  --version      show the program version and where its citation is\n"
          "  --list-parameters\n"
          "                 list the ten answers in the order asked: name, type and prompt,\n"
          "                 separated by tabs\n"
@@ -141,7 +160,16 @@ std::string usage_text() {
          "1 when memory ran out.\n";
 }
 
-std::string version_text() { return "parasim 1.0.0\n"; }
+std::string version_number() {
+  return PARASIM_VERSION;
+}
+
+std::string version_text() {
+  return "parasim " + version_number() +
+         "\n"
+         "To cite parasim and the manuscript whose model it runs (Quillmarsh, by Ashgrove and\n"
+         "Fenwright), see CITATION.cff in parasim's source folder.\n";
+}
 
 std::string parameter_listing() {
   std::string text;

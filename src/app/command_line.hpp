@@ -12,10 +12,12 @@ namespace parasim::app {
 struct Options {
   bool show_help = false;
   bool show_version = false;
-  bool list_parameters = false;  // --list-parameters: the ten answers, for programs
-  std::optional<std::int32_t> seed_ticks;  // --seed TICKS: the tick count instead of the clock
-  std::optional<std::string> record_path;  // --record FILE: a JSON record of the run
-  bool progress = false;                   // --progress: a live progress line on stderr
+  bool list_parameters = false;   // --list-parameters: the ten answers, for programs
+  bool print_parameters = false;  // --print-parameters: the answers read, as a parameters file
+  std::optional<std::string> parameters_path;  // --parameters FILE: the answers by name
+  std::optional<std::int32_t> seed_ticks;      // --seed TICKS: the tick count instead of the clock
+  std::optional<std::string> record_path;      // --record FILE: a JSON record of the run
+  bool progress = false;                       // --progress: a live progress line on stderr
   std::optional<std::string> checkpoint_path;  // --checkpoint FILE: the state, now and then
   std::int32_t checkpoint_every = 100;         // --checkpoint-every G: generations between them
   std::optional<std::string> resume_path;      // --resume FILE: go on from a checkpoint
@@ -32,6 +34,9 @@ struct ParsedCommandLine {
 ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 std::string usage_text();
+// The program's version, "1.0.0", as the project's build names it.
+std::string version_number();
+// What --version prints: the version and where the citation of parasim and its manuscript is.
 std::string version_text();
 
 // The ten answers in the order asked, one per line: name, type ("integer" or "real") and the

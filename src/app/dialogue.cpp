@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <ios>
+#include <optional>
 
+#include "app/answer_reader.hpp"
 #include "app/failure_report.hpp"
 #include "textio/text_line.hpp"
 
@@ -14,26 +16,19 @@ constexpr const char* rule_line = "---------------------------------------------
 
 // Reads one answer into its field. Standard input that cannot be read at all (a
 // directory, a descriptor open only for writing) is a failed read with the system's text.
-void read_answer(textio::ConsoleReader& reader, int number, const model::ParameterField& field,
-                 model::Parameters& parameters) {
+void read_answer_of(textio::ConsoleReader& reader, int number, const model::ParameterField& field,
+                    model::Parameters& parameters) {
+  std::optional<textio::ReadFailure> failure;
   try {
-    if (field.type == model::AnswerType::integer) {
-      const auto result = reader.read_integer();
-      if (!result.value) throw AnswerUnreadable(number, result.failure);
-      parameters.*field.integer = *result.value;
-    } else {
-      const auto result = reader.read_real();
-      if (!result.value) throw AnswerUnreadable(number, result.failure);
-      parameters.*field.real = *result.value;
-    }
+    failure = read_answer(reader, field, parameters);
   } catch (const std::ios_base::failure&) {
     throw AnswerUnreadable(number, textio::ReadFailure::end_of_file, errno);
   }
+  if (failure)
+    throw AnswerUnreadable(number, *failure);
 }
 
-}  // namespace
-
-model::Parameters ask_parameters(textio::ConsoleReader& reader) {
+void show_banner() {
   textio::write_console_line(rule_line);
   textio::write_console_line(" Welcome! This executable is part of the manuscript:");
   textio::write_console_line(" Quillmarsh");
@@ -42,15 +37,37 @@ model::Parameters ask_parameters(textio::ConsoleReader& reader) {
   textio::write_console_line(rule_line);
   textio::write_console_line(
       "Please, enter with the following parameters (see table 1 of the manuscript)");
+}
 
+// The ten answers in their order; with a reader each is read after its prompt (when shown),
+// without one only the prompts are shown.
+model::Parameters run_dialogue(textio::ConsoleReader* reader, bool shown) {
+  if (shown)
+    show_banner();
   model::Parameters parameters;
   int number = 0;
   for (const model::ParameterField& field : model::parameter_fields) {
     ++number;
-    textio::write_console_line(field.prompt);
-    read_answer(reader, number, field, parameters);
+    if (shown)
+      textio::write_console_line(field.prompt);
+    if (reader != nullptr)
+      read_answer_of(*reader, number, field, parameters);
   }
   return parameters;
+}
+
+}  // namespace
+
+model::Parameters ask_parameters(textio::ConsoleReader& reader) {
+  return run_dialogue(&reader, true);
+}
+
+model::Parameters read_parameters(textio::ConsoleReader& reader) {
+  return run_dialogue(&reader, false);
+}
+
+void show_dialogue() {
+  run_dialogue(nullptr, true);
 }
 
 void announce_run() {

@@ -9,6 +9,14 @@ namespace parasim::app {
 // Throws AnswerUnreadable naming the question when a read fails.
 model::Parameters ask_parameters(textio::ConsoleReader& reader);
 
+// The ten answers read as the dialogue reads them, with no banner and no prompt shown
+// (--print-parameters). Throws AnswerUnreadable.
+model::Parameters read_parameters(textio::ConsoleReader& reader);
+
+// The banner and the ten prompts, shown as the dialogue shows them, for answers read beforehand
+// from a parameters file: nothing is read.
+void show_dialogue();
+
 // "-----------" and "The model is running ...".
 void announce_run();
 

@@ -74,6 +74,57 @@ FailureReport refused_switch(const random::SwitchRefused& refused) {
                                                  " takes: " + refused.accepted());
 }
 
+// Text from a user's file, as a message shows it: printable ASCII as it is, any other byte as
+// \xNN, and at most 60 characters of it.
+std::string shown(std::string_view text) {
+  constexpr std::size_t most = 60;
+  std::string out;
+  for (const char c : text.substr(0, most)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f) {
+      out += c;
+    } else {
+      static constexpr char digits[] = "0123456789abcdef";
+      out += {'\\', 'x', digits[byte >> 4], digits[byte & 15]};
+    }
+  }
+  return text.size() > most ? out + "..." : out;
+}
+
+FailureReport refused_parameters_file(const ParametersFileRefused& refused) {
+  using Kind = ParametersFileFault::Kind;
+  const ParametersFileFault& fault = refused.fault();
+  const std::string name = shown(fault.name);  // the file's own text, shown safely
+  std::string why;
+  switch (fault.kind) {
+    case Kind::not_a_setting:
+      why = "not a line of the form name = value, a # comment or a blank line";
+      break;
+    case Kind::unknown_name:
+      why = "unknown name \"" + name + "\" (the names are those of parasim --list-parameters)";
+      break;
+    case Kind::repeated_name:
+      why = name + " is given again (first on line " + std::to_string(fault.first_line) +
+            "); give each name once";
+      break;
+    case Kind::no_value:
+      why = name + " has no value";
+      break;
+    case Kind::several_values:
+      why = name + " takes one value, not \"" + shown(fault.value) + "\"";
+      break;
+    case Kind::unreadable_value:
+      why = name + " = " + shown(fault.value) + ": " +
+            std::string(read_failure_message(fault.read_failure));
+      break;
+    case Kind::missing_names:
+      why = "no value for " + fault.name + " (each of the ten names is needed once)";
+      break;
+  }
+  return input_or_file("cannot read the parameters from " + quoted(refused.path()),
+                       refused.path() + ":" + std::to_string(fault.line) + ": " + why);
+}
+
 FailureReport unreadable_answer(const AnswerUnreadable& failure) {
   const model::ParameterField& field =
       model::parameter_fields[static_cast<std::size_t>(failure.number() - 1)];
@@ -92,6 +143,8 @@ FailureReport report_current_failure() {
     throw;
   } catch (const AnswerUnreadable& failure) {
     return unreadable_answer(failure);
+  } catch (const ParametersFileRefused& failure) {
+    return refused_parameters_file(failure);
   } catch (const ParametersRefused& failure) {
     return input_or_file("the parameters cannot be run", refusal_message(failure.refusal()));
   } catch (const FileFailure& failure) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -40,6 +41,39 @@ class AnswerUnreadable : public std::runtime_error {
   int number_;
   textio::ReadFailure failure_;
   int system_error_;
+};
+
+// A parameters file (--parameters) that does not give the ten answers once each by name.
+struct ParametersFileFault {
+  enum class Kind {
+    not_a_setting,     // a line that is not blank, a comment or `name = value`
+    unknown_name,      // name: as written
+    repeated_name,     // name; first_line: where it was given first
+    no_value,          // name
+    several_values,    // name; value: the text after "=", holding a separator
+    unreadable_value,  // name; value; read_failure: why the reader refused it
+    missing_names,     // name: the names not given, ", " between them; line: the file's last
+  };
+  Kind kind = Kind::not_a_setting;
+  std::uint64_t line = 0;  // counting from 1
+  std::string name;
+  std::string value;
+  std::uint64_t first_line = 0;
+  textio::ReadFailure read_failure = textio::ReadFailure::end_of_file;
+};
+
+class ParametersFileRefused : public std::runtime_error {
+ public:
+  ParametersFileRefused(std::string path, ParametersFileFault fault)
+      : std::runtime_error("the parameters file gives no run"),
+        path_(std::move(path)),
+        fault_(std::move(fault)) {}
+  const std::string& path() const { return path_; }
+  const ParametersFileFault& fault() const { return fault_; }
+
+ private:
+  std::string path_;
+  ParametersFileFault fault_;
 };
 
 // The answers describe no world to run in.

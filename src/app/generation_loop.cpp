@@ -4,9 +4,18 @@
 
 namespace parasim::app {
 
-RunOutcome outcome_of(const model::Simulation& simulation) {
+void LastGenerationCount::after_labelling(const model::Simulation& simulation) {
+  labelled_ = static_cast<std::int64_t>(simulation.population().size());
+}
+
+void LastGenerationCount::after_generation(const model::Simulation& /*simulation*/) {
+  count_ = labelled_;
+}
+
+RunOutcome outcome_of(const model::Simulation& simulation, const LastGenerationCount& last) {
   RunOutcome outcome;
   outcome.generations_run = simulation.generations_run();
+  outcome.last_generation_population = last.count();
   outcome.final_population = static_cast<std::int64_t>(simulation.population().size());
   outcome.died_out = simulation.population().size() == 0;
   outcome.final_species = simulation.species_count();

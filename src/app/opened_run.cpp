@@ -1,8 +1,8 @@
 #include "app/opened_run.hpp"
 
-#include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
 #include "app/resume_checks.hpp"
+#include "app/whole_file.hpp"
 #include "random/seeding.hpp"
 #include "report/placed_file.hpp"
 

@@ -20,6 +20,9 @@ void check_output_targets(const Options& options) {
   if (options.checkpoint_path) {
     targets.add_file("the checkpoint", *options.checkpoint_path);
   }
+  if (options.parameters_path) {
+    targets.add_input("the parameters file", *options.parameters_path);
+  }
   if (options.resume_path) {
     // A run goes on from a checkpoint and writes its next ones to the same file.
     targets.add_input("the checkpoint to resume from", *options.resume_path, "the checkpoint");

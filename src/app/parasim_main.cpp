@@ -14,6 +14,7 @@
 #include "app/genomes_observer.hpp"
 #include "app/opened_run.hpp"
 #include "app/output_targets.hpp"
+#include "app/parameters_file.hpp"
 #include "app/periodic_checkpoint.hpp"
 #include "app/progress_line.hpp"
 #include "app/run_record.hpp"
@@ -54,8 +55,15 @@ class RunSession {
 
   // Throws the failures of failure_report.hpp.
   void run() {
-    textio::ConsoleReader reader(std::cin);
-    parameters_ = ask_parameters(reader);
+    if (options_.parameters_path) {
+      // The whole file is read and checked before the first line is shown.
+      const model::Parameters given = read_parameters_file(*options_.parameters_path);
+      show_dialogue();
+      parameters_ = given;
+    } else {
+      textio::ConsoleReader reader(std::cin);
+      parameters_ = ask_parameters(reader);
+    }
     if (const auto refusal = model::parameter_refusal(*parameters_)) {
       throw ParametersRefused(*refusal);
     }
@@ -71,6 +79,7 @@ class RunSession {
       for (const auto& observer : observers) {
         watching.push_back(observer.get());
       }
+      watching.push_back(&last_generation_);
       run_generations(opened_, watching);
     }
     if (opened_.history) {
@@ -83,13 +92,14 @@ class RunSession {
   // The record of the run as far as it got.
   RunRecord record() const {
     RunRecord record;
+    record.parameters_file = options_.parameters_path;
     record.parameters = parameters_;
     if (start_) {
       record.tick_count = start_->tick_count;
       record.seed_source = seed_source_name(start_->seed_source);
     }
     if (opened_.simulation) {
-      record.outcome = outcome_of(*opened_.simulation);
+      record.outcome = outcome_of(*opened_.simulation, last_generation_);
     }
     return record;
   }
@@ -99,7 +109,33 @@ class RunSession {
   std::optional<model::Parameters> parameters_;
   std::optional<RunStart> start_;
   OpenedRun opened_;
+  LastGenerationCount last_generation_;
 };
+
+// --print-parameters: the answers read as a run reads them, printed as a parameters file.
+int print_parameters(const Options& options) {
+  try {
+    check_output_targets(options);
+    model::Parameters parameters;
+    if (options.parameters_path) {
+      parameters = read_parameters_file(*options.parameters_path);
+    } else {
+      std::ios::sync_with_stdio(false);
+      textio::ConsoleReader reader(std::cin);
+      parameters = read_parameters(reader);
+    }
+    if (const auto refusal = model::parameter_refusal(parameters)) {
+      throw ParametersRefused(*refusal);
+    }
+    const std::string text = parameters_file_text(parameters);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return exit_status_done;
+  } catch (...) {
+    const FailureReport report = report_current_failure();
+    write_error_report(report);
+    return report.exit_status;
+  }
+}
 
 }  // namespace
 
@@ -116,6 +152,9 @@ int parasim_main(const std::vector<std::string>& arguments) {
                                                     : parameter_listing();
     std::fwrite(text.data(), 1, text.size(), stdout);
     return exit_status_done;
+  }
+  if (options.print_parameters) {
+    return print_parameters(options);
   }
 
   std::ios::sync_with_stdio(false);

@@ -26,13 +26,12 @@ std::string iso_time(std::chrono::system_clock::time_point time) {
 }  // namespace
 
 std::string run_record_json(const RunRecord& record) {
-  std::string version = version_text();
-  version = version.substr(version.find(' ') + 1);
-  version.pop_back();
-
   std::string out = "{\n";
   out += "  \"program\": \"parasim\",\n";
-  out += "  \"version\": " + json_string(version) + ",\n";
+  out += "  \"version\": " + json_string(version_number()) + ",\n";
+  out += "  \"parameters_file\": " +
+         (record.parameters_file ? json_string(*record.parameters_file) : std::string("null")) +
+         ",\n";
   if (record.parameters) {
     const model::Parameters& p = *record.parameters;
     const model::DerivedValues d = model::derive_values(p);
@@ -58,6 +57,10 @@ std::string run_record_json(const RunRecord& record) {
   out += "  \"wall_seconds\": " + json_real(wall_seconds) + ",\n";
   out += "  \"generations_run\": " + std::to_string(outcome.generations_run) + ",\n";
   out += "  \"died_out\": " + std::string(outcome.died_out ? "true" : "false") + ",\n";
+  out += "  \"last_generation_population\": " +
+         (outcome.last_generation_population ? std::to_string(*outcome.last_generation_population)
+                                             : std::string("null")) +
+         ",\n";
   out += "  \"final_population\": " + std::to_string(outcome.final_population) + ",\n";
   out += "  \"final_species\": " + std::to_string(outcome.final_species) + ",\n";
   out += "  \"exit_status\": " + std::to_string(record.exit_status) + ",\n";

@@ -13,9 +13,10 @@ namespace parasim::app {
 
 // What a run leaves in its JSON record (--record): enough to repeat and audit it.
 struct RunRecord {
+  std::optional<std::string> parameters_file;   // --parameters FILE, as given
   std::optional<model::Parameters> parameters;  // absent when the dialogue failed
   std::optional<std::int32_t> tick_count;       // the seed, once drawn
-  std::string seed_source = "none";  // "clock", "option" or "checkpoint"
+  std::string seed_source = "none";             // "clock", "option" or "checkpoint"
   std::chrono::system_clock::time_point start_time;
   std::chrono::system_clock::time_point end_time;
   RunOutcome outcome;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "e2e/run_parasim.hpp"
 
@@ -45,6 +49,74 @@ TEST(RunRecord, ExtinctAndFailedRunsAreRecordedToo) {
   EXPECT_TRUE(has(json, "\"parameters\": null"));
   EXPECT_TRUE(has(json, "\"exit_status\": 2,"));
   EXPECT_TRUE(has(json, "\"error\": \"End of file\""));
+}
+
+// The text of a member of the record, e.g. "12" or "null".
+std::string member(const std::string& json, const std::string& key) {
+  const std::string start = "\"" + key + "\": ";
+  const std::size_t at = json.find(start);
+  if (at == std::string::npos) {
+    return "absent";
+  }
+  const std::size_t from = at + start.size();
+  return json.substr(from, json.find_first_of(",\n", from) - from);
+}
+
+// The parasites of one generation in a history: its rows of abundance.csv added up.
+std::int64_t history_count(const std::filesystem::path& abundance, int generation) {
+  std::istringstream rows(read_file(abundance));
+  std::string row;
+  std::getline(rows, row);  // the header
+  std::int64_t count = 0;
+  while (std::getline(rows, row)) {
+    std::vector<std::string> fields;
+    std::istringstream cells(row);
+    for (std::string cell; std::getline(cells, cell, ',');)
+      fields.push_back(cell);
+    if (std::stoi(fields.at(0)) == generation)
+      count += std::stoll(fields.at(5));
+  }
+  return count;
+}
+
+// last_generation_population is the start of the last generation, as the history counts it;
+// final_population the survivors after it, which a run one generation longer starts its last
+// generation with.
+TEST(RunRecord, NamesTheLastGenerationsPopulationAndItsSurvivors) {
+  const auto dir = fresh_directory("record-populations");
+  const std::string options = "--seed 99 --history h --record run.json";
+  ASSERT_EQ(
+      run_parasim(dir, answers(20, 0.2, 0.01, 2, 0.1, 3, 1.0, 40, 1.0, 12), options).exit_status,
+      0);
+  const std::string twelve = read_file(dir / "run.json");
+  ASSERT_EQ(
+      run_parasim(dir, answers(20, 0.2, 0.01, 2, 0.1, 3, 1.0, 40, 1.0, 13), options).exit_status,
+      0);
+  const std::string thirteen = read_file(dir / "run.json");
+  EXPECT_EQ(member(twelve, "last_generation_population"),
+            std::to_string(history_count(dir / "h" / "abundance.csv", 12)));
+  EXPECT_EQ(member(thirteen, "last_generation_population"),
+            std::to_string(history_count(dir / "h" / "abundance.csv", 13)));
+  EXPECT_EQ(member(thirteen, "last_generation_population"), member(twelve, "final_population"));
+  EXPECT_NE(member(twelve, "last_generation_population"), member(twelve, "final_population"));
+
+  // Died out in generation 1: its three founders, and no survivor.
+  ASSERT_EQ(
+      run_parasim(dir, answers(20, 0.2, 0.01, 0, 0.1, 3, 1.0, 40, 1.0, 12), options).exit_status,
+      0);
+  std::string json = read_file(dir / "run.json");
+  EXPECT_EQ(member(json, "generations_run"), "1");
+  EXPECT_EQ(member(json, "died_out"), "true");
+  EXPECT_EQ(member(json, "last_generation_population"), "3");
+  EXPECT_EQ(member(json, "final_population"), "0");
+
+  // No generation run: no last generation, and the founders are the population.
+  ASSERT_EQ(
+      run_parasim(dir, answers(20, 0.2, 0.01, 2, 0.1, 3, 1.0, 40, 1.0, 0), options).exit_status, 0);
+  json = read_file(dir / "run.json");
+  EXPECT_EQ(member(json, "generations_run"), "0");
+  EXPECT_EQ(member(json, "last_generation_population"), "null");
+  EXPECT_EQ(member(json, "final_population"), "3");
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <string>
 #include <system_error>
 
-#include "app/checkpoint_file.hpp"
 #include "app/failure_report.hpp"
+#include "app/whole_file.hpp"
 #include "model/allocation_failure.hpp"
 #include "model/checkpoint.hpp"
 #include "random/seeding.hpp"

@@ -50,9 +50,12 @@ void write_history_summary(std::ostream& out, const std::string& history_name,
   }
   item(out, "species alive at the end") << s.species_at_end << " (" << s.species_at_end_min_size
                                         << " with at least " << s.min_size << " parasites)\n";
-  item(out, "parasites at the end") << s.population_at_end << " on " << s.hosts_occupied_at_end
-                                    << (s.hosts_occupied_at_end == 1 ? " host" : " hosts")
-                                    << " (generation " << s.last_generation << ")\n";
+  // The history's count, taken at the labelling: the run record's last_generation_population,
+  // not its final_population (the survivors after the last generation).
+  item(out, "parasites in the last generation")
+      << s.population_at_end << " on " << s.hosts_occupied_at_end
+      << (s.hosts_occupied_at_end == 1 ? " host" : " hosts") << ", at the start of generation "
+      << s.last_generation << '\n';
   item(out, "tree of the extant species")
       << s.extant_tips << (s.extant_tips == 1 ? " tip" : " tips");
   if (s.colless) {

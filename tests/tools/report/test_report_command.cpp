@@ -261,7 +261,7 @@ const char* const history_summary_tail =
     "  first split                         generation 3 (species 2, label 2, from species 1)\n"
     "  mean lifetime of extinct species    3.0 generations (1 species)\n"
     "  species alive at the end            4 (2 with at least 10 parasites)\n"
-    "  parasites at the end                41 on 3 hosts (generation 12)\n"
+    "  parasites in the last generation    41 on 3 hosts, at the start of generation 12\n"
     "  tree of the extant species          4 tips; Colless index 0 (normalised 0.0000); "
     "gamma -0.1960\n";
 

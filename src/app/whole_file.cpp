@@ -1,10 +1,11 @@
-#include "app/checkpoint_file.hpp"
+#include "app/whole_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "app/failure_report.hpp"
 
@@ -35,18 +36,23 @@ class Descriptor {
 
 }  // namespace
 
-std::string read_whole_file(const std::string& path) {
+std::string read_whole_file(const std::string& path, const std::string& role,
+                            std::size_t most_bytes) {
+  const std::string what = "cannot read " + role;
   Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
-    fail("cannot read the checkpoint", path, errno);
+    fail(what, path, errno);
   }
   // Only a regular file has a size to stop at: a device or a pipe could go on for ever.
   struct stat status {};
   if (::fstat(file.get(), &status) != 0) {
-    fail("cannot read the checkpoint", path, errno);
+    fail(what, path, errno);
   }
   if (!S_ISREG(status.st_mode)) {
-    fail("cannot read the checkpoint", path, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    fail(what, path, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+  }
+  if (static_cast<std::uintmax_t>(status.st_size) > most_bytes) {
+    fail(what, path, EFBIG);
   }
   std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
   std::size_t got_total = 0;
@@ -56,7 +62,7 @@ std::string read_whole_file(const std::string& path) {
       continue;
     }
     if (got < 0) {
-      fail("cannot read the checkpoint", path, errno);
+      fail(what, path, errno);
     }
     if (got == 0) {
       break;  // the file shrank while it was read: what is there is judged as it stands
