@@ -52,7 +52,7 @@ def command_plan(arguments):
     plan, created = make_plan(definition, sweep_text, arguments.dir)
     if created:
         print(f"Planned {len(plan.runs)} runs ({definition.point_count()} combinations x "
-              f"{definition.replicates} replicates) in {plan.root}")
+              f"{definition.replicates_text()}) in {plan.root}")
     else:
         print(f"{plan.root} already holds this plan ({len(plan.runs)} runs); nothing changed")
     return SWEEP_OK

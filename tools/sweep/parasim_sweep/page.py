@@ -225,8 +225,8 @@ def report(plan, programs, out_path=None):
     body = "".join([
         f"<h1>parasim sweep: {shell.escape(name)}</h1>",
         f'<p class="sources">{len(rows)} runs of {plan.run_count} planned, from '
-        f"{shell.escape(RUNS_TABLE)}; {plan.definition.replicates} replicates of each "
-        f"combination of answers; master seed {plan.definition.master_seed}. "
+        f"{shell.escape(RUNS_TABLE)}; each combination of answers run with "
+        f"{shell.escape(plan.definition.replicates_text())}. "
         f"{shell.library_note()} A click on a run's point or number opens the run's own "
         "page.</p>",
         f"<h2>The answers</h2>{answers_list(shell, plan, swept)}",
