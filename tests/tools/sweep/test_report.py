@@ -42,12 +42,27 @@ class Report(support.SweepCase):
         folder = self.planned(dict(support.TINY, mutation_rate=[0.002, 0.01], generations=60,
                                    carrying_capacity=60), replicates=2)
         self.sweep_ok("run", folder)
-        done = self.sweep("report", folder)
-        self.assertEqual(done.returncode, 2)
-        self.assertIn("run 'parasim-sweep collect' first", done.stderr)
-        self.sweep_ok("collect", folder)
-        self.sweep_ok("report", folder)
+        done = self.sweep_ok("report", folder)  # no collect before: report collects
+        self.assertIn("runs.csv is missing: collecting first", done.stderr)
+        self.assertEqual(len(read_runs(folder)), 8)
         return folder
+
+    def test_report_collects_again_when_a_run_finished_after_runs_csv(self):
+        folder = self.planned(dict(support.TINY, generations=30), replicates=2)
+        for task in ("1", "2", "3"):
+            self.sweep_ok("run", folder, "--task", task)
+        self.assertEqual(self.sweep("collect", folder, "--min-size", "3").returncode, 1)
+        done = self.sweep_ok("report", folder)  # run 4 not done is not a fault of the page
+        self.assertNotIn("collecting first", done.stderr)
+        self.sweep_ok("run", folder, "--task", "4")
+        done = self.sweep_ok("report", folder)
+        self.assertIn("run 0004 finished after runs.csv was written: collecting first",
+                      done.stderr)
+        rows = read_runs(folder)
+        self.assertEqual([row["run_id"] for row in rows], ["1", "2", "3", "4"])
+        self.assertEqual({row["min_size"] for row in rows}, {"3"})  # the last collect's
+        with open(os.path.join(folder, "report.html"), encoding="utf-8") as stream:
+            self.assertIn('href="runs/0004/report.html"', stream.read())
 
     def test_pages_are_made_once_and_again_when_a_run_changes(self):
         folder = self.sweep_with_pages()

@@ -23,7 +23,7 @@ from . import run_state as rs
 from .errors import SweepError
 from .parameters import NAMES, answer_text
 from .plan import PLAN_FILES
-from .runs_table import HEADER, RUN_COLUMNS, RUNS_TABLE
+from .runs_table import HEADER, RUN_COLUMNS, RUNS_TABLE, read_runs
 
 DEFAULT_MIN_SIZE = 10
 
@@ -123,6 +123,35 @@ def _write(path, text):
         raise SweepError(str(error)) from None
     except OSError as error:
         raise SweepError(f"cannot write {path}: {error.strerror}") from None
+
+
+def runs_table_behind(plan):
+    """Why runs.csv needs collecting again before it is read: it is missing, or a run finished
+    after it was written (its done marker is newer). None when it is up to date."""
+    path = os.path.join(plan.root, RUNS_TABLE)
+    try:
+        written = os.stat(path).st_mtime_ns
+    except FileNotFoundError:
+        return f"{RUNS_TABLE} is missing"
+    for run in plan.runs:
+        folder = plan.run_folder(run)
+        try:
+            finished = os.stat(os.path.join(folder, rs.DONE)).st_mtime_ns
+        except FileNotFoundError:
+            continue
+        if finished > written and rs.is_done(folder, run):
+            return f"run {plan.run_name(run)} finished after {RUNS_TABLE} was written"
+    return None
+
+
+def kept_min_size(plan):
+    """The minimum size the last collect counted species with, kept when runs.csv is made
+    again; the default when runs.csv cannot tell."""
+    try:
+        rows = read_runs(plan)
+    except SweepError:
+        return DEFAULT_MIN_SIZE
+    return next((row["min_size"] for row in rows if row["min_size"]), DEFAULT_MIN_SIZE)
 
 
 def collect(plan, programs, output_path, min_size=DEFAULT_MIN_SIZE):
