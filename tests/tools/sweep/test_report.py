@@ -69,6 +69,13 @@ class Report(support.SweepCase):
         self.assertTrue(os.path.isfile(os.path.join(folder, "report.html")))
         made = page_times(folder)
         self.assertEqual(len(made), 8)
+        with open(os.path.join(folder, "report.html"), encoding="utf-8") as stream:
+            page = stream.read()
+        # the two counts of the population at the end, each with its moment
+        self.assertIn('title="final_population: the survivors after the last generation run',
+                      page)
+        self.assertIn('title="last_generation_population: the parasites at the start of the '
+                      "last generation run, after its labelling", page)
         self.sweep_ok("report", folder)
         self.assertEqual(page_times(folder), made)
         # A run's record written anew makes its page again, and only its.

@@ -37,6 +37,7 @@ table.sortable th[data-order="descending"]::after { content: " \\25BC"; }
 input[type=search] { margin: 0.5em 0; padding: 0.3em; width: 20em; }
 .wide { overflow-x: auto; }
 pre { background: #f6f6f6; padding: 0.6em; overflow-x: auto; }
+.count { border-bottom: 1px dotted #888; cursor: help; }
 """
 
 DRAW_SCRIPT = """

@@ -3,7 +3,8 @@
   collected.csv  one row per run and reported generation, the run's id, seed and ten
                  parameters in front of the columns of the run's generations.csv;
   runs.csv       one row per run: its id, replicate, ten parameters and seed, then what the
-                 run came to (runs_table.RUN_COLUMNS), from its record and its species history.
+                 run came to (columns.RUN_STATISTIC_SOURCES), from its record and its species
+                 history.
 """
 
 import csv
@@ -23,7 +24,7 @@ from . import run_state as rs
 from .errors import SweepError
 from .parameters import NAMES, answer_text
 from .plan import PLAN_FILES
-from .runs_table import HEADER, RUN_COLUMNS, RUNS_TABLE, read_runs
+from .runs_table import HEADER, RUNS_TABLE, read_runs
 
 DEFAULT_MIN_SIZE = 10
 
@@ -74,13 +75,13 @@ def _generation_rows(tables):
 
 
 def _run_statistics(folder, tables):
-    """The RUN_COLUMNS of one run, as text; empty where the run kept no history."""
+    """The RUN_STATISTICS of one run, as text; empty where the run kept no history."""
     with open(os.path.join(folder, rs.RECORD), encoding="utf-8") as stream:
         sources = {"record": json.load(stream), "history": {}}
     if os.path.isfile(os.path.join(tables, columns.HISTORY_SUMMARY.file)):
         sources["history"] = read_single_row_table(tables, columns.HISTORY_SUMMARY)
     values = []
-    for _, source, key in RUN_COLUMNS:
+    for _, source, key in columns.RUN_STATISTIC_SOURCES:
         value = sources[source].get(key)
         values.append("" if value is None else str(value))
     return values

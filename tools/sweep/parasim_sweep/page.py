@@ -125,7 +125,8 @@ def answer_chart(go, make_subplots, rows, swept, answer, links):
     panel_rows = math.ceil(len(DRAWN) / PANEL_COLUMNS)
     figure = make_subplots(
         rows=panel_rows, cols=PANEL_COLUMNS, horizontal_spacing=0.08, vertical_spacing=0.12,
-        subplot_titles=[panel_title(statistic, rows) for statistic in DRAWN])
+        subplot_titles=[panel_title(statistic, rows).replace("\n", "<br>")
+                        for statistic in DRAWN])
     figure.update_layout(
         template="plotly_white", height=300 * panel_rows + 80, hovermode="closest",
         margin={"l": 50, "r": 20, "t": 80, "b": 50},
@@ -134,7 +135,7 @@ def answer_chart(go, make_subplots, rows, swept, answer, links):
     named = set()  # the series with their legend entry
     for panel, statistic in enumerate(DRAWN):
         where = {"row": panel // PANEL_COLUMNS + 1, "col": panel % PANEL_COLUMNS + 1}
-        title = panel_title(statistic, rows)
+        title = panel_title(statistic, rows).replace("\n", " ")
         for series in group_runs(rows, swept, answer, statistic):
             if not series.groups:
                 continue
@@ -178,10 +179,17 @@ def cell_text(name, value):
     return answer_text(name, value) if name in NAMES else str(value)
 
 
+def tooltip(shell, column):
+    """The title attribute of a column that counts the population at one moment of the run."""
+    moment = columns.COUNT_MOMENTS.get(column)
+    return f' title="{shell.escape(column)}: {shell.escape(moment)}"' if moment else ""
+
+
 def runs_table(shell, rows, swept, links):
     shown = ["replicate", *swept, "seed", *DRAWN]
-    heading = "".join(f'<th class="number">{shell.escape(name.replace("_", " "))}</th>'
-                      for name in ["run", *shown])
+    heading = "".join(
+        f'<th class="number"{tooltip(shell, name)}>{shell.escape(name.replace("_", " "))}</th>'
+        for name in ["run", *shown])
     body = []
     for row in rows:
         link = links.get(row["run_id"])
