@@ -10,6 +10,7 @@ import unittest
 
 import page_browser
 import sweep_support as support
+from parasim_report import plotly_library
 from parasim_sweep.plot import DRAWN
 
 BROWSER_MISSING = page_browser.unavailable()
@@ -71,6 +72,15 @@ class Report(support.SweepCase):
         self.assertEqual(len(made), 8)
         with open(os.path.join(folder, "report.html"), encoding="utf-8") as stream:
             page = stream.read()
+        # one copy of plotly.js beside the pages, which link it
+        with open(os.path.join(folder, "plotly.min.js"), encoding="utf-8") as stream:
+            self.assertEqual(stream.read(), plotly_library.library_text())
+        self.assertIn('<script src="plotly.min.js"', page)
+        for name in made:
+            with open(os.path.join(folder, "runs", name, "report.html"), encoding="utf-8") as run:
+                run_page = run.read()
+            self.assertIn('<script src="../../plotly.min.js"', run_page)
+            self.assertNotIn(plotly_library.library_text()[:2000], run_page)
         # the two counts of the population at the end, each with its moment
         self.assertIn('title="final_population: the survivors after the last generation run',
                       page)
@@ -114,6 +124,7 @@ class Report(support.SweepCase):
         with page_browser.PageBrowser() as browser:
             browser.open(os.path.join(folder, "report.html"))
             self.assertEqual(browser.errors(), [])
+            # nothing from a network; the charts drawn from the shared copy beside the page
             self.assertEqual(browser.fetched(), [])
             os.makedirs(SCREENSHOTS, exist_ok=True)
             shot = os.path.join(SCREENSHOTS, "sweep-page.png")

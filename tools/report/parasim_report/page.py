@@ -3,12 +3,14 @@ network, plotly.js inlined (Debian's python3-plotly), built from the tables para
 writes. parasim-report --html runs it; it also runs on its own:
 
     PYTHONPATH=<build>/python /usr/bin/python3 -m parasim_report.page TABLES --out PAGE
-        [--results NAME] [--history NAME] [--record RECORD]
+        [--results NAME] [--history NAME] [--record RECORD] [--plotly-src PATH]
 
 --results NAME: TABLES holds the tables of the results file NAME (generations.csv, hosts.csv,
 host_points.csv); --history NAME: those of the species history NAME (species_history.csv,
 species_sizes.csv, host_use.csv, lineages.csv, history_summary.csv, tree.nwk); RECORD is the
-run record of parasim --record, whose answers, seed and outcome the page shows.
+run record of parasim --record, whose answers, seed and outcome the page shows. The page holds
+plotly.js inside, or with --plotly-src links PATH (relative to the page) instead, a copy of
+plotly_library's that several pages share.
 
 The page is put in place whole (see placement): PAGE is either the earlier file or the whole new
 page, and a PAGE that is a link, a device, a folder or one of the inputs is refused. SIGTERM or
@@ -188,7 +190,8 @@ def build_charts(results, history):
     return charts, naming
 
 
-def page_text(results, results_name, history, history_name, summary, record, record_name):
+def page_text(results, results_name, history, history_name, summary, record, record_name,
+              plotly_src=None):
     charts, naming = build_charts(results, history)
     name = results_name or history_name
     sources = []
@@ -202,7 +205,7 @@ def page_text(results, results_name, history, history_name, summary, record, rec
                           for chart in charts)
     body = "".join([
         f"<h1>parasim run: {escape(name)}</h1>",
-        f'<p class="sources">From the {", ".join(sources)}. {library_note()} Hover for '
+        f'<p class="sources">From the {", ".join(sources)}. {library_note(plotly_src)} Hover for '
         "details, drag to zoom, double-click to zoom out; a click on a legend entry hides or "
         "shows that species.</p>",
         f'<nav><a href="#run">The run</a> <a href="#outcome">Outcome</a> {navigation} '
@@ -215,7 +218,7 @@ def page_text(results, results_name, history, history_name, summary, record, rec
         species_section(results, history, naming),
     ])
     return document(f"parasim run: {name}", body,
-                    [(chart.name, chart.figure) for chart in charts], SCRIPT)
+                    [(chart.name, chart.figure) for chart in charts], SCRIPT, plotly_src)
 
 
 def input_files(folder, results, history, record):
@@ -245,6 +248,9 @@ def main(argv=None):
     parser.add_argument("--history", metavar="NAME",
                         help="the folder holds the tables of the species history NAME")
     parser.add_argument("--record", metavar="RECORD", help="the run record (parasim --record)")
+    parser.add_argument("--plotly-src", metavar="PATH",
+                        help="link plotly.js from PATH, relative to the page, instead of holding "
+                        "it inside")
     try:
         options = parser.parse_args(argv)
     except SystemExit as stop:
@@ -264,7 +270,7 @@ def main(argv=None):
         if record is not None:
             check_record_against(record, options.record, results, history)
         text = page_text(results, options.results, history, options.history, summary, record,
-                         options.record)
+                         options.record, options.plotly_src)
         write_file(options.out, text, inputs)
     except (TableError, RecordError, UnicodeDecodeError) as error:
         say(str(error))
