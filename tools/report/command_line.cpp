@@ -5,10 +5,10 @@
 namespace parasim::report_tool {
 
 const char* const usage_text =
-    "Usage: parasim-report [--csv DIR] [--plot DIR] [--html FILE [--record RECORD]] "
-    "RESULTS_FILE\n"
+    "Usage: parasim-report [--csv DIR] [--plot DIR] [--html FILE [--record RECORD]\n"
+    "                      [--plotly-src PATH]] RESULTS_FILE\n"
     "       parasim-report --history HISTORY [--min-size N] [--csv DIR] [--plot DIR]\n"
-    "                      [--html FILE [--record RECORD]] [RESULTS_FILE]\n"
+    "                      [--html FILE [--record RECORD] [--plotly-src PATH]] [RESULTS_FILE]\n"
     "       parasim-report --help\n"
     "\n"
     "Reads the results file of a parasim run (Output.dat) and prints a summary: the population\n"
@@ -34,6 +34,8 @@ const char* const usage_text =
     "              hide species in (built by parasim_report with /usr/bin/python3 and plotly)\n"
     "  --record RECORD  the run record (parasim --record) whose answers, seed and outcome the\n"
     "              page shows; without it the page says they are not known\n"
+    "  --plotly-src PATH  the page links plotly.js from PATH (relative to the page) instead\n"
+    "              of holding it inside, so that pages beside one copy share it\n"
     "  --help      show this text\n"
     "\n"
     "Exit status: 0 done; 1 the results file or the history is malformed, or the two are of\n"
@@ -78,6 +80,8 @@ ReportOptions parse_command_line(const std::vector<std::string>& arguments) {
       options.html_file = value_after(arguments, i, "a file name");
     } else if (argument == "--record") {
       options.record_file = value_after(arguments, i, "the run record");
+    } else if (argument == "--plotly-src") {
+      options.plotly_src = value_after(arguments, i, "the path of plotly.js");
     } else if (argument == "--history") {
       options.history_folder = value_after(arguments, i, "the history folder");
     } else if (argument == "--min-size") {
@@ -103,6 +107,9 @@ ReportOptions parse_command_line(const std::vector<std::string>& arguments) {
   }
   if (options.record_file && !options.html_file) {
     throw UsageError("--record gives the page its run record: it goes with --html");
+  }
+  if (options.plotly_src && !options.html_file) {
+    throw UsageError("--plotly-src tells the page where plotly.js is: it goes with --html");
   }
   if (options.csv_folder && options.plot_folder && *options.csv_folder != *options.plot_folder) {
     throw UsageError(

@@ -17,6 +17,7 @@ struct ReportOptions {
   std::optional<std::string> plot_folder;
   std::optional<std::string> html_file;    // the web page of the run
   std::optional<std::string> record_file;  // the run record (parasim --record) the page shows
+  std::optional<std::string> plotly_src;   // the page links plotly.js from here, not inside
 };
 
 class UsageError : public std::runtime_error {

@@ -27,8 +27,8 @@ class DiscardingBuffer : public std::streambuf {
 }  // namespace
 
 HtmlPage::HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-                   std::vector<std::string> inputs)
-    : page_(std::move(page)), record_(std::move(record)) {
+                   std::optional<std::string> plotly_src, std::vector<std::string> inputs)
+    : page_(std::move(page)), record_(std::move(record)), plotly_src_(std::move(plotly_src)) {
   if (record_) {
     std::ifstream readable(*record_);
     if (!std::filesystem::is_regular_file(*record_) || !readable) {
@@ -72,6 +72,9 @@ void HtmlPage::write(const PlotTools& tools, const std::optional<std::string>& r
   }
   if (record_) {
     arguments.insert(arguments.end(), {"--record", record_->string()});
+  }
+  if (plotly_src_) {
+    arguments.insert(arguments.end(), {"--plotly-src", *plotly_src_});
   }
   run_report_module(tools, "page", arguments, "page");
   staging_->commit({name});

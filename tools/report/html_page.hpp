@@ -25,8 +25,9 @@ class HtmlPage {
   // folder; the page, which the caller has checked as a target (report::OutputTargets), is
   // never put over one of `inputs`. Throws ReportIoError, report::TargetRefused or
   // report::OutputFailure.
+  // plotly_src: the page links plotly.js from there instead of holding it inside.
   HtmlPage(std::filesystem::path page, std::optional<std::filesystem::path> record,
-           std::vector<std::string> inputs);
+           std::optional<std::string> plotly_src, std::vector<std::string> inputs);
   ~HtmlPage();
   HtmlPage(const HtmlPage&) = delete;
   HtmlPage& operator=(const HtmlPage&) = delete;
@@ -47,6 +48,7 @@ class HtmlPage {
  private:
   std::filesystem::path page_;
   std::optional<std::filesystem::path> record_;
+  std::optional<std::string> plotly_src_;
   std::optional<report::StagedFiles> staging_;
   std::filesystem::path work_folder_;
   std::optional<CsvTables> tables_;

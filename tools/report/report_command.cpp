@@ -115,7 +115,7 @@ void report(const ReportOptions& options, const PlotTools& plot_tools, std::ostr
   }
   std::optional<HtmlPage> page;
   if (options.html_file) {
-    page.emplace(*options.html_file, options.record_file, input_paths);
+    page.emplace(*options.html_file, options.record_file, options.plotly_src, input_paths);
   }
   if (options.record_file && options.history_folder) {
     check_record_of_history(*options.record_file, *options.history_folder);

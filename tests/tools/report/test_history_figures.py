@@ -2,8 +2,11 @@
 (tree rows, Muller bands, hosts in phenotype order, labels to species), one colour per species
 in every figure, the Newick trees read by Biopython, and the figures from a real run."""
 
+import json
+import math
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -12,7 +15,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 import numpy as np
-from parasim_report import layouts, palette
+from parasim_report import edge_labels, layouts, palette
 from parasim_report.figure_legends import Naming
 from parasim_report.figures import main as draw_figures
 from parasim_report.history import load_history
@@ -249,6 +252,34 @@ class ManySpecies(unittest.TestCase):
                          ["host 3 (phenotype 4.5)", "host 1 (phenotype 5)",
                           "host 2 (phenotype 5.5)"])
 
+    def test_one_colour_per_species_in_the_svg_figures_and_the_page(self):
+        page = self.folder / "page.html"
+        report("--history", self.folder / "history", "--html", page)
+        charts = page_charts(page)
+        named = Naming.of_history(self.history).colours.named
+        seen = {}  # species -> {where: colour}
+        for stem in ("tree", "muller", "host_use"):
+            for key, colours in svg_colours(self.folder / "figures" / f"{stem}.svg").items():
+                seen.setdefault(key, {})[stem + ".svg"] = colours
+        for chart in ("tree", "muller", "host-use"):
+            for key, colours in chart_colours(charts[chart]).items():
+                seen.setdefault(key, {})[chart + " chart"] = colours
+        self.assertEqual(sorted(seen), sorted(named))
+        for key, places in seen.items():
+            self.assertEqual(len(places), 6, key)
+            self.assertEqual(len(set().union(*places.values())), 1, (key, places))
+        self.assertEqual(len({next(iter(places["muller chart"])) for places in seen.values()}),
+                         MOST_NAMED_SPECIES)
+        # The largest species at the end (59: 59 parasites, alive) named at the right edge,
+        # framed in its own colour, in both figures and both charts.
+        for stem in ("tree", "muller"):
+            framed = svg_colours(self.folder / "figures" / f"{stem}.svg", "name-species")
+            self.assertIn(59, framed, stem)
+            self.assertLessEqual(seen[59][f"{stem}.svg"], framed[59], stem)  # its frame
+            names = {annotation["name"]: annotation["text"]
+                     for annotation in charts[stem]["layout"]["annotations"]}
+            self.assertEqual(names.get("name-species-59"), "species 59 (label 59)", stem)
+
     def test_figures_are_written_and_the_same_bytes_again(self):
         figures = self.folder / "figures"
         for stem in HISTORY_FIGURES:
@@ -276,13 +307,77 @@ class ManySpecies(unittest.TestCase):
 
 
 class Palette(unittest.TestCase):
-    def test_the_palette_is_matplotlibs_without_matplotlib(self):
+    def test_species_colours_are_glasbeys_and_stand_apart_from_the_greys(self):
+        import colorcet
         import matplotlib
 
-        for name, colours in (("tab20", palette.TAB20), ("tab10", palette.TAB10)):
-            expected = [matplotlib.colormaps[name](i) for i in range(len(colours))]
-            self.assertEqual([palette.rgba(colour) for colour in colours], expected, name)
+        # glasbey's colours in glasbey's order, the muted ones left out
+        places = [colorcet.glasbey_dark.index(colour) for colour in palette.NAMED_SPECIES]
+        self.assertEqual(places, sorted(places))
+        self.assertEqual(len(set(palette.NAMED_SPECIES)), MOST_NAMED_SPECIES)
+        self.assertGreaterEqual(MOST_NAMED_SPECIES, 30)
+        greys = [(level,) * 3 for level in palette.OTHER_SPECIES_GREYS]
+        for colour in palette.NAMED_SPECIES:
+            channels = palette.rgba(colour)[:3]
+            # far from every grey of the other species, and not too light to see on white
+            self.assertGreater(min(math.dist(channels, grey) for grey in greys), 0.2, colour)
+            self.assertLess(min(channels), 0.85, colour)
+        tab10 = [matplotlib.colormaps["tab10"](i) for i in range(10)]
+        self.assertEqual([palette.rgba(colour) for colour in palette.TAB10], tab10)
         self.assertEqual(palette.css(palette.rgba("#1f77b4")), "rgb(31,119,180)")
+
+
+class EdgeNames(unittest.TestCase):
+    def test_the_largest_are_kept_and_none_too_close(self):
+        cases = [  # keys, heights, sizes, span -> (key, height) kept, lowest first
+            ([1, 2, 3], [10, 12, 50], [5, 9, 1], 100, [(2, 12), (3, 50)]),
+            ([1, 2, 3], [10, 13, 16], [5, 9, 1], 100, [(2, 13)]),
+            ([1, 2], [10, 90], [0, 3], 100, [(2, 90)]),  # no parasites, no name
+            ([4, 7], [5, 5], [3, 3], 100, [(4, 5)]),  # a tie goes to the lower key
+            ([], [], [], 100, []),
+        ]
+        for keys, heights, sizes, span, kept in cases:
+            with self.subTest(keys=keys, heights=heights, sizes=sizes):
+                self.assertEqual(edge_labels.spaced(keys, heights, sizes, span), kept)
+
+
+def hex_colour(colour):
+    """'#d60000' or 'rgb(214,0,0)' as '#d60000'."""
+    if colour.startswith("rgb("):
+        return "#" + "".join(f"{int(part):02x}" for part in colour[4:-1].split(","))
+    return colour.lower()
+
+
+def svg_colours(path, kind=r"(?:host-\d+-)?species"):
+    """The fill and stroke colours drawn in each SVG group of a species (id species-N, or
+    host-H-species-N), or of another kind of group (name-species-N), by species."""
+    colours = {}
+    for group in ElementTree.parse(path).getroot().iter(f"{SVG}g"):
+        found = re.fullmatch(kind + r"-(\d+)", group.get("id", ""))
+        if found:
+            styles = " ".join(element.get("style", "") for element in group.iter())
+            colours.setdefault(int(found.group(1)), set()).update(
+                re.findall(r"(?:fill|stroke): (#[0-9a-f]{6})", styles))
+    return colours
+
+
+def page_charts(page):
+    """The page's charts, by name, as the plotly figures it draws."""
+    text = page.read_text(encoding="utf-8")
+    found = re.search(r'<script type="application/json" id="parasim-charts">(.*?)</script>',
+                      text, re.S)
+    return {chart["name"]: chart["figure"] for chart in json.loads(found.group(1))}
+
+
+def chart_colours(figure):
+    """The colours of the traces of each named species of a chart."""
+    colours = {}
+    for trace in figure["data"]:
+        group = trace.get("legendgroup", "")
+        if group.startswith("species-"):
+            colour = trace.get("fillcolor") or trace["line"]["color"]
+            colours.setdefault(int(group[8:]), set()).add(hex_colour(colour))
+    return colours
 
 
 def to_rgba(colour):

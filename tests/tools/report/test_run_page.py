@@ -110,3 +110,23 @@ def test_a_record_of_a_run_that_died_out_early_is_taken(tmp_path):
                   tmp_path / "Output.dat")
     assert done.returncode == 0, done.stderr
     assert "the population died out" in (tmp_path / "report.html").read_text()
+
+
+def test_the_two_counts_at_the_end_are_named_with_their_moments(tmp_path):
+    record = record_with(tmp_path, last_generation_population=41)
+    page_path = tmp_path / "report.html"
+    done = report("--html", page_path, "--history", HISTORY, "--record", record, RESULTS)
+    assert done.returncode == 0, done.stderr
+    page = page_path.read_text(encoding="utf-8")
+    counts = dict(re.findall(r'<span class="count" title="([^"]*)">([^<]*)</span>', page))
+    final = ("final_population: the survivors after the last generation run, as the run record "
+             "counts them (generation 12)")
+    at_start = ("last_generation_population: the parasites at the start of the last generation "
+                "run, after its labelling, as the species history counts them (generation 12)")
+    assert counts == {final: "final_population (survivors after generation 12)",
+                      at_start: "last_generation_population (at the start of generation 12, "
+                                "after its labelling)"}
+    # each count beside its name: the record's 44 survivors, the history's 41 at the start
+    assert re.search(r"survivors after generation 12\)</span></td><td>44<", page)
+    assert re.search(r"after its labelling\)</span></td><td>41<", page)
+    assert re.search(r"after its labelling\)</span>: 41 parasites on 3 hosts", page)

@@ -15,6 +15,7 @@ import pytest
 
 import page_browser
 import results_file_writer
+from parasim_report.species_colours import MOST_NAMED_SPECIES
 
 HERE = pathlib.Path(__file__).resolve().parent
 
@@ -300,8 +301,9 @@ def test_a_hundred_species_name_the_largest_and_group_the_rest(browser, pages):
     for row in csv.DictReader(open(pages["many"].parent / "many" / "species.csv")):
         lifetime = int(row["last_seen"]) - int(row["born"]) + 1
         weights[int(row["species"])] = int(row["species"]) * lifetime
-    largest = sorted(weights, key=lambda s: (-weights[s], s))[:15]
-    assert legend == [f"species {s} (label {s})" for s in largest] + ["other species (85, greys)"]
+    largest = sorted(weights, key=lambda s: (-weights[s], s))[:MOST_NAMED_SPECIES]
+    assert legend == [f"species {s} (label {s})" for s in largest] + [
+        f"other species ({100 - MOST_NAMED_SPECIES}, greys)"]
     browser.driver.execute_script("""
         return Array.from(document.querySelectorAll("#chart-muller .legend .traces"))
           .find(e => e.querySelector(".legendtext").textContent.startsWith("other species"))

@@ -52,8 +52,10 @@ def toml_value(value):
     return str(value)
 
 
-def sweep_text(parameters, replicates=2, master_seed=7, **settings):
-    lines = [f"master_seed = {master_seed}", f"replicates = {replicates}"]
+def sweep_text(parameters, replicates=2, master_seed=7, seeds=None, **settings):
+    """A sweep file: its seeds derived from master_seed, or the list `seeds` when given."""
+    lines = ([f"seeds = {toml_value(seeds)}"] if seeds is not None
+             else [f"master_seed = {master_seed}", f"replicates = {replicates}"])
     lines += [f"{key} = {toml_value(value)}" for key, value in settings.items()]
     lines += [f"{key} = {toml_value(value)}" for key, value in parameters.items()]
     return "\n".join(lines) + "\n"

@@ -69,6 +69,7 @@ class Collect(support.SweepCase):
                 at_end[line[1]] = at_end.get(line[1], 0) + int(line[5])
         return {
             "final_population": str(record["final_population"]),
+            "last_generation_population": str(sum(at_end.values())),
             "species_at_end": str(sum(line[6] == "true" for line in species)),
             "species_at_end_min_size": str(sum(n >= min_size for n in at_end.values())),
             "min_size": str(min_size),
@@ -119,7 +120,8 @@ class Collect(support.SweepCase):
         with open(os.path.join(folder, "runs.csv"), newline="") as stream:
             (row,) = list(csv.DictReader(stream))
         self.assertNotEqual(row["final_population"], "")
-        self.assertEqual({row[name] for name in ("species_at_end", "speciation_events",
+        self.assertEqual({row[name] for name in ("last_generation_population", "species_at_end",
+                                                 "speciation_events",
                                                  "first_split_generation")}, {""})
 
     def test_default_output_and_tables_made_once(self):

@@ -1,6 +1,7 @@
 """Plans: every combination times the replicates, seeds from the documented formula, the
 folder laid out, and a folder that holds something else left alone."""
 
+import csv
 import hashlib
 import json
 import os
@@ -68,6 +69,40 @@ class Expansion(unittest.TestCase):
         # A single run, as a Slurm task asks for it, is the same run without the others.
         lone = planning.Plan("/nowhere", plan.definition)
         self.assertEqual([lone.run(i) for i in range(1, 13)], runs)
+
+
+class SeedLists(support.SweepCase):
+    def test_each_combination_runs_once_per_listed_seed(self):
+        document = {name: (v[0] if isinstance(v, list) else v)
+                    for name, v in support.TINY.items()}
+        document.update(genome_size=[10, 20], seeds=[9, 2, 5])
+        plan = planning.Plan("/nowhere", definition_from_document(document))
+        self.assertEqual([(r.values["genome_size"], r.replicate, r.seed) for r in plan.runs],
+                         [(g, i + 1, seed) for g in (10, 20) for i, seed in enumerate((9, 2, 5))])
+        lone = planning.Plan("/nowhere", plan.definition)
+        self.assertEqual([lone.run(i) for i in range(1, 7)], plan.runs)
+
+    def test_planned_run_and_collected_with_the_listed_seeds(self):
+        folder = self.planned(seeds=[1, 2, 3])
+        self.assertEqual([int(row["seed"]) for row in support.read_manifest(folder)],
+                         [1, 2, 3] * 2)
+        self.sweep_ok("run", folder, "--jobs", "2")
+        self.sweep_ok("collect", folder)
+        with open(os.path.join(folder, "runs.csv"), newline="") as stream:
+            rows = list(csv.DictReader(stream))
+        self.assertEqual([(row["replicate"], row["seed"]) for row in rows],
+                         [(str(i), str(i)) for i in (1, 2, 3)] * 2)
+        # a run of the sweep is the run made by hand with its seed
+        self.assert_same_as_direct(folder)
+        # planned again: the same list changes nothing, another list or form is refused
+        self.sweep_ok("plan", self.path("sweep.toml"), folder)
+        for other, words in ((support.sweep_text(support.TINY, seeds=[1, 2, 4]),
+                              "seeds is [1, 2, 3] there and [1, 2, 4] here"),
+                             (support.sweep_text(support.TINY, replicates=3),
+                              "master_seed is not given there and 7 here")):
+            done = self.sweep("plan", self.write("other.toml", other), folder)
+            self.assertEqual(done.returncode, 2)
+            self.assertIn(words, done.stderr)
 
 
 class PlanFolders(support.SweepCase):

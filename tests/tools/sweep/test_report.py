@@ -10,6 +10,7 @@ import unittest
 
 import page_browser
 import sweep_support as support
+from parasim_report import plotly_library
 from parasim_sweep.plot import DRAWN
 
 BROWSER_MISSING = page_browser.unavailable()
@@ -42,18 +43,48 @@ class Report(support.SweepCase):
         folder = self.planned(dict(support.TINY, mutation_rate=[0.002, 0.01], generations=60,
                                    carrying_capacity=60), replicates=2)
         self.sweep_ok("run", folder)
-        done = self.sweep("report", folder)
-        self.assertEqual(done.returncode, 2)
-        self.assertIn("run 'parasim-sweep collect' first", done.stderr)
-        self.sweep_ok("collect", folder)
-        self.sweep_ok("report", folder)
+        done = self.sweep_ok("report", folder)  # no collect before: report collects
+        self.assertIn("runs.csv is missing: collecting first", done.stderr)
+        self.assertEqual(len(read_runs(folder)), 8)
         return folder
+
+    def test_report_collects_again_when_a_run_finished_after_runs_csv(self):
+        folder = self.planned(dict(support.TINY, generations=30), replicates=1)
+        self.sweep_ok("run", folder, "--task", "1")
+        self.assertEqual(self.sweep("collect", folder, "--min-size", "3").returncode, 1)
+        done = self.sweep_ok("report", folder)  # run 2 not done is not a fault of the page
+        self.assertNotIn("collecting first", done.stderr)
+        self.sweep_ok("run", folder, "--task", "2")
+        done = self.sweep_ok("report", folder)
+        self.assertIn("run 0002 finished after runs.csv was written: collecting first",
+                      done.stderr)
+        rows = read_runs(folder)
+        self.assertEqual([row["run_id"] for row in rows], ["1", "2"])
+        self.assertEqual({row["min_size"] for row in rows}, {"3"})  # the last collect's
+        with open(os.path.join(folder, "report.html"), encoding="utf-8") as stream:
+            self.assertIn('href="runs/0002/report.html"', stream.read())
 
     def test_pages_are_made_once_and_again_when_a_run_changes(self):
         folder = self.sweep_with_pages()
         self.assertTrue(os.path.isfile(os.path.join(folder, "report.html")))
         made = page_times(folder)
         self.assertEqual(len(made), 8)
+        with open(os.path.join(folder, "report.html"), encoding="utf-8") as stream:
+            page = stream.read()
+        # one copy of plotly.js beside the pages, which link it
+        with open(os.path.join(folder, "plotly.min.js"), encoding="utf-8") as stream:
+            self.assertEqual(stream.read(), plotly_library.library_text())
+        self.assertIn('<script src="plotly.min.js"', page)
+        for name in made:
+            with open(os.path.join(folder, "runs", name, "report.html"), encoding="utf-8") as run:
+                run_page = run.read()
+            self.assertIn('<script src="../../plotly.min.js"', run_page)
+            self.assertNotIn(plotly_library.library_text()[:2000], run_page)
+        # the two counts of the population at the end, each with its moment
+        self.assertIn('title="final_population: the survivors after the last generation run',
+                      page)
+        self.assertIn('title="last_generation_population: the parasites at the start of the '
+                      "last generation run, after its labelling", page)
         self.sweep_ok("report", folder)
         self.assertEqual(page_times(folder), made)
         # A run's record written anew makes its page again, and only its.
@@ -92,6 +123,7 @@ class Report(support.SweepCase):
         with page_browser.PageBrowser() as browser:
             browser.open(os.path.join(folder, "report.html"))
             self.assertEqual(browser.errors(), [])
+            # nothing from a network; the charts drawn from the shared copy beside the page
             self.assertEqual(browser.fetched(), [])
             os.makedirs(SCREENSHOTS, exist_ok=True)
             shot = os.path.join(SCREENSHOTS, "sweep-page.png")

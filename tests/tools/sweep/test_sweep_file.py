@@ -42,6 +42,15 @@ class AcceptedFiles(unittest.TestCase):
         for name, line in zip(NAMES, lines):
             self.assertEqual(type(values[name])(line), values[name], name)
 
+    def test_a_list_of_seeds_makes_one_replicate_per_seed(self):
+        definition = definition_from_document(document(master_seed=None, seeds=[3, 1, 0],
+                                                       genome_size=[10, 20]))
+        self.assertEqual((definition.seeds, definition.replicates, definition.master_seed),
+                         ((3, 1, 0), 3, None))
+        self.assertEqual(definition.run_count(), 6)
+        self.assertEqual(definition.as_json()["seeds"], [3, 1, 0])
+        self.assertNotIn("master_seed", definition.as_json())
+
     def test_the_shipped_example_is_a_valid_sweep(self):
         from parasim_sweep.sweep_file import read_sweep_file
         definition, _ = read_sweep_file(os.path.join(support.SOURCE_ROOT, "examples", "sweep",
@@ -92,7 +101,6 @@ class RefusedFiles(unittest.TestCase):
         self.refused(["mutation_rate", "host_count", "all ten"], mutation_rate=None,
                      host_count=None)
         self.refused(["genome_sizes", "did you mean genome_size"], genome_sizes=5)
-        self.refused(["master_seed"], master_seed=None)
         message = self.refused(["parameters", "top of the file"], parameters={"a": 1})
         self.assertIn("unknown key", message)
 
@@ -101,6 +109,25 @@ class RefusedFiles(unittest.TestCase):
         self.refused(["replicates", "whole number"], replicates=2.0)
         self.refused(["master_seed", "at least 0"], master_seed=-1)
         self.refused(["checkpoint_every", "at least 0"], checkpoint_every=-5)
+
+    def test_seed_lists(self):
+        cases = [  # (changes to a file that gives master_seed = 1, words of the refusal)
+            ({"seeds": [1, 2]}, ["seeds and master_seed", "either"]),
+            ({"master_seed": None, "replicates": 2, "seeds": [1]}, ["seeds and replicates"]),
+            ({"master_seed": None, "seeds": [4, 5, 4]}, ["value 3", "4 is listed twice",
+                                                        "value 1"]),
+            ({"master_seed": None, "seeds": []}, ["seeds", "empty"]),
+            ({"master_seed": None, "seeds": 5}, ["seeds", "list", "whole number 5"]),
+            ({"master_seed": None, "seeds": [1, 2.0]}, ["value 2", "real number"]),
+            ({"master_seed": None, "seeds": [1, "2"]}, ["value 2", "string"]),
+            ({"master_seed": None, "seeds": [-1]}, ["-1", "0 ... 2147483647"]),
+            ({"master_seed": None, "seeds": [2**31]}, ["2147483648", "outside"]),
+            ({"master_seed": None}, ["no seeds", "seeds = [1, 2, 3]", "master_seed = 1"]),
+        ]
+        for changes, words in cases:
+            with self.subTest(changes=changes):
+                self.refused(words, **changes)
+        definition_from_document(document(master_seed=None, seeds=[0, 2**31 - 1]))
 
     def test_sweeps_too_large_to_be_meant(self):
         self.refused(["runs", "refused"], genome_size=list(range(1000)), replicates=1001)

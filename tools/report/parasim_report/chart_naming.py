@@ -16,6 +16,9 @@ from .palette import css
 from .species_colours import OTHER_SPECIES_COLOUR, SpeciesColours, colours_of_rows
 
 TEMPLATE = "plotly_white"
+# A legend entry's height and what a chart takes above and below its legend, in pixels.
+LEGEND_ENTRY_PIXELS = 19
+LEGEND_MARGIN = 150
 OTHERS_GROUP = "others"
 
 
@@ -37,6 +40,11 @@ class Naming:
     def of_results(cls, results):
         return cls(colours_of_rows(results.point_label, results.point_count),
                    lambda key: f"species {key}")
+
+    def chart_height(self, least):
+        """A chart's height in pixels that shows its whole legend (the named species and the
+        others' entry), at least `least`."""
+        return max(least, LEGEND_ENTRY_PIXELS * (len(self.colours.named) + 1) + LEGEND_MARGIN)
 
     def colour(self, key):
         return css(self.colours(key))

@@ -1,7 +1,8 @@
 """The tables the Python tools read, by file name, with their columns and what each column holds:
 those parasim-report writes from a results file and from a species history (see
-docs/after-a-run.md), and the files of a history folder as parasim writes them. The figures,
-the page and the sweep's collect all read them through tables.read_table.
+docs/after-a-run.md), the files of a history folder as parasim writes them, and what a sweep's
+runs.csv tells of each run. The figures, the page and the sweep's collect all read them through
+tables.read_table.
 """
 
 from dataclasses import dataclass
@@ -78,3 +79,29 @@ HISTORY_ABUNDANCE = Table("abundance.csv", (
     ("phenotype_sd", REAL)))
 HISTORY_RUN_FILE = "run.json"
 HISTORY_FILES = (HISTORY_SPECIES.file, HISTORY_ABUNDANCE.file)
+
+# The two counts of a run's population at its end, named alike in runs.csv and on the pages, each
+# with its moment (what a page's tooltip says). They differ by the last generation's survival.
+FINAL_POPULATION = "final_population"
+LAST_GENERATION_POPULATION = "last_generation_population"
+COUNT_MOMENTS = {
+    FINAL_POPULATION: "the survivors after the last generation run, as the run record counts "
+                      "them",
+    LAST_GENERATION_POPULATION: "the parasites at the start of the last generation run, after "
+                                "its labelling, as the species history counts them",
+}
+
+# What a sweep's runs.csv tells of each run after its run_id, replicate, ten answers and seed:
+# (column, source, key), the source being the run's record or the one row of the
+# HISTORY_SUMMARY parasim-report writes from its history (the column empty without one).
+RUN_STATISTIC_SOURCES = (
+    (FINAL_POPULATION, "record", "final_population"),
+    (LAST_GENERATION_POPULATION, "history", "population_at_end"),
+    ("species_at_end", "history", "species_at_end"),
+    ("species_at_end_min_size", "history", "species_at_end_min_size"),
+    ("min_size", "history", "min_size"),
+    ("speciation_events", "history", "speciation_events"),
+    ("extinctions", "history", "extinctions"),
+    ("first_split_generation", "history", "first_split_generation"),
+    ("hosts_occupied_at_end", "history", "hosts_occupied_at_end"),
+)

@@ -48,10 +48,16 @@ def species_handles(naming, present=None):
     return handles
 
 
+# Past this many entries the legend's text is smaller, so that the named species and the
+# others' entry fit the figure's height.
+LONG_LEGEND = 20
+
+
 def legend_beside(figure, handles, title=None, location="upper left", height=0.97):
     """A legend in the strip right of the plots (see fit_beside_legend)."""
+    size = "small" if len(handles) <= LONG_LEGEND else "x-small"
     return figure.legend(handles=handles, loc=location, bbox_to_anchor=(LEGEND_STRIP, height),
-                         fontsize="small", title=title, title_fontsize="small", frameon=False)
+                         fontsize=size, title=title, title_fontsize="small", frameon=False)
 
 
 def fit_beside_legend(figure):

@@ -29,7 +29,7 @@ lineages.csv; --history):
 
 Without --results or --history, every set whose tables are in DIR is drawn. With a history,
 the phenotype figure colours each species as the history figures do (labels given again to a
-later species are told apart). Each species keeps one colour in every figure; the 15 largest
+later species are told apart). Each species keeps one colour in every figure; the 30 largest
 are named in the legends, the others are greys and share the entry "other species".
 
 Nothing is drawn at random, and the files come out byte for byte the same from the same tables.

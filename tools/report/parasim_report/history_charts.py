@@ -10,6 +10,7 @@ import plotly.graph_objects as go
 from plotly.subplots import make_subplots
 
 from . import layouts
+from .edge_labels import muller_labels, tree_labels
 from .chart_naming import (OTHERS_COLOUR, OTHERS_GROUP, TEMPLATE, Chart, mark_empty, new_figure,
                            trace_style)
 from .species_bands import OTHERS, band_counts, muller_bands, muller_groups, stacked_groups
@@ -20,6 +21,15 @@ MOST_GENERATIONS = 1000
 HOST_PANELS_PER_COLUMN = 6
 TIP_LABELS_FOR_ALL = 40  # with more species, only the named ones get a tip label
 LINK_COLOUR = "rgb(140,140,140)"
+EDGE_ROOM = 0.22  # the share of the generations added right of the tree for the names there
+
+
+def edge_name(figure, naming, key, x, y, anchor):
+    """A species named at the right edge of a chart, framed in its colour."""
+    figure.add_annotation(x=x, y=y, text=naming.name(key), name=f"name-species-{key}",
+                          xanchor=anchor, xshift=4 if anchor == "left" else -2,
+                          showarrow=False, font={"size": 10}, bgcolor="rgba(255,255,255,0.8)",
+                          bordercolor=naming.colour(key), borderwidth=1)
 
 
 def thinning_note(stride, drawn, every):
@@ -60,7 +70,8 @@ def muller_chart(history, naming):
                       history.size_count)
     bottom, top = muller_bands(bands, own)
     figure = new_figure(thinned_title(
-        "Muller plot: parasites of each species, daughters inside their mothers", stride))
+        "Muller plot: parasites of each species, daughters inside their mothers", stride),
+        height=naming.chart_height(480))
     shown = {}
     for members, name, colour, group, rank in band_legend(naming, bands):
         xs, ys, data = [], [], []
@@ -90,10 +101,13 @@ def muller_chart(history, naming):
                 hovertemplate=(f"<b>{what}</b><br>generation %{{x}}: %{{customdata[2]}} "
                                "parasites<extra></extra>"),
                 **trace_style(name, group, rank, shown)))
+    for key, height in muller_labels(bands, own, bottom, top):
+        edge_name(figure, naming, key, int(generations[-1]), height, "right")
     figure.update_xaxes(title="generation")
     figure.update_yaxes(title="parasites", rangemode="tozero")
     note = ("Each species' band holds its own parasites, half below and half above the bands "
-            "of its daughters, which are nested inside it in order of origin. The species not "
+            "of its daughters, which are nested inside it in order of origin; the largest "
+            "species at the last generation are named at the right edge. The species not "
             "named in the legend are summed into grey bands, one for those below each named "
             "species." + thinning_note(stride, generations, history.generation))
     return Chart("muller", "Muller plot", figure, note)
@@ -114,7 +128,7 @@ def tree_chart(history, naming):
     count = len(history)
     figure = new_figure(
         f"Species tree: {count} species, {int(history.extant.sum())} alive at the end "
-        "(x: died out)", height=min(1400, max(480, 12 * count + 160)))
+        "(x: died out)", height=min(1400, max(naming.chart_height(480), 12 * count + 160)))
     bare = count > layouts.MOST_DETAILED_SPECIES
     linked = np.flatnonzero(layout.link_from != layout.row)
     if bare:
@@ -127,6 +141,8 @@ def tree_chart(history, naming):
                                 connectgaps=False, line={"color": LINK_COLOUR, "width": 0.8},
                                 showlegend=False, name="splits", uid="splits"))
     label_all = count <= TIP_LABELS_FOR_ALL
+    # The largest species alive at the end are named where their lines end, the others numbered.
+    edge = dict(tree_labels(history, layout, naming.colours.named))
     shown = {}
     for members, name, colour, group, rank in naming.legend_groups(history.species):
         if group == OTHERS_GROUP and bare:
@@ -141,7 +157,7 @@ def tree_chart(history, naming):
         symbols[1::3] = np.where(history.extant[index], "circle", "x")
         texts = np.full(3 * len(index), "", dtype=object)
         if label_all or group != OTHERS_GROUP:
-            texts[1::3] = (index + 1).astype(str)
+            texts[1::3] = [str(key) if key not in edge else "" for key in (index + 1).tolist()]
         if group != OTHERS_GROUP:
             info = tree_text(history, naming, index[0])
             data = [info, info, None]
@@ -158,13 +174,20 @@ def tree_chart(history, naming):
                                          else 1.5},
             marker={"symbol": symbols, "size": 7, "color": colour}, customdata=data,
             hovertemplate=hover, **style))
+    for key, row in edge.items():
+        edge_name(figure, naming, key, float(layout.end[key - 1]), row, "left")
     figure.update_xaxes(title="generation")
+    if edge:
+        first, last = float(layout.start.min()), float(layout.end.max())
+        figure.update_xaxes(range=[first - 0.02 * (last - first),
+                                   last + EDGE_ROOM * max(1.0, last - first)])
     figure.update_yaxes(showticklabels=False, showgrid=False, zeroline=False,
                         range=[0.3, count + 0.7])
     note = ("Each species is a line from its birth to its last generation, at the row of its "
             "tip in tree.nwk; a grey link joins it to its mother's line where it split off. "
             "Hover a line's ends for its birth, mother, size at birth and last generation; "
-            "numbers at the ends are species numbers"
+            "the largest species alive at the end are named where their lines end, the "
+            "numbers at the other ends are species numbers"
             + ("." if label_all else " (of the named species only).")
             + (f" Of these {count} species only the {len(naming.colours.named)} named ones are "
                f"drawn: past {layouts.MOST_DETAILED_SPECIES} species the lines of all would "
@@ -183,7 +206,8 @@ def host_use_chart(history, naming):
         rows=rows, cols=columns, shared_xaxes="all", vertical_spacing=min(0.08, 0.3 / rows),
         subplot_titles=[f"host {host} (phenotype {phenotype:g})" for host, phenotype in hosts])
     figure.update_layout(
-        template=TEMPLATE, height=180 * rows + 140, hovermode="closest",
+        template=TEMPLATE, height=max(180 * rows + 140, naming.chart_height(480)),
+        hovermode="closest",
         title=thinned_title("Host use: parasites of each species on each host, hosts in "
                             "phenotype order (lowest first)", stride),
         legend={"title": {"text": "click to hide or show"}, "tracegroupgap": 0},

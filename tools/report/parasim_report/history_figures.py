@@ -10,6 +10,7 @@ import numpy as np
 from matplotlib.collections import LineCollection
 
 from . import layouts
+from .edge_labels import muller_labels, tree_labels
 from .figure_legends import (FIGURE_DPI, FIGURE_INCHES, fit_beside_legend, legend_beside,
                              species_handles, thinning_note)
 from .species_bands import OTHERS, band_counts, muller_bands, muller_groups, stacked_groups
@@ -33,6 +34,17 @@ def band_ids(bands, prefix=""):
             others += 1
         ids.append(f"{prefix}species-{key}" if key != OTHERS else f"{prefix}others-{others}")
     return ids
+
+
+EDGE_ROOM = 0.22  # the share of the generations added right of the tree for the names there
+
+
+def edge_name(axes, x, y, text, colour, key, align):
+    """A species named at the right edge of a figure, framed in its colour (SVG id
+    name-species-N)."""
+    axes.text(x, y, text, ha=align, va="center", fontsize=7, gid=f"name-species-{key}",
+              bbox={"boxstyle": "round,pad=0.2", "facecolor": "white", "alpha": 0.8,
+                    "edgecolor": colour, "linewidth": 1})
 
 
 def tree_figure(history, naming):
@@ -60,14 +72,27 @@ def tree_figure(history, naming):
                       np.column_stack([layout.end[others], layout.row[others]])], axis=1),
             colors=[naming.colours(i + 1) for i in others.tolist()], linewidths=1.2,
             capstyle="butt", zorder=2, gid="others", rasterized=as_image))
+    # The largest species alive at the end are named where their lines end, the others numbered.
+    edge = dict(tree_labels(history, layout, named))
     for index in range(len(history)) if label_all else [s - 1 for s in sorted(named)]:
-        axes.text(layout.end[index], layout.row[index], f" {index + 1}",
-                  fontsize=6 if label_all else 7, va="center", ha="left")
+        if index + 1 in edge:
+            edge_name(axes, layout.end[index], layout.row[index], naming.name(index + 1),
+                      naming.colours(index + 1), index + 1, "left")
+        else:
+            axes.text(layout.end[index], layout.row[index], f" {index + 1}",
+                      fontsize=6 if label_all else 7, va="center", ha="left")
     ended = ~history.extant
     axes.scatter(layout.end[ended], layout.row[ended], marker="x", s=12, color="0.2",
                  linewidths=0.8, zorder=3, gid="extinctions", rasterized=as_image)
     axes.set_yticks([])
     axes.autoscale_view()
+    if edge:
+        # Room for the names right of the last generation, where the axis has no ticks.
+        left, right = axes.get_xlim()
+        ticks = [tick for tick in axes.get_xticks() if left <= tick <= right]
+        axes.set_xlim(left, right + EDGE_ROOM * (right - left))
+        axes.set_xticks(ticks)
+        axes.spines["bottom"].set_bounds(left, right)
     axes.set_ylim(0.3, len(history) + 0.7)
     for side in ("left", "right", "top"):
         axes.spines[side].set_visible(False)
@@ -93,6 +118,9 @@ def muller_figure(history, naming):
         if span is not None:
             axes.fill_between(generations[span], bottom[band][span], top[band][span],
                               linewidth=0, color=band_colour(naming, bands.key[band]), gid=gid)
+    for key, height in muller_labels(bands, own, bottom, top):
+        edge_name(axes, generations[-1], height, naming.name(key), naming.colours(key), key,
+                  "right")
     axes.set_xlabel("generation")
     axes.set_ylabel("parasites")
     axes.set_xlim(generations[0] if len(generations) else 0,

@@ -3,12 +3,14 @@ network, plotly.js inlined (Debian's python3-plotly), built from the tables para
 writes. parasim-report --html runs it; it also runs on its own:
 
     PYTHONPATH=<build>/python /usr/bin/python3 -m parasim_report.page TABLES --out PAGE
-        [--results NAME] [--history NAME] [--record RECORD]
+        [--results NAME] [--history NAME] [--record RECORD] [--plotly-src PATH]
 
 --results NAME: TABLES holds the tables of the results file NAME (generations.csv, hosts.csv,
 host_points.csv); --history NAME: those of the species history NAME (species_history.csv,
 species_sizes.csv, host_use.csv, lineages.csv, history_summary.csv, tree.nwk); RECORD is the
-run record of parasim --record, whose answers, seed and outcome the page shows.
+run record of parasim --record, whose answers, seed and outcome the page shows. The page holds
+plotly.js inside, or with --plotly-src links PATH (relative to the page) instead, a copy of
+plotly_library's that several pages share.
 
 The page is put in place whole (see placement): PAGE is either the earlier file or the whole new
 page, and a PAGE that is a link, a device, a folder or one of the inputs is refused. SIGTERM or
@@ -18,7 +20,6 @@ read or written, or too little memory.
 """
 
 import argparse
-import json
 import pathlib
 import sys
 
@@ -26,120 +27,20 @@ import numpy as np
 
 from . import columns
 from .chart_naming import Naming
-from .exit_statuses import (PARASIM_DONE, REPORT_DONE, REPORT_MALFORMED_TABLE,
-                            REPORT_USAGE_OR_IO)
+from .exit_statuses import REPORT_DONE, REPORT_MALFORMED_TABLE, REPORT_USAGE_OR_IO
 from .history import load_history
 from .history_charts import host_use_chart, lineages_chart, muller_chart, tree_chart
 from .page_shell import chart_element, document, escape, library_note
 from .placement import PlacementError, check_outputs, remove_temporaries_on_signals, write_file
 from .results_charts import load_results, phenotype_chart, population_chart
-from .run_record import ANSWERS, RecordError, check_record_against, load_record
+from .run_record import RecordError, check_record_against, load_record
+from .run_sections import came_to_section, run_section
 from .tables import TableError, read_single_row_table
 
 PROGRAM = "parasim_report.page"
 # The table of species lists at most this many (the largest): 100,000 rows take a browser
 # minutes to lay out, a million make a page of hundreds of megabytes.
 MOST_LISTED_SPECIES = 10_000
-
-
-def answer_text(value):
-    """An answer as the record holds it; reals in the shortest form that reads back the same
-    (the record writes 0.1 as 0.10000000000000001)."""
-    return repr(value) if isinstance(value, float) else str(value)
-
-
-def table(rows, header=None, cls=None):
-    """An HTML table of rows of cells already escaped."""
-    out = [f'<table class="{cls}">' if cls else "<table>"]
-    if header:
-        out.append("<thead><tr>" + "".join(f"<th>{cell}</th>" for cell in header)
-                   + "</tr></thead>")
-    out.append("<tbody>")
-    out += ["<tr>" + "".join(f"<td>{cell}</td>" for cell in row) + "</tr>" for row in rows]
-    out.append("</tbody></table>")
-    return "".join(out)
-
-
-def run_section(record, record_name):
-    """The ten answers, the seed and the outcome, from the record; or what is not known."""
-    if record is None:
-        return ('<section id="run"><h2>The run</h2><p class="unknown"><strong>Answers and seed '
-                "not known.</strong> The results file and the history do not hold the ten "
-                "answers or the seed of the run. Run parasim with <code>--record FILE</code> "
-                "and give that record to parasim-report with <code>--record FILE</code> to show "
-                "them here.</p></section>")
-    parameters = record["parameters"]
-    answers = table([(escape(question), escape(answer_text(parameters[name])))
-                     for name, question in ANSWERS], ["answer", "value"], "answers")
-    derived = record.get("derived", {})
-    outcome = []
-    seed = record.get("tick_count")
-    if seed is not None:
-        source = {"option": "given with --seed", "clock": "from the clock"}.get(
-            record.get("seed_source"), record.get("seed_source", ""))
-        outcome.append(("seed", f"{escape(seed)} ({escape(source)})"))
-    run = record.get("generations_run")
-    if run is not None:
-        ended = ("the population died out" if record.get("died_out")
-                 else "every generation asked for was run")
-        outcome.append(("generations run", f"{escape(run)} ({ended})"))
-    for key, what in (("final_population", "population at the end"),
-                      ("final_species", "species at the end")):
-        if record.get(key) is not None:
-            outcome.append((what, escape(record[key])))
-    status = record.get("exit_status")
-    if status is not None:
-        text = (f"{status} (completed)" if status == PARASIM_DONE
-                else f"{status}: {record.get('error') or ''}")
-        outcome.append(("exit status", escape(text)))
-    for key, what in (("start_time", "started"), ("end_time", "ended"),
-                      ("wall_seconds", "seconds"), ("version", "parasim version")):
-        if record.get(key) is not None:
-            value = record[key]
-            outcome.append((what, escape(f"{value:.2f}" if isinstance(value, float) else value)))
-    outcome += [(escape(name.replace("_", " ")), escape(value))
-                for name, value in derived.items()]
-    return ('<section id="run"><h2>The run</h2><div class="columns">'
-            f"<div><h3>The ten answers</h3>{answers}</div>"
-            f'<div><h3>Seed and outcome</h3>{table(outcome, None, "outcome")}</div></div>'
-            f"<details><summary>The run record ({escape(record_name)})</summary><pre>"
-            f"{escape(json.dumps(record, indent=2))}</pre></details></section>")
-
-
-def came_to_section(results, results_name, summary, history_name):
-    items = []
-    if results is not None:
-        if len(results.generation):
-            items.append(
-                f"{escape(results_name)} reports {len(results.generation)} generations, from "
-                f"{results.generation[0]} to {results.generation[-1]}; at generation "
-                f"{results.generation[-1]}: {results.population[-1]} parasites of "
-                f"{results.species_count[-1]} species.")
-        else:
-            items.append(f"{escape(results_name)} reports no generation.")
-    if summary is not None:
-        first_split = (f"generation {summary['first_split_generation']}"
-                       if summary["first_split_generation"] is not None else "none")
-        lifetime = (f"{summary['mean_extinct_lifetime']:.1f} generations"
-                    if summary["mean_extinct_lifetime"] is not None else "none died out")
-        shape = ""
-        if summary["colless_index"] is not None:
-            gamma = f"{summary['gamma']:.4f}" if summary["gamma"] is not None else "undefined"
-            shape = (f"; tree of the extant species: {summary['extant_tree_tips']} tips, "
-                     f"Colless index {summary['colless_index']} (normalised "
-                     f"{summary['colless_normalised']:.4f}), gamma {gamma}")
-        items.append(
-            f"The species history ({escape(history_name)}) covers generations "
-            f"{summary['first_generation']} to {summary['last_generation']}: "
-            f"{summary['species_total']} species in all, {summary['speciation_events']} "
-            f"speciation events, {summary['extinctions']} extinctions; first split: "
-            f"{first_split}; mean lifetime of extinct species: {lifetime}; "
-            f"{summary['species_at_end']} species alive at the end "
-            f"({summary['species_at_end_min_size']} with at least {summary['min_size']} "
-            f"parasites), {summary['population_at_end']} parasites on "
-            f"{summary['hosts_occupied_at_end']} hosts{shape}.")
-    return ('<section id="outcome"><h2>What the run came to</h2><ul>'
-            + "".join(f"<li>{item}</li>" for item in items) + "</ul></section>")
 
 
 def swatch(colour):
@@ -289,7 +190,8 @@ def build_charts(results, history):
     return charts, naming
 
 
-def page_text(results, results_name, history, history_name, summary, record, record_name):
+def page_text(results, results_name, history, history_name, summary, record, record_name,
+              plotly_src=None):
     charts, naming = build_charts(results, history)
     name = results_name or history_name
     sources = []
@@ -303,7 +205,7 @@ def page_text(results, results_name, history, history_name, summary, record, rec
                           for chart in charts)
     body = "".join([
         f"<h1>parasim run: {escape(name)}</h1>",
-        f'<p class="sources">From the {", ".join(sources)}. {library_note()} Hover for '
+        f'<p class="sources">From the {", ".join(sources)}. {library_note(plotly_src)} Hover for '
         "details, drag to zoom, double-click to zoom out; a click on a legend entry hides or "
         "shows that species.</p>",
         f'<nav><a href="#run">The run</a> <a href="#outcome">Outcome</a> {navigation} '
@@ -316,7 +218,7 @@ def page_text(results, results_name, history, history_name, summary, record, rec
         species_section(results, history, naming),
     ])
     return document(f"parasim run: {name}", body,
-                    [(chart.name, chart.figure) for chart in charts], SCRIPT)
+                    [(chart.name, chart.figure) for chart in charts], SCRIPT, plotly_src)
 
 
 def input_files(folder, results, history, record):
@@ -346,6 +248,9 @@ def main(argv=None):
     parser.add_argument("--history", metavar="NAME",
                         help="the folder holds the tables of the species history NAME")
     parser.add_argument("--record", metavar="RECORD", help="the run record (parasim --record)")
+    parser.add_argument("--plotly-src", metavar="PATH",
+                        help="link plotly.js from PATH, relative to the page, instead of holding "
+                        "it inside")
     try:
         options = parser.parse_args(argv)
     except SystemExit as stop:
@@ -365,7 +270,7 @@ def main(argv=None):
         if record is not None:
             check_record_against(record, options.record, results, history)
         text = page_text(results, options.results, history, options.history, summary, record,
-                         options.record)
+                         options.record, options.plotly_src)
         write_file(options.out, text, inputs)
     except (TableError, RecordError, UnicodeDecodeError) as error:
         say(str(error))

@@ -1,7 +1,8 @@
 """The HTML document around parasim's web pages (a run's, by parasim_report.page; a sweep's, by
-parasim-sweep report): plotly.js inlined from Debian's python3-plotly, so that the page opens
-without a network; the charts as plotly figures in JSON, drawn when the page opens; tables
-sorted by a click on a column heading. Each page is put in place by placement.write_file.
+parasim-sweep report): plotly.js from plotly_library, inside the page or linked beside it, so
+that the page opens without a network; the charts as plotly figures in JSON, drawn when the page
+opens; tables sorted by a click on a column heading. Each page is put in place by
+placement.write_file.
 
 When every chart is drawn, the page calls the function it was given (`after`) with the chart
 elements and sets `data-ready="true"` on its body, which tells a reader or a test that the page
@@ -11,9 +12,11 @@ is complete ("failed" when plotly refused a chart, with the error on the console
 import html
 import json
 
-import plotly
 import plotly.io as pio
-from plotly.offline import get_plotlyjs
+
+from .plotly_library import library_note, script_element
+
+__all__ = ["chart_element", "charts_json", "document", "escape", "library_note"]
 
 STYLE = """
 body { font-family: system-ui, sans-serif; margin: 0 auto; max-width: 1200px; padding: 0 1em;
@@ -37,6 +40,7 @@ table.sortable th[data-order="descending"]::after { content: " \\25BC"; }
 input[type=search] { margin: 0.5em 0; padding: 0.3em; width: 20em; }
 .wide { overflow-x: auto; }
 pre { background: #f6f6f6; padding: 0.6em; overflow-x: auto; }
+.count { border-bottom: 1px dotted #888; cursor: help; }
 """
 
 DRAW_SCRIPT = """
@@ -111,20 +115,17 @@ def charts_json(charts):
     return text.replace("<", "\\u003c")
 
 
-def document(title, body, charts, script):
+def document(title, body, charts, script, plotly_src=None):
     """The whole page: body (HTML), the charts drawn into their elements, then script, which
-    calls drawCharts(after) and may call sortableTables()."""
+    calls drawCharts(after) and may call sortableTables(). plotly.js is inside the page, or
+    linked from plotly_src (a path relative to the page)."""
     return "".join([
         '<!DOCTYPE html>\n<html lang="en"><head><meta charset="utf-8">',
         '<meta name="viewport" content="width=device-width, initial-scale=1">',
         f"<title>{escape(title)}</title><style>{STYLE}</style>",
-        f'<script type="text/javascript">{get_plotlyjs()}</script></head><body>',
+        f"{script_element(plotly_src)}</head><body>",
         body,
         f'<script type="application/json" id="parasim-charts">{charts_json(charts)}</script>',
         f"<script>{DRAW_SCRIPT}{script}</script></body></html>\n",
     ])
 
-
-def library_note():
-    return (f"Charts by plotly.js (plotly {escape(plotly.__version__)}), inside this page: it "
-            "needs no network.")

@@ -127,7 +127,7 @@ def phenotype_chart(results, naming, history=None):
                  f"{len(points.count)} markers.")
     else:
         note += " Every reported generation is drawn."
-    figure = new_figure(title, height=560)
+    figure = new_figure(title, height=naming.chart_height(560))
     shown = {}
     for members, name, colour, group, rank in naming.legend_groups(keys):
         chosen = np.isin(keys, members)

@@ -3,11 +3,12 @@ coloured, the others grey."""
 
 import numpy as np
 
-from .palette import NAMED_SPECIES, OTHER_SPECIES_GREY, OTHER_SPECIES_GREYS, grey, rgba
+from .palette import (NAMED_SPECIES, OTHER_SPECIES_GREY, OTHER_SPECIES_GREYS, SPECIES_COLOURS,
+                      grey, rgba)
 
 # The species named in legends: the largest, by parasites summed over the run. The others share
 # one legend entry, "other species", and are drawn in greys.
-MOST_NAMED_SPECIES = 15
+MOST_NAMED_SPECIES = SPECIES_COLOURS
 OTHER_SPECIES_COLOUR = grey(OTHER_SPECIES_GREY)  # their legend entry, and their summed bands
 
 

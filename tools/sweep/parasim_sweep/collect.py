@@ -3,7 +3,8 @@
   collected.csv  one row per run and reported generation, the run's id, seed and ten
                  parameters in front of the columns of the run's generations.csv;
   runs.csv       one row per run: its id, replicate, ten parameters and seed, then what the
-                 run came to (runs_table.RUN_COLUMNS), from its record and its species history.
+                 run came to (columns.RUN_STATISTIC_SOURCES), from its record and its species
+                 history.
 """
 
 import csv
@@ -23,7 +24,7 @@ from . import run_state as rs
 from .errors import SweepError
 from .parameters import NAMES, answer_text
 from .plan import PLAN_FILES
-from .runs_table import HEADER, RUN_COLUMNS, RUNS_TABLE
+from .runs_table import HEADER, RUNS_TABLE, read_runs
 
 DEFAULT_MIN_SIZE = 10
 
@@ -74,13 +75,13 @@ def _generation_rows(tables):
 
 
 def _run_statistics(folder, tables):
-    """The RUN_COLUMNS of one run, as text; empty where the run kept no history."""
+    """The RUN_STATISTICS of one run, as text; empty where the run kept no history."""
     with open(os.path.join(folder, rs.RECORD), encoding="utf-8") as stream:
         sources = {"record": json.load(stream), "history": {}}
     if os.path.isfile(os.path.join(tables, columns.HISTORY_SUMMARY.file)):
         sources["history"] = read_single_row_table(tables, columns.HISTORY_SUMMARY)
     values = []
-    for _, source, key in RUN_COLUMNS:
+    for _, source, key in columns.RUN_STATISTIC_SOURCES:
         value = sources[source].get(key)
         values.append("" if value is None else str(value))
     return values
@@ -123,6 +124,35 @@ def _write(path, text):
         raise SweepError(str(error)) from None
     except OSError as error:
         raise SweepError(f"cannot write {path}: {error.strerror}") from None
+
+
+def runs_table_behind(plan):
+    """Why runs.csv needs collecting again before it is read: it is missing, or a run finished
+    after it was written (its done marker is newer). None when it is up to date."""
+    path = os.path.join(plan.root, RUNS_TABLE)
+    try:
+        written = os.stat(path).st_mtime_ns
+    except FileNotFoundError:
+        return f"{RUNS_TABLE} is missing"
+    for run in plan.runs:
+        folder = plan.run_folder(run)
+        try:
+            finished = os.stat(os.path.join(folder, rs.DONE)).st_mtime_ns
+        except FileNotFoundError:
+            continue
+        if finished > written and rs.is_done(folder, run):
+            return f"run {plan.run_name(run)} finished after {RUNS_TABLE} was written"
+    return None
+
+
+def kept_min_size(plan):
+    """The minimum size the last collect counted species with, kept when runs.csv is made
+    again; the default when runs.csv cannot tell."""
+    try:
+        rows = read_runs(plan)
+    except SweepError:
+        return DEFAULT_MIN_SIZE
+    return next((row["min_size"] for row in rows if row["min_size"]), DEFAULT_MIN_SIZE)
 
 
 def collect(plan, programs, output_path, min_size=DEFAULT_MIN_SIZE):

@@ -9,6 +9,7 @@
                                           (collected.csv) and one row per run (runs.csv)
     parasim-sweep plot DIR                what the runs came to against each swept answer
     parasim-sweep report DIR              the same on one web page, with a page per run
+                                          (collecting first when runs.csv is behind)
 """
 
 import argparse
@@ -52,7 +53,7 @@ def command_plan(arguments):
     plan, created = make_plan(definition, sweep_text, arguments.dir)
     if created:
         print(f"Planned {len(plan.runs)} runs ({definition.point_count()} combinations x "
-              f"{definition.replicates} replicates) in {plan.root}")
+              f"{definition.replicates_text()}) in {plan.root}")
     else:
         print(f"{plan.root} already holds this plan ({len(plan.runs)} runs); nothing changed")
     return SWEEP_OK
@@ -199,24 +200,35 @@ def command_status(arguments):
     return SWEEP_OK
 
 
-def command_collect(arguments):
-    plan = load_plan(arguments.dir)
-    programs = Programs(tool_folder(), report=arguments.report)
-    programs.report()
-    output = arguments.output or os.path.join(plan.root, "collected.csv")
-    result = collecting.collect(plan, programs, output, arguments.min_size)
+def collect_runs(plan, programs, output, min_size):
+    """Collects the done runs and says what was left out; returns the Collected."""
+    result = collecting.collect(plan, programs, output, min_size)
     for run, problem in result.problems:
         say(f"run {plan.run_name(run)} left out: {problem}")
     if result.runs == 0:
         say(f"nothing to collect: no completed run could be read ({result.incomplete} of "
             f"{len(plan.runs)} runs are not done)")
-        return SWEEP_RUNS_FAILED
+        return result
     print(f"Collected {result.rows} rows from {result.runs} runs into {os.path.abspath(output)}")
     print(f"One row per run in {result.runs_path}")
     if result.incomplete:
         say(f"{result.incomplete} runs are not done and were left out")
+    return result
+
+
+def default_collected(plan):
+    return os.path.join(plan.root, "collected.csv")
+
+
+def command_collect(arguments):
+    plan = load_plan(arguments.dir)
+    programs = Programs(tool_folder(), report=arguments.report)
+    programs.report()
+    result = collect_runs(plan, programs, arguments.output or default_collected(plan),
+                          arguments.min_size)
     # As in status: a sweep with runs failed or not done is not all well.
-    return SWEEP_RUNS_FAILED if result.problems or result.incomplete else SWEEP_OK
+    return (SWEEP_RUNS_FAILED if result.runs == 0 or result.problems or result.incomplete
+            else SWEEP_OK)
 
 
 def command_plot(arguments):
@@ -231,11 +243,21 @@ def command_report(arguments):
     plan = load_plan(arguments.dir)
     programs = Programs(tool_folder(), report=arguments.report)
     programs.report()
+    left_out = []
+    behind = collecting.runs_table_behind(plan)
+    if behind:
+        # The page shows runs.csv: made first, with the minimum size of the last collect.
+        say(f"{behind}: collecting first")
+        collected = collect_runs(plan, programs, default_collected(plan),
+                                 collecting.kept_min_size(plan))
+        if collected.runs == 0:
+            return SWEEP_RUNS_FAILED
+        left_out = collected.problems
     made = pages.report(plan, programs, arguments.out)
     for run, problem in made.problems:
         say(f"run {run} has no page: {problem}")
     print(f"The sweep's page, {made.runs} runs: {os.path.abspath(made.page)}")
-    return SWEEP_RUNS_FAILED if made.problems else SWEEP_OK
+    return SWEEP_RUNS_FAILED if made.problems or left_out else SWEEP_OK
 
 
 def positive(text):

@@ -4,10 +4,11 @@ own page) and the replicates' mean and standard deviation; and a table of the ru
 a click on a column heading, each linking to its run's page.
 
 A run's page is its folder's report.html, made by parasim-report --html from the run's
-results file, history and record when it is missing or older than they are. The page shell
-(plotly.js inlined, so the page opens without a network) is the one of parasim-report's pages,
-parasim_report.page_shell; the runs are grouped as the sweep's figures group them
-(replicates). Needs Debian's python3-plotly.
+results file, history and record when it is missing or older than they are. The page shell is
+the one of parasim-report's pages, parasim_report.page_shell; the sweep's page and its runs'
+pages share one copy of plotly.js, DIR/plotly.min.js (parasim_report.plotly_library), which
+they link, so the pages open without a network while DIR holds them together. The runs are
+grouped as the sweep's figures group them (replicates). Needs Debian's python3-plotly.
 """
 
 import dataclasses
@@ -48,14 +49,14 @@ sortableTables();
 
 
 def _page_modules():
-    """The page shell of parasim-report's pages, and plotly."""
+    """The page shell of parasim-report's pages, where plotly.js comes from, and plotly."""
     try:
         import plotly.graph_objects as go
-        from parasim_report import page_shell
+        from parasim_report import page_shell, plotly_library
         from plotly.subplots import make_subplots
     except ImportError as error:
         raise SweepError(f"report needs Debian's python3-plotly ({error})") from None
-    return page_shell, go, make_subplots
+    return page_shell, plotly_library, go, make_subplots
 
 
 def _inputs_of(folder):
@@ -73,12 +74,13 @@ def _up_to_date(page, inputs):
     return all(os.stat(path).st_mtime_ns <= made for path in inputs)
 
 
-def run_page(programs, folder):
-    """Makes the run's page when it is missing or older than what it shows. Returns a
-    problem, or None."""
+def run_page(programs, folder, library):
+    """Makes the run's page, linking the sweep's copy of plotly.js, when it is missing or older
+    than what it shows. Returns a problem, or None."""
     if _up_to_date(os.path.join(folder, PAGE), _inputs_of(folder)):
         return None
-    command = [programs.report(), "--html", PAGE, "--record", rs.RECORD]
+    command = [programs.report(), "--html", PAGE, "--record", rs.RECORD,
+               "--plotly-src", os.path.relpath(library, folder)]
     if os.path.isdir(os.path.join(folder, rs.HISTORY)):
         command += ["--history", rs.HISTORY]
     try:
@@ -100,7 +102,7 @@ class Made:
     problems: list = dataclasses.field(default_factory=list)  # (run name, problem)
 
 
-def _runs_with_pages(plan, programs, rows, made):
+def _runs_with_pages(plan, programs, rows, made, library):
     """Makes the page of every done run of runs.csv; the link to it from the sweep's page, by
     run id."""
     links = {}
@@ -110,7 +112,7 @@ def _runs_with_pages(plan, programs, rows, made):
         if not rs.is_done(folder, run):
             made.problems.append((plan.run_name(run), "not done (collect again)"))
             continue
-        problem = run_page(programs, folder)
+        problem = run_page(programs, folder, library)
         if problem:
             made.problems.append((plan.run_name(run), problem))
         else:
@@ -125,7 +127,8 @@ def answer_chart(go, make_subplots, rows, swept, answer, links):
     panel_rows = math.ceil(len(DRAWN) / PANEL_COLUMNS)
     figure = make_subplots(
         rows=panel_rows, cols=PANEL_COLUMNS, horizontal_spacing=0.08, vertical_spacing=0.12,
-        subplot_titles=[panel_title(statistic, rows) for statistic in DRAWN])
+        subplot_titles=[panel_title(statistic, rows).replace("\n", "<br>")
+                        for statistic in DRAWN])
     figure.update_layout(
         template="plotly_white", height=300 * panel_rows + 80, hovermode="closest",
         margin={"l": 50, "r": 20, "t": 80, "b": 50},
@@ -134,7 +137,7 @@ def answer_chart(go, make_subplots, rows, swept, answer, links):
     named = set()  # the series with their legend entry
     for panel, statistic in enumerate(DRAWN):
         where = {"row": panel // PANEL_COLUMNS + 1, "col": panel % PANEL_COLUMNS + 1}
-        title = panel_title(statistic, rows)
+        title = panel_title(statistic, rows).replace("\n", " ")
         for series in group_runs(rows, swept, answer, statistic):
             if not series.groups:
                 continue
@@ -178,10 +181,17 @@ def cell_text(name, value):
     return answer_text(name, value) if name in NAMES else str(value)
 
 
+def tooltip(shell, column):
+    """The title attribute of a column that counts the population at one moment of the run."""
+    moment = columns.COUNT_MOMENTS.get(column)
+    return f' title="{shell.escape(column)}: {shell.escape(moment)}"' if moment else ""
+
+
 def runs_table(shell, rows, swept, links):
     shown = ["replicate", *swept, "seed", *DRAWN]
-    heading = "".join(f'<th class="number">{shell.escape(name.replace("_", " "))}</th>'
-                      for name in ["run", *shown])
+    heading = "".join(
+        f'<th class="number"{tooltip(shell, name)}>{shell.escape(name.replace("_", " "))}</th>'
+        for name in ["run", *shown])
     body = []
     for row in rows:
         link = links.get(row["run_id"])
@@ -205,16 +215,19 @@ def answers_list(shell, plan, swept):
 
 def report(plan, programs, out_path=None):
     """Makes the runs' pages that are missing and the sweep's page. Returns what was made."""
-    shell, go, make_subplots = _page_modules()
+    shell, plotly_library, go, make_subplots = _page_modules()
     rows = read_runs(plan)
     if not rows:
         raise SweepError(f"{RUNS_TABLE} holds no run: nothing to show")
     made = Made(page=out_path or os.path.join(plan.root, PAGE), runs=len(rows))
+    library = os.path.join(plan.root, plotly_library.LIBRARY_FILE)
     try:
-        check_outputs([made.page], [os.path.join(plan.root, RUNS_TABLE)])
+        check_outputs([made.page], [os.path.join(plan.root, RUNS_TABLE), library])
+        plotly_library.place_beside(plan.root)
     except PlacementError as error:
         raise SweepError(str(error)) from None
-    links = _runs_with_pages(plan, programs, rows, made)
+    plotly_src = os.path.relpath(library, os.path.dirname(os.path.abspath(made.page)))
+    links = _runs_with_pages(plan, programs, rows, made, library)
     swept = swept_answers(plan)
     charts = [(f"runs-by-{answer}" if answer else "runs",
                answer_chart(go, make_subplots, rows, swept, answer, links))
@@ -225,9 +238,9 @@ def report(plan, programs, out_path=None):
     body = "".join([
         f"<h1>parasim sweep: {shell.escape(name)}</h1>",
         f'<p class="sources">{len(rows)} runs of {plan.run_count} planned, from '
-        f"{shell.escape(RUNS_TABLE)}; {plan.definition.replicates} replicates of each "
-        f"combination of answers; master seed {plan.definition.master_seed}. "
-        f"{shell.library_note()} A click on a run's point or number opens the run's own "
+        f"{shell.escape(RUNS_TABLE)}; each combination of answers run with "
+        f"{shell.escape(plan.definition.replicates_text())}. "
+        f"{shell.library_note(plotly_src)} A click on a run's point or number opens the run's own "
         "page.</p>",
         f"<h2>The answers</h2>{answers_list(shell, plan, swept)}",
         (f'<p class="unknown">No page for these runs:</p><ul>{problems}</ul>'
@@ -244,8 +257,9 @@ def report(plan, programs, out_path=None):
         f"sort.</p>{runs_table(shell, rows, swept, links)}</section>",
     ])
     try:
-        write_file(made.page, shell.document(f"parasim sweep: {name}", body, charts, SCRIPT),
-                   [os.path.join(plan.root, RUNS_TABLE)])
+        write_file(made.page, shell.document(f"parasim sweep: {name}", body, charts, SCRIPT,
+                                             plotly_src),
+                   [os.path.join(plan.root, RUNS_TABLE), library])
     except PlacementError as error:
         raise SweepError(str(error)) from None
     return made

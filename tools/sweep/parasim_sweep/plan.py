@@ -1,5 +1,6 @@
 """A sweep plan: every combination of the listed values times the replicates, each run with its
-own seed, laid out as a folder that all the other commands work on.
+seed (derived from the master seed, or the sweep file's list of seeds, one replicate per seed),
+laid out as a folder that all the other commands work on.
 
     DIR/plan.json      the checked sweep definition (the runs are expanded from it again)
     DIR/sweep.toml     the sweep file as it was given
@@ -54,6 +55,14 @@ def sweep_seeds(master_seed, count):
     return seeds
 
 
+def plan_seeds(definition, count):
+    """The seeds of runs 1 ... count: with a list of seeds, replicate r of every combination
+    takes the r-th seed of the list; otherwise they derive from the master seed."""
+    if definition.seeds is not None:
+        return [definition.seeds[run % definition.replicates] for run in range(count)]
+    return sweep_seeds(definition.master_seed, count)
+
+
 @dataclasses.dataclass(frozen=True)
 class PlannedRun:
     run_id: int  # 1-based, the --task number
@@ -86,7 +95,7 @@ class Plan:
     @functools.cached_property
     def runs(self):
         """Every run of the plan, in run_id order."""
-        seeds = sweep_seeds(self.definition.master_seed, self.run_count)
+        seeds = plan_seeds(self.definition, self.run_count)
         return [planned_run(self.definition, i + 1, seed) for i, seed in enumerate(seeds)]
 
     @property
@@ -110,7 +119,7 @@ class Plan:
                              f"1 ... {self.run_count}")
         if "runs" in self.__dict__:
             return self.runs[run_id - 1]
-        seed = sweep_seeds(self.definition.master_seed, run_id)[-1]
+        seed = plan_seeds(self.definition, run_id)[-1]
         return planned_run(self.definition, run_id, seed)
 
 
@@ -131,15 +140,20 @@ def manifest_text(plan, statuses=None):
 PLAN_FILES = ("plan.json", "sweep.toml", "manifest.csv")
 
 
+def _setting_text(value):
+    return "not given" if value is None else str(value)
+
+
 def _definition_differences(there, here):
     differences = []
     for name in NAMES:
         a, b = there["parameters"].get(name), here["parameters"][name]
         if a != b:
             differences.append(f"{name} is {a} there and {b} here")
-    for key in ("replicates", "master_seed", "checkpoint_every"):
-        if there.get(key) != here[key]:
-            differences.append(f"{key} is {there.get(key)} there and {here[key]} here")
+    for key in ("replicates", "master_seed", "seeds", "checkpoint_every"):
+        if there.get(key) != here.get(key):
+            differences.append(f"{key} is {_setting_text(there.get(key))} there and "
+                               f"{_setting_text(here.get(key))} here")
     return differences
 
 
@@ -159,7 +173,7 @@ def _read_plan_json(root):
 
 def _definition_from_json(root, data):
     document = dict(data["parameters"]) if isinstance(data.get("parameters"), dict) else {}
-    for key in ("replicates", "master_seed", "checkpoint_every"):
+    for key in ("replicates", "master_seed", "seeds", "checkpoint_every"):
         if key in data:
             document[key] = data[key]
     try:

@@ -21,7 +21,8 @@ PLOTS_FOLDER = "plots"
 # Drawn against each answer: every statistic but the minimum size, which is a setting.
 DRAWN = tuple(name for name in RUN_STATISTICS if name != "min_size")
 TITLES = {
-    "final_population": "population at the end",
+    "final_population": "final population\n(survivors after the last generation)",
+    "last_generation_population": "last generation's population\n(at its start)",
     "species_at_end": "species at the end",
     "species_at_end_min_size": "species at the end with at least {min_size} parasites",
     "speciation_events": "speciation events",

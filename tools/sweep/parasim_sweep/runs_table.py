@@ -1,7 +1,7 @@
 """runs.csv, one row per done run of a sweep: what collect writes into the plan's folder, and
 what plot and report read back, checked against the plan.
 
-    run_id, replicate, the ten answers, seed, then what the run came to (RUN_COLUMNS)
+    run_id, replicate, the ten answers, seed, then what the run came to (RUN_STATISTICS)
 
 The swept answers are numbers by the sweep file's own rules, so a field that is not one, a run
 listed twice, or a run whose seed is not the plan's means runs.csv was edited or is of another
@@ -10,6 +10,7 @@ plan: it is refused with its line, and collect makes it again.
 
 import os
 
+from parasim_report import columns
 from parasim_report.column_kinds import INTEGER, REAL, WHOLE, WHOLE_OR_BLANK
 from parasim_report.tables import TableError, read_rows
 
@@ -18,19 +19,8 @@ from .parameters import IS_INTEGER, NAMES, answer_text
 
 RUNS_TABLE = "runs.csv"
 
-# What runs.csv tells of each run, and where it comes from: the run's record, or the summary
-# row parasim-report writes from the species history (empty when the run kept none).
-RUN_COLUMNS = (
-    ("final_population", "record", "final_population"),
-    ("species_at_end", "history", "species_at_end"),
-    ("species_at_end_min_size", "history", "species_at_end_min_size"),
-    ("min_size", "history", "min_size"),
-    ("speciation_events", "history", "speciation_events"),
-    ("extinctions", "history", "extinctions"),
-    ("first_split_generation", "history", "first_split_generation"),
-    ("hosts_occupied_at_end", "history", "hosts_occupied_at_end"),
-)
-RUN_STATISTICS = tuple(name for name, _, _ in RUN_COLUMNS)
+# What each run came to, from its record or its species history (columns.RUN_STATISTIC_SOURCES).
+RUN_STATISTICS = tuple(name for name, _, _ in columns.RUN_STATISTIC_SOURCES)
 HEADER = ("run_id", "replicate", *NAMES, "seed", *RUN_STATISTICS)
 KINDS = (WHOLE, WHOLE, *(INTEGER if IS_INTEGER[name] else REAL for name in NAMES), WHOLE,
          *(WHOLE_OR_BLANK for _ in RUN_STATISTICS))

@@ -1,4 +1,5 @@
-"""Reading a sweep file: the ten parameters (each a value or a list), replicates, master seed.
+"""Reading a sweep file: the ten parameters (each a value or a list), and the seeds: a master
+seed with a number of replicates, or a list of seeds.
 
 Everything that is wrong with a file is found here, before any folder is made, and reported
 with the key it concerns."""
@@ -15,10 +16,13 @@ from .parameters import INT_MAX, INT_MIN, IS_INTEGER, NAMES
 # would fill a file system's inodes.
 MAX_RUNS = 1_000_000
 MAX_SEED = 2**63 - 1
+MAX_RUN_SEED = 2**31 - 1  # parasim --seed takes tick counts 0 ... 2147483647
 # Sweep files and plans are small; anything larger is not one (or is /dev/zero).
 MAX_FILE_BYTES = 64 * 2**20
 
-SETTINGS = ("replicates", "master_seed", "checkpoint_every")
+SEEDS_SHOWN = 10  # a long list of seeds is named by its first ones
+
+SETTINGS = ("replicates", "master_seed", "seeds", "checkpoint_every")
 KNOWN_KEYS = NAMES + SETTINGS
 
 
@@ -27,8 +31,9 @@ class SweepDefinition:
     """What a sweep file asks for, with every value checked and in its parasim type."""
 
     values: dict  # name -> tuple of values, in the order the file lists them
-    replicates: int
-    master_seed: int
+    replicates: int  # runs per combination: one per seed of `seeds`, when it is given
+    master_seed: int | None  # the seeds of the runs derive from it; None with `seeds`
+    seeds: tuple | None  # the seed of each replicate, in the order listed; None: derived
     checkpoint_every: int  # generations between checkpoints of a run; 0: none
 
     def point_count(self):
@@ -40,14 +45,21 @@ class SweepDefinition:
     def run_count(self):
         return self.point_count() * self.replicates
 
+    def replicates_text(self):
+        """How each combination is repeated, for what the commands and the page say."""
+        if self.seeds is not None:
+            shown = ", ".join(str(seed) for seed in self.seeds[:SEEDS_SHOWN])
+            more = ", ..." if len(self.seeds) > SEEDS_SHOWN else ""
+            return f"{self.replicates} seeds ({shown}{more})"
+        return f"{self.replicates} replicates (master seed {self.master_seed})"
+
     def as_json(self):
-        """The definition as plain JSON data: what a plan folder keeps and compares."""
-        return {
-            "parameters": {name: list(self.values[name]) for name in NAMES},
-            "replicates": self.replicates,
-            "master_seed": self.master_seed,
-            "checkpoint_every": self.checkpoint_every,
-        }
+        """The definition as plain JSON data: what a plan folder keeps and compares, with the
+        seeds in the form the sweep file gave them."""
+        seeding = ({"seeds": list(self.seeds)} if self.seeds is not None
+                   else {"replicates": self.replicates, "master_seed": self.master_seed})
+        return {"parameters": {name: list(self.values[name]) for name in NAMES}, **seeding,
+                "checkpoint_every": self.checkpoint_every}
 
 
 def _is_whole(value):
@@ -120,8 +132,6 @@ def _parameter_values(name, raw):
 
 def _setting(document, key, least, default):
     if key not in document:
-        if default is None:
-            raise SweepError(f"the sweep file has no {key}; add a line such as '{key} = 1'")
         return default
     value = document[key]
     if not _is_whole(value):
@@ -131,6 +141,34 @@ def _setting(document, key, least, default):
     if value > MAX_SEED:
         raise SweepError(f"{key} must be at most {MAX_SEED}, not {value}")
     return value
+
+
+def _seed_list(document):
+    """The list of seeds, each run once with every combination; refused beside master_seed or
+    replicates, which derive the seeds instead."""
+    both = [key for key in ("master_seed", "replicates") if key in document]
+    if both:
+        raise SweepError(f"seeds and {' and '.join(both)} are two ways to give the seeds; "
+                         "give either the list of seeds or master_seed (with replicates)")
+    raw = document["seeds"]
+    if not isinstance(raw, list):
+        raise SweepError(f"seeds takes a list of whole numbers such as [1, 2, 3], not "
+                         f"{_kind(raw)}")
+    if not raw:
+        raise SweepError("seeds: the list is empty; give at least one seed")
+    seen = {}
+    for position, seed in enumerate(raw, start=1):
+        where = f"seeds, value {position} of the list"
+        if not _is_whole(seed):
+            raise SweepError(f"{where}: a seed is a whole number, not {_kind(seed)}")
+        if not 0 <= seed <= MAX_RUN_SEED:
+            raise SweepError(f"{where}: {seed} is outside the seeds parasim takes "
+                             f"(0 ... {MAX_RUN_SEED})")
+        if seed in seen:
+            raise SweepError(f"{where}: {seed} is listed twice (first as value {seen[seed]}); "
+                             "a seed run twice with the same answers gives the same run")
+        seen[seed] = position
+    return tuple(raw)
 
 
 def definition_from_document(document):
@@ -147,10 +185,15 @@ def definition_from_document(document):
         raise SweepError("the sweep file gives no value for " + ", ".join(missing)
                          + " (all ten parameters are needed)")
     values = {name: _parameter_values(name, document[name]) for name in NAMES}
+    seeds = _seed_list(document) if "seeds" in document else None
+    if seeds is None and "master_seed" not in document:
+        raise SweepError("the sweep file gives no seeds; add a list such as 'seeds = [1, 2, 3]' "
+                         "or a master seed such as 'master_seed = 1'")
     definition = SweepDefinition(
         values=values,
-        replicates=_setting(document, "replicates", 1, 1),
-        master_seed=_setting(document, "master_seed", 0, None),
+        replicates=len(seeds) if seeds else _setting(document, "replicates", 1, 1),
+        master_seed=None if seeds else _setting(document, "master_seed", 0, None),
+        seeds=seeds,
         checkpoint_every=_setting(document, "checkpoint_every", 0, 0),
     )
     if definition.checkpoint_every > INT_MAX:
@@ -158,7 +201,8 @@ def definition_from_document(document):
     if definition.run_count() > MAX_RUNS:
         raise SweepError(
             f"the sweep file asks for {definition.run_count()} runs "
-            f"({definition.point_count()} combinations x {definition.replicates} replicates); "
+            f"({definition.point_count()} combinations x {definition.replicates} "
+            f"{'seeds' if seeds else 'replicates'}); "
             f"more than {MAX_RUNS} is refused")
     return definition
 
