@@ -52,6 +52,12 @@ class SpeciesHistory {
 
   // The species now carrying label, or 0 when no extant species carries it.
   std::int32_t species_of_label(std::int32_t label) const;
+  // The label of a species, or 0 for a number that is no species.
+  std::int32_t label_of(std::int32_t species) const {
+    return species >= 1 && static_cast<std::size_t>(species) <= species_.size()
+               ? species_[static_cast<std::size_t>(species) - 1].label
+               : 0;
+  }
 
   // How many species the last labelling left with carriers: the distinct labels carried.
   std::int32_t extant_count() const { return extant_count_; }
