@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     std::vector<std::int32_t> labels(population.species_ids().begin(),
                                      population.species_ids().end());
     parasim::species::SpeciesHistory history;
-    history.record_labelling(1, {}, labels);
+    history.record_labelling(1, {}, labels, population.host_ids());
     const std::string path = folder + "/genomes-" + kind.name + ".vcf.gz";
     double fastest = 1e300;
     double slowest = 0.0;

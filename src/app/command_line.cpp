@@ -21,7 +21,8 @@ std::optional<std::int32_t> parse_count(const std::string& text, std::int32_t le
 bool takes_value(const std::string& argument) {
   return argument == "--seed" || argument == "--record" || argument == "--parameters" ||
          argument == "--checkpoint" || argument == "--checkpoint-every" || argument == "--resume" ||
-         argument == "--history" || argument == "--genomes" || argument == "--genomes-every";
+         argument == "--history" || argument == "--genomes" || argument == "--genomes-every" ||
+         argument == "--genetics-every";
 }
 
 }  // namespace
@@ -72,6 +73,14 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
         }
         options.genomes_every = *every;
         saw_genomes_every = true;
+      } else if (argument == "--genetics-every") {
+        options.genetics_every = parse_count(value, 1);
+        if (!options.genetics_every) {
+          parsed.error =
+              "--genetics-every takes a number of generations from 1 to 2147483647, not \"" +
+              value + "\"";
+          return parsed;
+        }
       } else if (argument == "--seed") {
         options.seed_ticks = parse_count(value, 0);
         if (!options.seed_ticks) {
@@ -101,13 +110,16 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
     parsed.error = "--checkpoint-every goes with --checkpoint FILE";
   } else if (saw_genomes_every && !options.genomes_path) {
     parsed.error = "--genomes-every goes with --genomes DIR";
+  } else if (options.genetics_every && !options.history_path) {
+    parsed.error = "--genetics-every goes with --history DIR";
   }
   return parsed;
 }
 
 std::string usage_text() {
   return "Usage: parasim [--parameters FILE] [--seed TICKS] [--record FILE] [--progress]\n"
-         "               [--history DIR] [--genomes DIR [--genomes-every G]]\n"
+         "               [--history DIR [--genetics-every G]]\n"
+         "               [--genomes DIR [--genomes-every G]]\n"
          "               [--checkpoint FILE [--checkpoint-every G]] [--resume FILE]\n"
          "       parasim [--parameters FILE] --print-parameters\n"
          "       parasim --help | --version | --list-parameters\n"
@@ -133,10 +145,16 @@ std::string usage_text() {
          "  --history DIR  keep the species history in DIR (made when missing):\n"
          "                 species.csv, who split from whom and when, and abundance.csv,\n"
          "                 every generation's species by host\n"
+         "  --genetics-every G\n"
+         "                 also at generation 1 and every G-th generation, in DIR:\n"
+         "                 divergence.csv, the genetic distances within and between\n"
+         "                 species, and groups.csv, how each species falls into the groups\n"
+         "                 out of each other's mating reach\n"
          "  --genomes DIR  write every parasite's genome at generation 1 and every G-th\n"
          "                 generation, after its species are labelled, to\n"
          "                 DIR/genomes-GGGGGG.vcf.gz (bgzipped VCF, one record per locus,\n"
-         "                 one haploid sample per parasite named r<row>_s<species>_h<host>)\n"
+         "                 one haploid sample per parasite named\n"
+         "                 r<row>_s<species>_l<label>_h<host>)\n"
          "                 with its .tbi index and a .samples.tsv table (DIR made when\n"
          "                 missing)\n"
          "  --genomes-every G\n"

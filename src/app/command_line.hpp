@@ -22,6 +22,7 @@ struct Options {
   std::int32_t checkpoint_every = 100;         // --checkpoint-every G: generations between them
   std::optional<std::string> resume_path;      // --resume FILE: go on from a checkpoint
   std::optional<std::string> history_path;     // --history DIR: the species history
+  std::optional<std::int32_t> genetics_every;  // --genetics-every G: divergence and groups
   std::optional<std::string> genomes_path;     // --genomes DIR: genomes as VCF, now and then
   std::int32_t genomes_every = 10;             // --genomes-every G: generations between them
 };

@@ -23,10 +23,14 @@ RunOutcome outcome_of(const model::Simulation& simulation, const LastGenerationC
 }
 
 void run_generations(OpenedRun& run, std::span<model::GenerationObserver* const> observers) {
-  // The history comes first: a generation is in it before anything else looks at it.
+  // The history comes first, with its genetics: a generation is in it before anything else
+  // looks at it.
   std::vector<model::GenerationObserver*> watching;
   if (run.history) {
     watching.push_back(run.history.get());
+  }
+  if (run.genetics) {
+    watching.push_back(run.genetics.get());
   }
   watching.insert(watching.end(), observers.begin(), observers.end());
   model::GenerationDriver driver(*run.simulation, run.results.get(), std::move(watching));

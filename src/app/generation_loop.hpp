@@ -42,10 +42,10 @@ class LastGenerationCount : public model::GenerationObserver {
 RunOutcome outcome_of(const model::Simulation& simulation, const LastGenerationCount& last);
 
 // Runs generations until the run is over (all requested run, or no parasite left), each
-// through the generation driver: its species labelled, its history recorded when the run
-// keeps one, the other observers told, its report written when due, the next generation
-// bred, the observers told again. Exceptions of the generation (a failed write, exhausted
-// memory) pass through.
+// through the generation driver: its species labelled, its history (and genetics) recorded
+// when the run keeps one, the other observers told, its report written when due, the next
+// generation bred, the observers told again. Exceptions of the generation (a failed write,
+// exhausted memory) pass through.
 void run_generations(OpenedRun& run, std::span<model::GenerationObserver* const> observers);
 
 }  // namespace parasim::app

@@ -56,7 +56,8 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
   const std::string results_path(report::results_file_name);
   if (start.checkpoint) {
     RunFile& checkpoint = *start.checkpoint;
-    ResumedOutputs outputs{results_path, options.history_path, std::nullopt};
+    ResumedOutputs outputs{results_path, options.history_path, std::nullopt,
+                           options.genetics_every};
     if (options.genomes_path) {
       outputs.genomes_every = options.genomes_every;
     }
@@ -67,6 +68,10 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
     if (options.history_path) {
       run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
                                                            parameters, *checkpoint.abundance);
+      if (options.genetics_every) {
+        run.genetics = std::make_unique<report::GeneticsFiles>(
+            *options.history_path, *options.genetics_every, checkpoint.genetics->marks);
+      }
     }
     run.results = std::make_unique<report::ResultsFile>(results_path, checkpoint.results);
     run.simulation = std::make_unique<model::Simulation>(std::move(checkpoint.state));
@@ -79,6 +84,10 @@ OpenedRun open_run(const Options& options, RunStart& start, const model::Paramet
     if (options.history_path) {
       run.history = std::make_unique<report::HistoryFiles>(*options.history_path, start.tick_count,
                                                            parameters);
+      if (options.genetics_every) {
+        run.genetics =
+            std::make_unique<report::GeneticsFiles>(*options.history_path, *options.genetics_every);
+      }
     }
     run.results = std::make_unique<report::ResultsFile>(results_path);
   }

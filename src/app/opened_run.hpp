@@ -9,6 +9,7 @@
 #include "app/run_file.hpp"
 #include "model/parameters.hpp"
 #include "model/simulation.hpp"
+#include "report/genetics_files.hpp"
 #include "report/history_files.hpp"
 #include "report/results_file.hpp"
 
@@ -37,13 +38,14 @@ struct OpenedRun {
   std::unique_ptr<model::Simulation> simulation;
   std::unique_ptr<report::ResultsFile> results;
   std::unique_ptr<report::HistoryFiles> history;
+  std::unique_ptr<report::GeneticsFiles> genetics;  // with the history, when asked for
 };
 
 // Builds the world from the answers and the tick count and creates the files; or goes on from
 // the start's checkpoint (taken from it) and cuts the files back to where the checkpoint was
-// taken, once every output passes the resume checks (resume_checks.hpp). The history and the
-// genomes folder are made before the results file is touched. Throws the failures of
-// failure_report.hpp.
+// taken, once every output passes the resume checks (resume_checks.hpp). The history (with its
+// genetics tables) and the genomes folder are made before the results file is touched. Throws the
+// failures of failure_report.hpp.
 OpenedRun open_run(const Options& options, RunStart& start, const model::Parameters& parameters);
 
 }  // namespace parasim::app

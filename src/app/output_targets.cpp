@@ -1,6 +1,8 @@
 #include "app/output_targets.hpp"
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "report/genomes_folder.hpp"
 #include "report/history_layout.hpp"
@@ -28,10 +30,10 @@ void check_output_targets(const Options& options) {
     targets.add_input("the checkpoint to resume from", *options.resume_path, "the checkpoint");
   }
   if (options.history_path) {
-    targets.add_folder("the history folder", *options.history_path,
-                       report::any_of_names({std::string(report::history_species_file),
-                                             std::string(report::history_abundance_file),
-                                             std::string(report::history_run_file)}));
+    targets.add_folder(
+        "the history folder", *options.history_path,
+        report::any_of_names(std::vector<std::string>(std::begin(report::history_file_names),
+                                                      std::end(report::history_file_names))));
   }
   if (options.genomes_path) {
     targets.add_folder("the genomes folder", *options.genomes_path, genomes::is_genomes_file_name);

@@ -38,7 +38,8 @@ std::vector<std::unique_ptr<model::GenerationObserver>> observers_for(
   if (options.checkpoint_path) {
     observers.push_back(std::make_unique<PeriodicCheckpoint>(
         *options.checkpoint_path, options.checkpoint_every, start.tick_count,
-        options.genomes_path ? options.genomes_every : 0, *run.results, run.history.get()));
+        options.genomes_path ? options.genomes_every : 0, *run.results, run.history.get(),
+        run.genetics.get()));
   }
   if (options.genomes_path) {
     observers.push_back(
@@ -81,6 +82,9 @@ class RunSession {
       }
       watching.push_back(&last_generation_);
       run_generations(opened_, watching);
+    }
+    if (opened_.genetics) {
+      opened_.genetics->close();
     }
     if (opened_.history) {
       opened_.history->close();

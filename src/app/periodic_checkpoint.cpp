@@ -17,6 +17,9 @@ void PeriodicCheckpoint::after_generation(const model::Simulation& simulation) {
     run_file.abundance = history_->abundance_mark();
   }
   run_file.genomes_every = genomes_every_;
+  if (genetics_ != nullptr) {
+    run_file.genetics = GeneticsProgress{genetics_->every(), genetics_->marks()};
+  }
   report::place_file("the checkpoint", path_, encode_run_file(run_file));
 }
 

@@ -13,8 +13,9 @@ using model::CheckpointError;
 constexpr char magic[] = "PARASIM CHECKPOINT\n";
 constexpr std::size_t magic_length = sizeof magic - 1;
 // Version 2 added the species history and the digests of the files the run appends to;
-// version 3 the genomes cadence.
-constexpr std::uint32_t format_version = 3;
+// version 3 the genomes cadence; version 4 the genetics cadence and marks and each species'
+// hosts at its birth.
+constexpr std::uint32_t format_version = 4;
 constexpr std::uint32_t oldest_readable_version = 2;
 
 std::uint64_t checksum_of(const char* data, std::size_t size) {
@@ -50,6 +51,11 @@ std::string encode_run_file(const RunFile& run_file) {
     put_mark(out, *run_file.abundance);
   }
   out.put(run_file.genomes_every);
+  out.put(run_file.genetics ? run_file.genetics->every : 0);
+  if (run_file.genetics) {
+    put_mark(out, run_file.genetics->marks.divergence);
+    put_mark(out, run_file.genetics->marks.groups);
+  }
   model::put_world(out, run_file.state);
   const std::string& payload = out.bytes();
 
@@ -106,7 +112,22 @@ RunFile decode_run_file(const std::string& bytes) {
       throw CheckpointError("the checkpoint is inconsistent: a negative genomes cadence");
     }
   }
-  model::take_world(in, run_file.state);
+  if (version >= 4) {
+    const auto genetics_every = in.take<std::int32_t>();
+    if (genetics_every < 0 || (genetics_every > 0 && !run_file.abundance)) {
+      throw CheckpointError(
+          "the checkpoint is inconsistent: a genetics cadence without a species history");
+    }
+    if (genetics_every > 0) {
+      GeneticsProgress genetics{genetics_every, {}};
+      genetics.marks.divergence = take_mark(in, "divergence table");
+      genetics.marks.groups = take_mark(in, "groups table");
+      run_file.genetics = genetics;
+    }
+  }
+  model::take_world(
+      in, run_file.state,
+      version >= 4 ? model::SpeciesBytes::with_hosts : model::SpeciesBytes::without_hosts);
   if (in.left() != 0) {
     throw CheckpointError("the checkpoint is inconsistent: a population of the wrong size");
   }

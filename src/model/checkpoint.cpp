@@ -73,6 +73,8 @@ void put_world(ByteWriter& out, const Checkpoint& c) {
     out.put(record.size_at_birth);
     out.put(record.last_seen);
     out.put(static_cast<std::uint8_t>(record.extant ? 1 : 0));
+    out.put(record.birth_host);
+    out.put(record.parent_host);
   }
   const Population& population = c.population;
   out.put(static_cast<std::uint64_t>(population.size()));
@@ -87,10 +89,12 @@ void put_world(ByteWriter& out, const Checkpoint& c) {
 
 // The species so far: numbered 1, 2, ... in order, each born before the generation that runs
 // next, to a parent born before it. Then the population, grouped by host.
-void take_world(ByteReader& in, Checkpoint& c) {
+void take_world(ByteReader& in, Checkpoint& c, SpeciesBytes species_bytes) {
+  const bool with_hosts = species_bytes == SpeciesBytes::with_hosts;
   const auto count = in.take<std::uint64_t>();
-  constexpr std::size_t record_bytes = 6 * sizeof(std::int32_t) + 1;
+  const std::size_t record_bytes = (with_hosts ? 8 : 6) * sizeof(std::int32_t) + 1;
   require(count <= in.left() / record_bytes, "a species table of the wrong size");
+  const std::int32_t host_count = c.parameters.host_count;
   c.species.resize(static_cast<std::size_t>(count));
   for (std::size_t i = 0; i < c.species.size(); ++i) {
     species::SpeciesRecord& record = c.species[i];
@@ -101,6 +105,14 @@ void take_world(ByteReader& in, Checkpoint& c) {
     record.size_at_birth = in.take<std::int32_t>();
     record.last_seen = in.take<std::int32_t>();
     const auto extant = in.take<std::uint8_t>();
+    if (with_hosts) {
+      record.birth_host = in.take<std::int32_t>();
+      record.parent_host = in.take<std::int32_t>();
+    }
+    // A host at birth is 0 where it is not known, and the parent's also for species 1.
+    require(record.birth_host >= 0 && record.birth_host <= host_count && record.parent_host >= 0 &&
+                record.parent_host <= host_count && (i != 0 || record.parent_host == 0),
+            "a species table with hosts outside the host line");
     require(record.species == static_cast<std::int32_t>(i) + 1 && record.label >= 1 &&
                 record.parent >= 0 && record.parent < record.species &&
                 (i == 0) == (record.parent == 0) && record.born >= 1 &&

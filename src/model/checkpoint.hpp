@@ -86,9 +86,14 @@ Parameters take_parameters(ByteReader& in);
 void put_position(ByteWriter& out, const Checkpoint& checkpoint);
 void take_position(ByteReader& in, Checkpoint& checkpoint);
 
+// What the bytes of a species hold: states written before the hosts at each species' birth were
+// kept hold none, and read back with those hosts unknown (0).
+enum class SpeciesBytes { without_hosts, with_hosts };
+
 // The species so far and the population; the hosts are rebuilt from the parameters and the
-// population.
+// population. put_world writes the species with their hosts.
 void put_world(ByteWriter& out, const Checkpoint& checkpoint);
-void take_world(ByteReader& in, Checkpoint& checkpoint);
+void take_world(ByteReader& in, Checkpoint& checkpoint,
+                SpeciesBytes species_bytes = SpeciesBytes::with_hosts);
 
 }  // namespace parasim::model

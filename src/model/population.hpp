@@ -55,6 +55,7 @@ class Population {
   }
   std::span<std::int32_t> species_ids() { return {species_id_.data(), size_}; }
   std::span<const std::int32_t> species_ids() const { return {species_id_.data(), size_}; }
+  std::span<const std::int32_t> host_ids() const { return {host_id_.data(), size_}; }
 
  private:
   std::int32_t genome_size_ = 0;

@@ -59,7 +59,8 @@ Checkpoint Simulation::checkpoint() const {
 void Simulation::label_species() {
   labeller_.label(population_.packed_genomes(), population_.species_ids(),
                   derived_.mate_threshold);
-  history_.record_labelling(generation_, labeller_.births(), population_.species_ids());
+  history_.record_labelling(generation_, labeller_.births(), population_.species_ids(),
+                            population_.host_ids());
 }
 
 void Simulation::report_if_due(ReportSink& sink) {

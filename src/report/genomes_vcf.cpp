@@ -42,17 +42,18 @@ int error_number() {
 
 void write_samples(const std::string& temporary, const std::string& final_path,
                    const model::Population& population, const species::SpeciesHistory& history) {
-  std::string text = "sample\trow\tlabel\tspecies\thost\tphenotype\n";
+  std::string text = "sample\trow\tspecies\tlabel\thost\tphenotype\n";
   char phenotype[32];
   for (std::size_t row = 0; row < population.size(); ++row) {
     const std::int32_t label = population.species_id(row);
+    const std::int32_t species = history.species_of_label(label);
     const std::int32_t host = population.host_id(row);
     // The shortest text that reads back to the same double.
     *std::to_chars(phenotype, phenotype + sizeof phenotype - 1, population.phenotype(row)).ptr =
         '\0';
-    text += sample_name(row, label, host) + '\t' + std::to_string(row) + '\t' +
-            std::to_string(label) + '\t' + std::to_string(history.species_of_label(label)) + '\t' +
-            std::to_string(host) + '\t' + phenotype + '\n';
+    text += sample_name(row, species, label, host) + '\t' + std::to_string(row) + '\t' +
+            std::to_string(species) + '\t' + std::to_string(label) + '\t' + std::to_string(host) +
+            '\t' + phenotype + '\n';
   }
   try {
     report::AppendedFile file(temporary);
@@ -65,6 +66,7 @@ void write_samples(const std::string& temporary, const std::string& final_path,
 
 std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
                                                    const model::Population& population,
+                                                   const species::SpeciesHistory& history,
                                                    const std::string& path) {
   std::unique_ptr<bcf_hdr_t, HeaderFree> header(bcf_hdr_init("w"));
   if (!header) {
@@ -83,7 +85,9 @@ std::unique_ptr<bcf_hdr_t, HeaderFree> make_header(std::int32_t generation,
     }
   }
   for (std::size_t row = 0; row < population.size(); ++row) {
-    const std::string name = sample_name(row, population.species_id(row), population.host_id(row));
+    const std::int32_t label = population.species_id(row);
+    const std::string name =
+        sample_name(row, history.species_of_label(label), label, population.host_id(row));
     if (bcf_hdr_add_sample(header.get(), name.c_str()) != 0) {
       throw OutputFailure(Operation::write, path, error_number());
     }
@@ -112,10 +116,11 @@ std::string samples_path_for(const std::string& vcf_path) {
   return vcf_path + ".samples.tsv";
 }
 
-std::string sample_name(std::size_t row, std::int32_t label, std::int32_t host) {
-  char name[64];
-  std::snprintf(name, sizeof name, "r%zu_s%d_h%d", row, static_cast<int>(label),
-                static_cast<int>(host));
+std::string sample_name(std::size_t row, std::int32_t species, std::int32_t label,
+                        std::int32_t host) {
+  char name[80];
+  std::snprintf(name, sizeof name, "r%zu_s%d_l%d_h%d", row, static_cast<int>(species),
+                static_cast<int>(label), static_cast<int>(host));
   return name;
 }
 
@@ -143,7 +148,7 @@ void write_genomes_vcf(const std::string& path, std::int32_t generation,
   if (!file) {
     throw OutputFailure(Operation::create, path, error_number());
   }
-  const auto header = make_header(generation, population, path);
+  const auto header = make_header(generation, population, history, path);
   if (bcf_hdr_write(file.get(), header.get()) != 0) {
     throw OutputFailure(Operation::write, path, error_number());
   }

@@ -15,11 +15,11 @@ namespace parasim::genomes {
 // - one contig, "genome", with one record per locus (position = locus number, 1 ... genome
 //   size), REF "A" for locus value 0 and ALT "T" for 1 (not "0" and "1", which PLINK reads as
 //   missing), also where every parasite carries the same value;
-// - one haploid sample per parasite, in population order, named r<row>_s<label>_h<host>: its
-//   row (counted from 0), its species label (the species column of the results file) and its
-//   host;
-// - the sample table: sample, row, label, species (the species number of the species
-//   history), host, phenotype; tab-separated, with a header line.
+// - one haploid sample per parasite, in population order, named
+//   r<row>_s<species>_l<label>_h<host>: its row (counted from 0), its species (the number of the
+//   species history), its species label (the species column of the results file) and its host;
+// - the sample table: sample, row, species, label, host, phenotype; tab-separated, with a
+//   header line.
 // The three files are checked as targets first (report::OutputTargets: absent or regular
 // files), written in a staging folder beside them and put in place together, the VCF last, so
 // that no partial file ever stands under a final name and whoever sees the VCF finds its index
@@ -35,7 +35,8 @@ void add_genomes_targets(report::OutputTargets& targets, const std::string& path
 // ".samples.tsv", or with ".samples.tsv" appended when it has neither ending.
 std::string samples_path_for(const std::string& vcf_path);
 
-// The sample name of a parasite: r<row>_s<label>_h<host>.
-std::string sample_name(std::size_t row, std::int32_t label, std::int32_t host);
+// The sample name of a parasite: r<row>_s<species>_l<label>_h<host>.
+std::string sample_name(std::size_t row, std::int32_t species, std::int32_t label,
+                        std::int32_t host);
 
 }  // namespace parasim::genomes

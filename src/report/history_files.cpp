@@ -1,7 +1,6 @@
 #include "report/history_files.hpp"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -9,6 +8,7 @@
 
 #include "model/checkpoint.hpp"
 #include "report/byte_digest.hpp"
+#include "report/csv_row.hpp"
 #include "report/json_text.hpp"
 #include "report/placed_file.hpp"
 
@@ -17,44 +17,6 @@ namespace parasim::report {
 namespace {
 
 using Operation = OutputFailure::Operation;
-
-std::string path_in(const std::string& folder, std::string_view name) {
-  std::string path = folder;
-  if (!path.empty() && path.back() != '/') {
-    path += '/';
-  }
-  path.append(name);
-  return path;
-}
-
-// A header row with its line end.
-std::string header_line(std::string_view header) {
-  std::string line(header);
-  line += '\n';
-  return line;
-}
-
-// A field of a row: integers in decimal, reals in the shortest form that reads back to the
-// same double, text as it stands (an empty field for none).
-void append_field(std::string& out, std::int64_t value) {
-  char text[24];
-  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-void append_field(std::string& out, double value) {
-  char text[32];
-  out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-void append_field(std::string& out, std::string_view text) { out.append(text); }
-
-// One CSV row: the fields separated by commas, then a line end.
-template <typename First, typename... Rest>
-void append_row(std::string& out, const First& first, const Rest&... rest) {
-  append_field(out, first);
-  ((out += ',', append_field(out, rest)), ...);
-  out += '\n';
-}
 
 // The byte digest of the ten answers, each in its own type in the order asked, as a
 // checkpoint holds them.
@@ -66,7 +28,7 @@ std::uint64_t answers_digest(const model::Parameters& parameters) {
 
 // The folder's run.json must be the one this run would write.
 void check_run_mark(const std::string& folder, const std::string& expected) {
-  const std::string path = path_in(folder, history_run_file);
+  const std::string path = history_file_path(folder, history_run_file);
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     throw OutputFailure(Operation::reopen, path, errno != 0 ? errno : ENOENT);
@@ -80,7 +42,7 @@ void check_run_mark(const std::string& folder, const std::string& expected) {
 }  // namespace
 
 std::string HistoryFiles::abundance_path(const std::string& folder) {
-  return path_in(folder, history_abundance_file);
+  return history_file_path(folder, history_abundance_file);
 }
 
 std::string HistoryFiles::run_mark(std::int32_t tick_count, const model::Parameters& parameters) {
@@ -98,9 +60,9 @@ std::string HistoryFiles::run_mark(std::int32_t tick_count, const model::Paramet
 
 HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
                            const model::Parameters& parameters)
-    : species_path_(path_in(folder, history_species_file)) {
+    : species_path_(history_file_path(folder, history_species_file)) {
   make_output_folder("the history folder", folder);
-  place_file("the history's run mark", path_in(folder, history_run_file),
+  place_file("the history's run mark", history_file_path(folder, history_run_file),
              run_mark(tick_count, parameters));
   abundance_.emplace(abundance_path(folder));
   abundance_->append(header_line(history_abundance_header));
@@ -109,7 +71,7 @@ HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
 
 HistoryFiles::HistoryFiles(const std::string& folder, std::int32_t tick_count,
                            const model::Parameters& parameters, const FileMark& abundance)
-    : species_path_(path_in(folder, history_species_file)) {
+    : species_path_(history_file_path(folder, history_species_file)) {
   check_run_mark(folder, run_mark(tick_count, parameters));
   abundance_.emplace(abundance_path(folder), abundance);
 }
@@ -129,12 +91,19 @@ void HistoryFiles::after_labelling(const model::Simulation& simulation) {
 
 void HistoryFiles::write_species(const species::SpeciesHistory& history) {
   buffer_ = header_line(history_species_header);
+  // Numbers of 0 (no parent, a host not known) and a shift of unknown hosts are empty fields.
+  const auto or_empty = [](std::int32_t number) {
+    return number != 0 ? std::to_string(number) : std::string();
+  };
   for (const species::SpeciesRecord& record : history.species()) {
-    const std::string parent = record.parent != 0 ? std::to_string(record.parent) : "";
+    const std::string_view shift =
+        !record.hosts_known() ? "" : (record.host_shift() ? "true" : "false");
     append_row(buffer_, std::int64_t{record.species}, std::int64_t{record.label},
-               std::string_view(parent), std::int64_t{record.born},
+               std::string_view(or_empty(record.parent)), std::int64_t{record.born},
                std::int64_t{record.size_at_birth}, std::int64_t{record.last_seen},
-               std::string_view(record.extant ? "true" : "false"));
+               std::string_view(record.extant ? "true" : "false"),
+               std::string_view(or_empty(record.birth_host)),
+               std::string_view(or_empty(record.parent_host)), shift);
   }
   place_file("the history's species table", species_path_, buffer_, Flush::rename_only);
 }

@@ -15,8 +15,8 @@ namespace parasim::report {
 
 // The species history of a run, in a folder of its own, written as the run goes:
 // - species.csv: one row per species in order of origin (species, label, parent, born,
-//   size_at_birth, last_seen, extant), rewritten whole after every labelling, by a rename,
-//   so that it is never seen half-written;
+//   size_at_birth, last_seen, extant, birth_host, parent_host, host_shift), rewritten whole
+//   after every labelling, by a rename, so that it is never seen half-written;
 // - abundance.csv: after every labelling, one row per species and host with at least one
 //   carrier (generation, species, label, host, host_phenotype, count, phenotype_mean,
 //   phenotype_sd), appended;

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
 
+#include "e2e/csv_rows.hpp"
 #include "e2e/run_parasim.hpp"
 
 namespace parasim::testing {
@@ -51,14 +53,17 @@ const std::string input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 100)
 
 // Runs that are killed at random moments, again and again, and resumed each time
 // from their last checkpoint end with the very files of a run never interrupted: the
-// results file and the species history.
+// results file and the species history with its genetics tables.
 TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
   const auto dir = fresh_directory("resume");
   write_file(dir / "stdin.txt", input);
-  ASSERT_EQ(run_parasim(dir, input, "--seed 77 --history hist").exit_status, 0);
+  ASSERT_EQ(run_parasim(dir, input, "--seed 77 --history hist --genetics-every 5").exit_status, 0);
   const std::string uninterrupted = read_file(dir / "Output.dat");
-  const std::string species = read_file(dir / "hist/species.csv");
-  const std::string abundance = read_file(dir / "hist/abundance.csv");
+  const char* history_files[] = {"species.csv", "abundance.csv", "divergence.csv", "groups.csv"};
+  std::map<std::string, std::string> history;
+  for (const char* name : history_files) {
+    history[name] = read_file(dir / "hist" / name);
+  }
 
   std::mt19937 delays(2026);
   int resumed = 0;
@@ -66,10 +71,12 @@ TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
     std::filesystem::remove(dir / "Output.dat");
     std::filesystem::remove(dir / "run.ckpt");
     std::filesystem::remove_all(dir / "hist");
-    const std::vector<std::string> fresh = {"--seed", "77", "--checkpoint", "run.ckpt",
-                                            "--checkpoint-every", "7", "--history", "hist"};
-    const std::vector<std::string> resume = {"--resume", "run.ckpt", "--checkpoint", "run.ckpt",
-                                             "--checkpoint-every", "7", "--history", "hist"};
+    const std::vector<std::string> fresh = {
+        "--seed", "77",        "--checkpoint", "run.ckpt",         "--checkpoint-every",
+        "7",      "--history", "hist",         "--genetics-every", "5"};
+    const std::vector<std::string> resume = {
+        "--resume", "run.ckpt",  "--checkpoint", "run.ckpt",         "--checkpoint-every",
+        "7",        "--history", "hist",         "--genetics-every", "5"};
     int status = -1;
     for (int attempt = 0; attempt < 40 && status != 0; ++attempt) {
       const bool from_checkpoint = std::filesystem::exists(dir / "run.ckpt");
@@ -85,8 +92,9 @@ TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
     }
     ASSERT_EQ(status, 0);
     EXPECT_EQ(read_file(dir / "Output.dat"), uninterrupted) << "trial " << trial;
-    EXPECT_EQ(read_file(dir / "hist/species.csv"), species) << "trial " << trial;
-    EXPECT_EQ(read_file(dir / "hist/abundance.csv"), abundance) << "trial " << trial;
+    for (const char* name : history_files) {
+      EXPECT_EQ(read_file(dir / "hist" / name), history[name]) << name << ", trial " << trial;
+    }
   }
   EXPECT_GT(resumed, 0);
 }
@@ -147,29 +155,63 @@ TEST(Checkpoint, DamagedOrForeignCheckpointsAreRefused) {
   EXPECT_EQ(run_parasim(dir, input, "--resume missing.ckpt").exit_status, 2);
 }
 
-// A checkpoint written by an earlier version (format 2, tests/data/README.md) still resumes:
-// the files of its run, cut back to where it was taken, end as an uninterrupted run of the
-// same answers and seed ends them. It does not record a genomes cadence, so any is taken.
-TEST(Checkpoint, AStoredCheckpointOfFormat2Resumes) {
-  const auto dir = fresh_directory("format2");
+// The rows of species.csv as a run resumed from a checkpoint of an earlier format writes them:
+// those of the species born before it without their hosts at birth, which it did not keep.
+std::string without_early_hosts(const std::string& species, int checkpoint_generation) {
+  std::string out = species.substr(0, species.find('\n') + 1);
+  for (std::vector<std::string> row : csv_rows(species)) {
+    if (std::stoi(row[3]) < checkpoint_generation) {
+      row[7] = row[8] = row[9] = "";
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      out += (i == 0 ? "" : ",") + row[i];
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+// Checkpoints written by earlier versions (formats 2 and 3, tests/data/README.md) still resume:
+// the files of their run, cut back to where they were taken, end as an uninterrupted run of the
+// same answers and seed ends them, but for the hosts at birth of the species born before, which
+// those checkpoints did not keep. They record no genetics, so none can go on.
+TEST(Checkpoint, StoredCheckpointsOfEarlierFormatsResume) {
+  const auto dir = fresh_directory("stored");
   const std::string stored_input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 60);
   ASSERT_EQ(run_parasim(dir, stored_input, "--seed 77 --history h").exit_status, 0);
   const std::string results = read_file(dir / "Output.dat");
   const std::string species = read_file(dir / "h/species.csv");
   const std::string abundance = read_file(dir / "h/abundance.csv");
-  // What a run killed after the checkpoint leaves: more than it had written then.
-  write_file(dir / "Output.dat", results + " 70 ");
-  write_file(dir / "h/abundance.csv", abundance + "70,1,");
-  std::filesystem::remove(dir / "h/species.csv");
-  std::filesystem::copy_file(std::filesystem::path(PARASIM_TESTS_DIR) / "data" / "checkpoint_format2.ckpt",
-                             dir / "old.ckpt");
-  const RunResult resumed =
-      run_parasim(dir, stored_input, "--resume old.ckpt --history h --genomes g --genomes-every 7");
-  ASSERT_EQ(resumed.exit_status, 0) << resumed.err;
-  EXPECT_EQ(read_file(dir / "Output.dat"), results);
-  EXPECT_EQ(read_file(dir / "h/species.csv"), species);
-  EXPECT_EQ(read_file(dir / "h/abundance.csv"), abundance);
-  EXPECT_TRUE(std::filesystem::exists(dir / "g/genomes-000035.vcf.gz"));
+  const struct {
+    const char* file;
+    int generation;  // the generation that runs next
+    const char* genomes;
+    const char* last_genomes;
+  } stored[] = {
+      {"checkpoint_format2.ckpt", 31, "--genomes g --genomes-every 7", "g/genomes-000056.vcf.gz"},
+      {"checkpoint_format3.ckpt", 51, "--genomes g --genomes-every 20", "g/genomes-000060.vcf.gz"}};
+  for (const auto& old : stored) {
+    SCOPED_TRACE(old.file);
+    // What a run killed after the checkpoint leaves: more than it had written then.
+    write_file(dir / "Output.dat", results + " 70 ");
+    write_file(dir / "h/abundance.csv", abundance + "70,1,");
+    std::filesystem::remove(dir / "h/species.csv");
+    std::filesystem::remove_all(dir / "g");
+    std::filesystem::copy_file(std::filesystem::path(PARASIM_TESTS_DIR) / "data" / old.file,
+                               dir / "old.ckpt", std::filesystem::copy_options::overwrite_existing);
+    const RunResult refused =
+        run_parasim(dir, stored_input, "--resume old.ckpt --history h --genetics-every 5");
+    EXPECT_EQ(refused.exit_status, 2);
+    EXPECT_NE(refused.err.find("without --genetics-every"), std::string::npos) << refused.err;
+    const RunResult resumed =
+        run_parasim(dir, stored_input, std::string("--resume old.ckpt --history h ") + old.genomes);
+    ASSERT_EQ(resumed.exit_status, 0) << resumed.err;
+    EXPECT_EQ(read_file(dir / "Output.dat"), results);
+    EXPECT_EQ(read_file(dir / "h/species.csv"), without_early_hosts(species, old.generation));
+    EXPECT_EQ(read_file(dir / "h/abundance.csv"), abundance);
+    EXPECT_TRUE(std::filesystem::exists(dir / old.last_genomes));
+  }
+  EXPECT_NE(without_early_hosts(species, 51), species) << "species born before generation 51";
 }
 
 // Genomes written every G generations go on every G generations: a resume that asks for
@@ -212,6 +254,53 @@ TEST(Checkpoint, AResumeKeepsTheGenomesCadence) {
       EXPECT_FALSE(std::filesystem::exists(dir / "other"));
     }
   }
+}
+
+// The genetics tables go on at their cadence, and only where they were kept from the start: a
+// resume that asks for another cadence, asks for them after a run without them, or finds
+// tables of another run is refused with nothing changed. A resume without them leaves them.
+TEST(Checkpoint, AResumeKeepsTheGeneticsTablesWhole) {
+  const auto dir = fresh_directory("genetics-cadence");
+  struct Case {
+    std::string first_run;
+    std::string resume;
+    std::string refusal;  // empty when the resume goes through
+  };
+  const std::vector<Case> cases = {
+      {"--genetics-every 20", "--genetics-every 10", "kept the genetics every 20 generations"},
+      {"--genetics-every 20", "--genetics-every 20", ""},
+      {"--genetics-every 20", "", ""},
+      {"", "--genetics-every 20", "without --genetics-every"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.first_run + " | " + c.resume);
+    std::filesystem::remove_all(dir / "h");
+    ASSERT_EQ(run_parasim(
+                  dir, input,
+                  "--seed 9 --checkpoint run.ckpt --checkpoint-every 50 --history h " + c.first_run)
+                  .exit_status,
+              0);
+    const std::string results = read_file(dir / "Output.dat");
+    const RunResult resumed = run_parasim(dir, input, "--resume run.ckpt --history h " + c.resume);
+    EXPECT_EQ(resumed.exit_status, c.refusal.empty() ? 0 : 2);
+    EXPECT_NE(resumed.err.find(c.refusal), std::string::npos) << resumed.err;
+    EXPECT_EQ(read_file(dir / "Output.dat"), results);
+  }
+  // Tables that are not the ones the checkpoint was taken with.
+  ASSERT_EQ(run_parasim(dir, input,
+                        "--seed 9 --checkpoint run.ckpt --checkpoint-every 50 --history h "
+                        "--genetics-every 20")
+                .exit_status,
+            0);
+  std::string groups = read_file(dir / "h/groups.csv");
+  groups[groups.find('\n') + 1] = '7';  // the generation of the first row
+  write_file(dir / "h/groups.csv", groups);
+  const RunResult refused =
+      run_parasim(dir, input, "--resume run.ckpt --history h --genetics-every 20");
+  EXPECT_EQ(refused.exit_status, 2);
+  EXPECT_NE(refused.err.find("groups.csv\" is not the file the checkpoint was taken with"),
+            std::string::npos)
+      << refused.err;
 }
 
 }  // namespace

@@ -8,30 +8,11 @@
 #include <tuple>
 #include <vector>
 
+#include "e2e/csv_rows.hpp"
 #include "e2e/run_parasim.hpp"
 
 namespace parasim::testing {
 namespace {
-
-std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream lines(text);
-  std::string line;
-  std::getline(lines, line);  // the header
-  while (std::getline(lines, line)) {
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    std::string cell;
-    while (std::getline(cells, cell, ',')) {
-      fields.push_back(cell);
-    }
-    if (!line.empty() && line.back() == ',') {
-      fields.emplace_back();
-    }
-    rows.push_back(fields);
-  }
-  return rows;
-}
 
 using Tally = std::map<std::tuple<int, int, int>, int>;  // (generation, label, host) -> count
 
@@ -52,6 +33,49 @@ Tally reported_counts(const std::string& results) {
   return counts;
 }
 
+// The host holding most parasites of each species in each generation, the lower on a tie.
+std::map<std::pair<int, int>, int> main_hosts(
+    const std::vector<std::vector<std::string>>& abundance) {
+  std::map<std::pair<int, int>, std::pair<int, int>> most;  // (generation, species) -> count, host
+  for (const auto& row : abundance) {
+    const std::pair<int, int> key{std::stoi(row[0]), std::stoi(row[1])};
+    const int count = std::stoi(row[5]);
+    const int host = std::stoi(row[3]);
+    const auto found = most.find(key);
+    if (found == most.end() || count > found->second.first ||
+        (count == found->second.first && host < found->second.second)) {
+      most[key] = {count, host};
+    }
+  }
+  std::map<std::pair<int, int>, int> hosts;
+  for (const auto& [key, count_host] : most) {
+    hosts[key] = count_host.second;
+  }
+  return hosts;
+}
+
+// Each species arose on the host holding most of its parasites at its birth, by abundance.csv,
+// and its parent's host is the same for the parent then; the shift says whether they differ.
+void expect_hosts_at_birth_of(const std::vector<std::vector<std::string>>& species,
+                              const std::vector<std::vector<std::string>>& abundance) {
+  const auto hosts = main_hosts(abundance);
+  int shifts = 0;
+  for (const auto& row : species) {
+    ASSERT_EQ(row.size(), 10u);
+    const int born = std::stoi(row[3]);
+    EXPECT_EQ(row[7], std::to_string(hosts.at({born, std::stoi(row[0])}))) << "species " << row[0];
+    if (row[2].empty()) {
+      EXPECT_EQ(row[8], "");
+      EXPECT_EQ(row[9], "");
+      continue;
+    }
+    EXPECT_EQ(row[8], std::to_string(hosts.at({born, std::stoi(row[2])}))) << "species " << row[0];
+    EXPECT_EQ(row[9], row[7] != row[8] ? "true" : "false") << "species " << row[0];
+    shifts += row[9] == "true";
+  }
+  EXPECT_GT(shifts, 0) << "the run should have species arising on another host";
+}
+
 TEST(History, LeavesTheRunAloneAndAgreesWithEveryReport) {
   const auto dir = fresh_directory("history");
   // Loose mate recognition and dispersal: species split and spread over the hosts.
@@ -66,7 +90,8 @@ TEST(History, LeavesTheRunAloneAndAgreesWithEveryReport) {
   const auto species = csv_rows(read_file(dir / "hist/species.csv"));
   const auto abundance = csv_rows(read_file(dir / "hist/abundance.csv"));
   ASSERT_GT(species.size(), 2u) << "the run should split";
-  EXPECT_EQ(species[0], (std::vector<std::string>{"1", "1", "", "1", "3", "120", "true"}));
+  EXPECT_EQ(species[0],
+            (std::vector<std::string>{"1", "1", "", "1", "3", "120", "true", "1", "", ""}));
 
   Tally history;
   int last_generation = 0;
@@ -81,6 +106,7 @@ TEST(History, LeavesTheRunAloneAndAgreesWithEveryReport) {
   }
   EXPECT_EQ(last_generation, 120) << "every generation is covered";
   EXPECT_EQ(history, reported_counts(results));
+  expect_hosts_at_birth_of(species, abundance);
 }
 
 TEST(History, AFolderThatCannotBeMadeIsRefusedBeforeTheResultsFile) {

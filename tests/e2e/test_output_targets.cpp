@@ -43,6 +43,8 @@ TEST(OutputTargets, RefusedBeforeAnythingIsAskedOrWritten) {
       {"--history . --record species.csv", "it is the same file as the run record"},
       // The files the history and genomes folders will hold, named by another output.
       {"--history h --record h/run.json", "same file as the run record"},
+      {"--history h --genetics-every 5 --checkpoint h/groups.csv", "same file as the checkpoint"},
+      {"--history h --record h/divergence.csv", "same file as the run record"},
       {"--genomes g --record g/genomes-000001.vcf.gz", "same file as the run record"},
       {"--genomes g --checkpoint g/genomes-000100.samples.tsv", "same file as the checkpoint"},
       {"--genomes sub --checkpoint linked/genomes-000010.vcf.gz.tbi",

@@ -53,13 +53,16 @@ struct VcfReader {
 
 // Reads the VCF back with htslib and checks every genotype, sample name and locus against the
 // population it was written from.
-void expect_vcf_equals(const std::string& path, const model::Population& population) {
+void expect_vcf_equals(const std::string& path, const model::Population& population,
+                       const species::SpeciesHistory& history) {
   VcfReader vcf(path);
   ASSERT_NE(vcf.header, nullptr);
   ASSERT_EQ(bcf_hdr_nsamples(vcf.header), static_cast<int>(population.size()));
   for (std::size_t row = 0; row < population.size(); ++row) {
+    const std::int32_t label = population.species_id(row);
     EXPECT_EQ(vcf.header->samples[row],
-              sample_name(row, population.species_id(row), population.host_id(row)));
+              "r" + std::to_string(row) + "_s" + std::to_string(history.species_of_label(label)) +
+                  "_l" + std::to_string(label) + "_h" + std::to_string(population.host_id(row)));
   }
   bcf1_t* record = bcf_init();
   int32_t* genotypes = nullptr;
@@ -97,10 +100,10 @@ TEST(GenomesVcf, ReadBackByHtslibEqualsTheGenomesAcrossGenomeSizes) {
     const std::string path = (dir / name).string();
     write_genomes_vcf(path, 12, population, world.simulation.history());
     SCOPED_TRACE(genome_size);
-    expect_vcf_equals(path, population);
+    expect_vcf_equals(path, population, world.simulation.history());
 
     const std::string table = testing::read_file(samples_path_for(path));
-    EXPECT_EQ(table.substr(0, table.find('\n')), "sample\trow\tlabel\tspecies\thost\tphenotype");
+    EXPECT_EQ(table.substr(0, table.find('\n')), "sample\trow\tspecies\tlabel\thost\tphenotype");
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'),
               static_cast<std::ptrdiff_t>(population.size()) + 1);
   }
@@ -190,8 +193,8 @@ TEST(GenomesVcf, AFullDiskIsOneFailureAndLeavesNothing) {
 }
 
 TEST(GenomesVcf, NamesOfSamplesAndTables) {
-  EXPECT_EQ(sample_name(0, 1, 1), "r0_s1_h1");
-  EXPECT_EQ(sample_name(49999, 2147483647, 12), "r49999_s2147483647_h12");
+  EXPECT_EQ(sample_name(0, 1, 1, 1), "r0_s1_l1_h1");
+  EXPECT_EQ(sample_name(49999, 2147483647, 2147483647, 12), "r49999_s2147483647_l2147483647_h12");
   const std::pair<std::string, std::string> tables[] = {
       {"g/genomes-000010.vcf.gz", "g/genomes-000010.samples.tsv"},
       {"x.vcf", "x.samples.tsv"},

@@ -16,11 +16,15 @@ using Labels = std::vector<std::int32_t>;
 
 using testing::cluster_blocks;
 
-// One labelling call on hand-made clusters, recorded in the history.
+// One labelling call on hand-made clusters, recorded in the history; every parasite on host 1
+// unless hosts are given.
 Labels label(SpeciesLabelPass& pass, SpeciesHistory& history, std::int32_t generation,
-             const std::vector<std::int32_t>& cluster_of, Labels labels) {
+             const std::vector<std::int32_t>& cluster_of, Labels labels, Labels hosts = {}) {
   pass.relabel(cluster_of, *std::max_element(cluster_of.begin(), cluster_of.end()), labels);
-  history.record_labelling(generation, pass.births(), labels);
+  if (hosts.empty()) {
+    hosts.assign(labels.size(), 1);
+  }
+  history.record_labelling(generation, pass.births(), labels, hosts);
   return labels;
 }
 
@@ -95,6 +99,38 @@ TEST(SpeciesHistory, ALabelWhoseCarriersVanishedBeforeTheLabellingGoesToANewSpec
                                              {3, 2, 1, 3, 11, 3, true}}));
   EXPECT_EQ(history.extant_count(), 2);
   EXPECT_EQ(history.species_of_label(2), 3);
+}
+
+// A species arises on the host holding most of its parasites at its birth labelling (the lower
+// host on a tie), its parent's host the same for the parasites keeping the parent's label then.
+TEST(SpeciesHistory, RecordsTheMainHostsOfANewSpeciesAndItsParentAtItsBirth) {
+  SpeciesLabelPass pass;
+  SpeciesHistory history;
+  label(pass, history, 1, {1, 1, 1}, Labels(3, 1), {2, 2, 3});
+  // Clusters of 20, 12, 15 and 5 carriers of label 1. Cluster 1 (20 on host 1) keeps the label
+  // with cluster 4 (5 on host 5); cluster 3 (10 on host 1, 5 on host 4) becomes species 2,
+  // cluster 2 (6 on host 3, 6 on host 2) species 3.
+  Labels hosts(20, 1);
+  for (const auto& [count, host] :
+       std::vector<std::pair<int, int>>{{6, 3}, {6, 2}, {5, 4}, {10, 1}, {5, 5}}) {
+    hosts.insert(hosts.end(), static_cast<std::size_t>(count), host);
+  }
+  label(pass, history, 2, cluster_blocks({20, 12, 15, 5}), Labels(52, 1), hosts);
+  struct Expected {
+    std::int32_t birth_host;
+    std::int32_t parent_host;
+    bool known;
+    bool shift;
+  };
+  const Expected expected[] = {{2, 0, false, false}, {1, 1, true, false}, {2, 1, true, true}};
+  ASSERT_EQ(history.species().size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const SpeciesRecord& record = history.species()[i];
+    EXPECT_EQ(record.birth_host, expected[i].birth_host) << "species " << i + 1;
+    EXPECT_EQ(record.parent_host, expected[i].parent_host) << "species " << i + 1;
+    EXPECT_EQ(record.hosts_known(), expected[i].known) << "species " << i + 1;
+    EXPECT_EQ(record.host_shift(), expected[i].shift) << "species " << i + 1;
+  }
 }
 
 TEST(SpeciesHistory, GoesOnFromItsRecordsAsACheckpointHoldsThem) {

@@ -19,6 +19,7 @@
 #include "report_errors.hpp"
 #include "results_columns.hpp"
 #include "stepped_run.hpp"
+#include "table_arrays.hpp"
 
 namespace py = pybind11;
 
@@ -263,45 +264,6 @@ py::dict population_arrays(const model::Population& population) {
   return arrays;
 }
 
-template <typename T, typename Row, typename Get>
-py::array_t<T> column(const std::vector<Row>& rows, Get get) {
-  py::array_t<T> values(static_cast<py::ssize_t>(rows.size()));
-  T* out = values.mutable_data();
-  for (const Row& row : rows) {
-    *out++ = static_cast<T>(get(row));
-  }
-  return values;
-}
-
-py::dict species_arrays(const species::SpeciesHistory& history) {
-  const std::vector<species::SpeciesRecord> rows(history.species().begin(),
-                                                 history.species().end());
-  using R = species::SpeciesRecord;
-  py::dict table;
-  table["species"] = column<std::int32_t>(rows, [](const R& r) { return r.species; });
-  table["label"] = column<std::int32_t>(rows, [](const R& r) { return r.label; });
-  table["parent"] = column<std::int32_t>(rows, [](const R& r) { return r.parent; });
-  table["born"] = column<std::int32_t>(rows, [](const R& r) { return r.born; });
-  table["size_at_birth"] = column<std::int32_t>(rows, [](const R& r) { return r.size_at_birth; });
-  table["last_seen"] = column<std::int32_t>(rows, [](const R& r) { return r.last_seen; });
-  table["extant"] = column<bool>(rows, [](const R& r) { return r.extant; });
-  return table;
-}
-
-py::dict abundance_arrays(const std::vector<AbundanceEntry>& rows) {
-  using E = AbundanceEntry;
-  py::dict table;
-  table["generation"] = column<std::int32_t>(rows, [](const E& e) { return e.generation; });
-  table["species"] = column<std::int32_t>(rows, [](const E& e) { return e.row.species; });
-  table["label"] = column<std::int32_t>(rows, [](const E& e) { return e.row.label; });
-  table["host"] = column<std::int32_t>(rows, [](const E& e) { return e.row.host; });
-  table["host_phenotype"] = column<double>(rows, [](const E& e) { return e.row.host_phenotype; });
-  table["count"] = column<std::int64_t>(rows, [](const E& e) { return e.row.count; });
-  table["phenotype_mean"] = column<double>(rows, [](const E& e) { return e.row.phenotype_mean; });
-  table["phenotype_sd"] = column<double>(rows, [](const E& e) { return e.row.phenotype_sd; });
-  return table;
-}
-
 template <typename T>
 py::array_t<T> array_of(const std::vector<T>& values) {
   return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
@@ -500,6 +462,33 @@ PYBIND11_MODULE(_parasim, m) {
       .def(
           "abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); },
           "Every labelling's parasites by species and host as a dict of numpy arrays.")
+      .def(
+          "divergence_table",
+          [](RunHandle& h) {
+            BusyWhile busy(h);
+            const model::Simulation& simulation = h.run->simulation();
+            const std::vector<species::DivergenceRow>* rows = nullptr;
+            {
+              py::gil_scoped_release release;
+              rows = &h.run->genetics().divergence(simulation);
+            }
+            return divergence_arrays(simulation.generation(), *rows);
+          },
+          "The genetic divergence within and between the species as they stand, as a dict of "
+          "numpy arrays.")
+      .def(
+          "groups_table",
+          [](RunHandle& h) {
+            BusyWhile busy(h);
+            const model::Simulation& simulation = h.run->simulation();
+            const std::vector<species::SpeciesInGroups>* rows = nullptr;
+            {
+              py::gil_scoped_release release;
+              rows = &h.run->genetics().groups(simulation);
+            }
+            return groups_arrays(simulation.generation(), *rows, simulation.history());
+          },
+          "How the species as they stand fall into mating groups, as a dict of numpy arrays.")
       .def(
           "save",
           [](RunHandle& h) {

@@ -48,7 +48,7 @@ std::unique_ptr<SteppedRun> SteppedRun::restore(
     const std::vector<model::GenerationObserver*>& followers) {
   SavedRun saved = decode_saved_run(bytes);
   app::check_resumed_outputs("the saved simulation", saved.run_file,
-                             {results_path, std::nullopt, std::nullopt});
+                             {results_path, std::nullopt, std::nullopt, std::nullopt});
   std::unique_ptr<report::ResultsFile> results;
   if (results_path) {
     results = std::make_unique<report::ResultsFile>(*results_path, saved.run_file.results);

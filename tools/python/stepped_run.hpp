@@ -10,6 +10,7 @@
 #include "model/generation_driver.hpp"
 #include "model/parameters.hpp"
 #include "model/simulation.hpp"
+#include "model/species_genetics.hpp"
 #include "report/results_file.hpp"
 #include "species/species_history.hpp"
 
@@ -53,6 +54,9 @@ class SteppedRun {
   // Every labelling's rows so far, in order of generation, species, host.
   const std::vector<AbundanceEntry>& abundance() const { return abundance_.rows(); }
 
+  // The genetics of the population as it stands, as the history's genetics tables give them.
+  model::SpeciesGenetics& genetics() { return genetics_; }
+
   // The whole state as bytes: the console program's checkpoint of the state before the
   // standing labelling, with the abundance table before it.
   std::string save() const;
@@ -82,6 +86,7 @@ class SteppedRun {
   std::unique_ptr<report::ResultsFile> results_;
   AbundanceTable abundance_;
   model::GenerationDriver driver_;
+  model::SpeciesGenetics genetics_;
 
   // What the standing labelling changed, so that a saved state is one from between two
   // generations, as the console program's checkpoints are.

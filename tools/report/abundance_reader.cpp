@@ -149,12 +149,20 @@ class AbundanceChecker {
   void finish_generation() {
     std::size_t distinct = 0;
     std::int64_t species_count = 0;
+    const AbundanceRow* main_row = nullptr;  // the species' row with most parasites, lowest host
+    main_hosts_.clear();
     for (std::size_t i = 0; i < current_.rows.size(); ++i) {
       const AbundanceRow& row = current_.rows[i];
-      distinct += i == 0 || row.species != current_.rows[i - 1].species;
+      const bool first_of_species = i == 0 || row.species != current_.rows[i - 1].species;
+      distinct += first_of_species;
       species_count += row.count;
+      if (first_of_species || row.count > main_row->count) {
+        main_row = &row;
+      }
       if (i + 1 == current_.rows.size() || current_.rows[i + 1].species != row.species) {
         check_size_at_birth(row, species_count);
+        main_hosts_[row.species] = main_row->host;
+        check_hosts_at_birth(row);
         species_count = 0;
       }
     }
@@ -191,6 +199,31 @@ class AbundanceChecker {
     }
   }
 
+  // A species born in this generation arose where species.csv says, and its parent lived where
+  // it says, where it says anything: the host with most of their parasites, the lower on a tie.
+  // The parent, an earlier species, has its rows before the daughter's. last_row: the species'
+  // last row of the generation.
+  void check_hosts_at_birth(const AbundanceRow& last_row) const {
+    const SpeciesEntry& entry = species_.at(last_row.species);
+    if (entry.born != current_.generation) {
+      return;
+    }
+    const auto check = [&](std::int32_t species, std::int32_t given, const char* column) {
+      const auto found = main_hosts_.find(species);
+      const std::int32_t main_host = found == main_hosts_.end() ? 0 : found->second;
+      if (given != 0 && given != main_host) {
+        throw MalformedHistory(
+            rows_.file_name(), last_row.line,
+            "species " + std::to_string(species) + " has most of its parasites on host " +
+                std::to_string(main_host) + " at generation " + std::to_string(entry.born) +
+                ", but species.csv gives " + "species " + std::to_string(entry.species) + " " +
+                column + " " + std::to_string(given));
+      }
+    };
+    check(entry.species, entry.birth_host, "birth_host");
+    check(entry.parent, entry.parent_host, "parent_host");
+  }
+
   void check_host_phenotype(const AbundanceRow& row) {
     const auto [seen, added] =
         host_phenotypes_.try_emplace(row.host, HostSeen{row.host_phenotype, rows_.line()});
@@ -215,6 +248,7 @@ class AbundanceChecker {
   bool started_ = false;
   std::int64_t counted_ = 0;  // the counts of every row so far
   std::unordered_map<std::int32_t, HostSeen> host_phenotypes_;
+  std::unordered_map<std::int32_t, std::int32_t> main_hosts_;  // of this generation, by species
 };
 
 }  // namespace

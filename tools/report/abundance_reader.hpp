@@ -40,8 +40,10 @@ class AbundanceObserver {
 // observers. Checks the format; that generations run without a gap from the founding to the
 // last generation of the species table, each ordered by species, then host; that every row's
 // species and label are those of species.csv and it lived then, and every species that lived
-// then has a row; that each species' rows at its birth generation add up to its size_at_birth;
-// and that each host keeps one phenotype. Throws MalformedHistory at the first fault. Keeps one
+// then has a row; that each species' rows at its birth generation add up to its size_at_birth,
+// and have most of its parasites on its birth_host, and its parent's rows then on its
+// parent_host (the lower host on a tie), where species.csv gives them; and that each host keeps
+// one phenotype. Throws MalformedHistory at the first fault. Keeps one
 // generation at a time.
 //
 // The counts of the whole table add up to at most INT64_MAX (a table past it is refused at the

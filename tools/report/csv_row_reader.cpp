@@ -38,14 +38,22 @@ bool CsvRowReader::next_line(std::string_view& line) {
 }
 
 void CsvRowReader::expect_header(std::string_view header) {
+  expect_header_among({header});
+}
+
+std::size_t CsvRowReader::expect_header_among(std::initializer_list<std::string_view> headers) {
+  const std::string_view current = *headers.begin();
   std::string_view line;
   if (!next_line(line)) {
     line_ = 1;
-    fail("the file is empty; it starts with the header row " + std::string(header));
+    fail("the file is empty; it starts with the header row " + std::string(current));
   }
-  if (line != header) {
-    fail("the header row must be " + std::string(header));
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    if (line == headers.begin()[i]) {
+      return i;
+    }
   }
+  fail("the header row must be " + std::string(current));
 }
 
 bool CsvRowReader::next_row(std::size_t field_count) {

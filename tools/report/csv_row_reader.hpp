@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ class CsvRowReader {
 
   // Reads the header row; it must be exactly `header`.
   void expect_header(std::string_view header);
+  // Reads the header row of a table that runs have written in more than one layout: it must be
+  // exactly one of `headers`, the current layout first. Returns the place of the one it is.
+  std::size_t expect_header_among(std::initializer_list<std::string_view> headers);
 
   // Reads the next row into fields(); false at the end of the input. A row must have exactly
   // `field_count` fields and end with a line end.

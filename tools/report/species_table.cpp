@@ -21,6 +21,34 @@ std::string generation_text(std::int32_t generation) {
   return "generation " + std::to_string(generation);
 }
 
+// The host columns: each host empty or a host number; the parent's empty for species 1; the
+// shift empty when a host is, else whether they differ.
+void read_hosts(const CsvRowReader& rows, SpeciesEntry& entry) {
+  const auto host = [&](std::size_t i, std::string_view column) {
+    return rows.field(i).empty() ? 0
+                                 : static_cast<std::int32_t>(rows.whole(i, column, 1, most_int32));
+  };
+  entry.birth_host = host(7, "birth_host");
+  entry.parent_host = host(8, "parent_host");
+  if (entry.parent == 0 && entry.parent_host != 0) {
+    rows.fail(
+        "species 1, the founders' species, has no parent and so no parent_host: leave it "
+        "empty");
+  }
+  const bool known = entry.birth_host != 0 && entry.parent_host != 0;
+  if (!known) {
+    if (!rows.field(9).empty()) {
+      rows.fail("host_shift must be empty where birth_host or parent_host is");
+    }
+    return;
+  }
+  if (rows.truth(9, "host_shift") != (entry.birth_host != entry.parent_host)) {
+    rows.fail("host_shift " + std::string(rows.field(9)) + " with birth_host " +
+              std::to_string(entry.birth_host) + " and parent_host " +
+              std::to_string(entry.parent_host));
+  }
+}
+
 }  // namespace
 
 SpeciesTable::SpeciesTable(std::vector<SpeciesEntry> entries)
@@ -44,11 +72,13 @@ const std::vector<std::int32_t>& SpeciesTable::daughters(std::int32_t species) c
 SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name,
                                 std::size_t buffer_size) {
   CsvRowReader rows(source, file_name, buffer_size);
-  rows.expect_header(report::history_species_header);
+  const bool with_hosts =
+      rows.expect_header_among(
+          {report::history_species_header, report::history_species_header_without_hosts}) == 0;
   std::vector<SpeciesEntry> entries;
   std::vector<std::uint64_t> lines;
   std::unordered_map<std::int32_t, std::int32_t> latest_of_label;  // label -> species
-  while (rows.next_row(7)) {
+  while (rows.next_row(with_hosts ? 10 : 7)) {
     SpeciesEntry entry;
     const auto expected = static_cast<std::int64_t>(entries.size()) + 1;
     entry.species = static_cast<std::int32_t>(rows.whole(0, "species", 1, most_int32));
@@ -89,6 +119,9 @@ SpeciesTable read_species_table(const ByteSource& source, const std::string& fil
                   generation_text(entries.back().born) +
                   "): species are listed in order of origin");
       }
+    }
+    if (with_hosts) {
+      read_hosts(rows, entry);
     }
     if (entry.last_seen < entry.born) {
       rows.fail("last seen at " + generation_text(entry.last_seen) + ", before it was born (" +

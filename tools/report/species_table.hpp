@@ -17,6 +17,10 @@ struct SpeciesEntry {
   std::int32_t size_at_birth = 0;
   std::int32_t last_seen = 0;  // the last generation whose labelling left it a carrier
   bool extant = false;         // it has carriers after the last labelling of the run
+  // The host holding most of its parasites at its birth, and the same for its parent's
+  // parasites then; 0 where the table leaves it empty (none, or not known).
+  std::int32_t birth_host = 0;
+  std::int32_t parent_host = 0;
 };
 
 // Every species of a run, checked for consistency: species s at index s - 1, daughters born
@@ -44,8 +48,9 @@ class SpeciesTable {
   std::int32_t last_generation_ = 0;
 };
 
-// Reads and checks species.csv; file_name is the name used in messages. Throws
-// MalformedHistory at the first row that breaks the format or contradicts an earlier row.
+// Reads and checks species.csv, of the current layout or of the one before the host columns
+// (whose hosts read as 0); file_name is the name used in messages. Throws MalformedHistory at
+// the first row that breaks the format or contradicts an earlier row.
 SpeciesTable read_species_table(const ByteSource& source, const std::string& file_name,
                                 std::size_t buffer_size = default_read_buffer_size);
 

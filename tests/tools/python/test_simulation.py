@@ -83,7 +83,10 @@ def test_history_equals_the_console_programs_history(console, tmp_path):
         expected = pandas.read_csv(tmp_path / "h" / name, keep_default_na=False,
                                    float_precision="round_trip")
         if name == "species.csv":
-            expected["parent"] = expected["parent"].replace("", 0).astype(int)
+            # Python gives 0 for no parent and no host, and no shift where a host is not known.
+            for column in ("parent", "birth_host", "parent_host"):
+                expected[column] = expected[column].replace("", 0).astype(int)
+            expected["host_shift"] = expected["host_shift"].astype(str) == "true"
         pandas.testing.assert_frame_equal(table, expected, check_dtype=False, check_exact=True)
     arrays = sim.history(frame=False)
     assert isinstance(arrays.species["extant"], numpy.ndarray)

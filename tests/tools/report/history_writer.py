@@ -53,11 +53,18 @@ def write_history(folder, count, generations=2000, longest_life=40, hosts=9):
                 f"{generation},{species},{label},{1 + species % hosts},{species % hosts * 0.5},"
                 f"{parasites(species, generation)},{species % hosts * 0.5},0\n"
                 for species, label, _, _, _, _ in alive))
+    def hosts_at_birth(species, parent):
+        """birth_host, parent_host, host_shift: every species lives on one host."""
+        if not parent:
+            return f"{1 + species % hosts},,"
+        shift = "true" if species % hosts != parent % hosts else "false"
+        return f"{1 + species % hosts},{1 + parent % hosts},{shift}"
+
     with open(folder / HISTORY_SPECIES.file, "w", encoding="ascii") as table:
         table.write(HISTORY_SPECIES.header + "\n")
         table.write("".join(
             f"{species},{label},{parent or ''},{born},{size},{last},"
-            f"{'true' if last == generations else 'false'}\n"
+            f"{'true' if last == generations else 'false'},{hosts_at_birth(species, parent)}\n"
             for species, label, parent, born, size, last in rows))
     return rows
 

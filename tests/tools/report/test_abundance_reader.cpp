@@ -125,6 +125,12 @@ TEST_F(AbundanceReader, RefusesRowsThatDisagreeWithTheSpeciesOrTheFormat) {
       {"a size at birth that disagrees", "3,2,", "3,2,2,2,5.5,12,5.5,0.1", "",
        "species 2 has 12 parasites at generation 3, its birth, but species.csv gives it "
        "size_at_birth 11"},
+      {"a species born on another host", "5,3,", "5,3,3,4,4.5,11,4.5,0.1", "",
+       "species 3 has most of its parasites on host 4 at generation 5, but species.csv gives "
+       "species 3 birth_host 3"},
+      {"a parent on another host", "9,1,", "9,1,1,2,5.5,12,5,0.1", "9,5,",
+       "species 1 has most of its parasites on host 2 at generation 9, but species.csv gives "
+       "species 5 parent_host 1"},
   };
   for (const Damage& damage : cases) {
     SCOPED_TRACE(damage.what);

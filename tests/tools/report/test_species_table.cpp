@@ -14,7 +14,10 @@ namespace {
 using testing::expect_malformed;
 using testing::species_from_text;
 
-const std::string header = std::string(report::history_species_header) + "\n";
+// Most cases are written in the layout before the host columns, which histories of earlier
+// runs hold and which is still read.
+const std::string header = std::string(report::history_species_header_without_hosts) + "\n";
+const std::string header_with_hosts = std::string(report::history_species_header) + "\n";
 
 TEST(SpeciesTable, ReadsTheFixtureWithDaughtersAndLastGeneration) {
   const SpeciesTable table =
@@ -24,12 +27,27 @@ TEST(SpeciesTable, ReadsTheFixtureWithDaughtersAndLastGeneration) {
   EXPECT_EQ(table.daughters(1), (std::vector<std::int32_t>{2, 3, 5}));
   EXPECT_EQ(table.daughters(2), (std::vector<std::int32_t>{4}));
   EXPECT_TRUE(table.daughters(5).empty());
+  EXPECT_EQ(std::make_pair(table.at(3).birth_host, table.at(3).parent_host), std::make_pair(3, 1));
   const SpeciesEntry& reused = table.at(4);
   EXPECT_EQ(reused.label, 3);
   EXPECT_EQ(reused.parent, 2);
   EXPECT_EQ(reused.born, 8);
   EXPECT_TRUE(reused.extant);
   EXPECT_FALSE(table.at(3).extant);
+}
+
+// Species without hosts at birth: all of them in the older layout, and in the current one
+// those of a run resumed from a checkpoint that did not keep them.
+TEST(SpeciesTable, ReadsHostsLeftEmptyAndTheLayoutWithoutThem) {
+  for (const std::string& text :
+       {header + "1,1,,1,3,9,true\n2,2,1,4,11,9,true\n",
+        header_with_hosts + "1,1,,1,3,9,true,,,\n2,2,1,4,11,9,true,,,\n"}) {
+    const SpeciesTable table = species_from_text(text);
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table.at(2).parent, 1);
+    EXPECT_EQ(std::make_pair(table.at(2).birth_host, table.at(2).parent_host),
+              std::make_pair(0, 0));
+  }
 }
 
 TEST(SpeciesTable, AcceptsAnEmptyTableAndCarriageReturns) {
@@ -83,7 +101,28 @@ TEST(SpeciesTable, RefusesWhatARunCannotWrite) {
   expect_malformed([] { species_from_text(""); }, 1, "the file is empty");
   expect_malformed([] { species_from_text("species,label,parent\n"); }, 1,
                    "the header row must be species,label,parent,born,size_at_birth,last_seen,"
-                   "extant");
+                   "extant,birth_host,parent_host,host_shift");
+}
+
+TEST(SpeciesTable, RefusesHostColumnsThatDoNotAgree) {
+  const std::string founders = "1,1,,1,3,9,true,1,,\n";
+  const std::vector<BadTable> cases{
+      {"a founders' parent host", "1,1,,1,3,9,true,1,1,false\n", 2, "no parent_host"},
+      {"a shift without both hosts", founders + "2,2,1,4,11,9,true,2,,true\n", 3,
+       "host_shift must be empty"},
+      {"a shift that is not one", founders + "2,2,1,4,11,9,true,2,2,true\n", 3,
+       "host_shift true with birth_host 2 and parent_host 2"},
+      {"no shift where there is one", founders + "2,2,1,4,11,9,true,2,3,false\n", 3,
+       "host_shift false with birth_host 2 and parent_host 3"},
+      {"a shift left empty", founders + "2,2,1,4,11,9,true,2,3,\n", 3,
+       "host_shift must be true or false"},
+      {"host 0", founders + "2,2,1,4,11,9,true,0,1,true\n", 3, "birth_host 0 is out of range"},
+      {"the old width", founders + "2,2,1,4,11,9,true\n", 3, "7 fields, expected 10"},
+  };
+  for (const BadTable& bad : cases) {
+    SCOPED_TRACE(bad.what);
+    expect_malformed([&] { species_from_text(header_with_hosts + bad.rows); }, bad.line, bad.words);
+  }
 }
 
 }  // namespace

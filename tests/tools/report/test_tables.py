@@ -7,7 +7,9 @@ import random
 import numpy as np
 import pytest
 from parasim_report.column_kinds import PARENT, REAL, TEXT, TRUTH, WHOLE, WHOLE_OR_BLANK
-from parasim_report.tables import TableError, read_checked_rows, read_columns, read_one_row
+from parasim_report.columns import HISTORY_SPECIES
+from parasim_report.tables import (TableError, read_checked_rows, read_columns, read_one_row,
+                                   read_table)
 
 NUMBERS = (["generation", "count", "phenotype"], [WHOLE, WHOLE, REAL])
 MIXED = (["species", "parent", "extant", "list", "split"],
@@ -81,3 +83,24 @@ def test_blanks_truths_and_text_and_a_table_of_one_row(tmp_path):
     species, parent, extant = read_columns(path, *TREE)
     assert (species.tolist(), parent.tolist(), extant.tolist()) == (
         [1, 2, 3], [0, 1, 1], [True, False, True])
+
+
+@pytest.mark.parametrize("body, hosts", [
+    ("species,label,parent,born,size_at_birth,last_seen,extant,birth_host,parent_host,host_shift\n"
+     "1,1,,1,3,9,true,1,,\n2,2,1,4,11,9,true,3,1,true\n3,3,1,5,12,9,true,,,\n",
+     ([1, 3, 0], [0, 1, 0], [None, True, None])),
+    # A history of a run before the host columns: read with them empty.
+    ("species,label,parent,born,size_at_birth,last_seen,extant\n"
+     "1,1,,1,3,9,true\n2,2,1,4,11,9,true\n3,3,1,5,12,9,true\n",
+     ([0, 0, 0], [0, 0, 0], [None, None, None])),
+])
+def test_a_species_table_is_read_in_its_current_and_its_earlier_layout(tmp_path, body, hosts):
+    (tmp_path / HISTORY_SPECIES.file).write_text(body)
+    table = read_table(tmp_path, HISTORY_SPECIES)
+    assert list(table) == HISTORY_SPECIES.names
+    np.testing.assert_array_equal(table["parent"], [0, 1, 1])
+    assert (table["birth_host"].tolist(), table["parent_host"].tolist(),
+            table["host_shift"]) == hosts
+    (tmp_path / HISTORY_SPECIES.file).write_text(body.replace("extant", "living", 1))
+    with pytest.raises(TableError, match=":1: the header row must be .*,host_shift$"):
+        read_table(tmp_path, HISTORY_SPECIES)

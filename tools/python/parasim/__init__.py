@@ -21,7 +21,7 @@ What is here:
 - ``Parameters``: the ten answers, by name, refused as the console program refuses them, and
   the values a run derives from them (``mate_threshold``, ``host_spacing``, ...).
 - ``Simulation``: one run, stepped (``step``, ``run``), looked at between generations
-  (``population``, ``hosts``, ``history``), saved (``checkpoint``, pickling) and written
+  (``population``, ``hosts``, ``history``, ``divergence``, ``groups``), saved (``checkpoint``, pickling) and written
   out (``write_results``, ``write_vcf``).
 - ``read_results``: a results file read back with parasim-report's checks.
 - ``MalformedResults``: the error for a results file that breaks its format.
@@ -85,7 +85,10 @@ class History(typing.NamedTuple):
 
     species: typing.Any
     """One row per species in order of origin: species, label, parent (0 for the founders'
-    species), born, size_at_birth, last_seen, extant."""
+    species), born, size_at_birth, last_seen, extant, birth_host (the host holding most of its
+    parasites at its birth), parent_host (the same for its parent's parasites then; 0 for the
+    founders' species) and host_shift (True when the two differ; False also where a host is 0,
+    not known: a run restored from a checkpoint of an earlier version)."""
     abundance: typing.Any
     """One row per generation, species and host with at least one carrier after that
     generation's labelling: generation, species, label, host, host_phenotype, count,
@@ -267,6 +270,28 @@ class Simulation:
         return History(_table(self._run.species_table(), frame),
                        _table(self._run.abundance_table(), frame))
 
+    def divergence(self, frame=None):
+        """The genetic divergence of the parasites as they stand, as ``parasim --history DIR
+        --genetics-every G`` writes it to divergence.csv for a sampled generation: one row for
+        every pair of species present (species of the history, species_a <= species_b) with
+        ``generation`` (``sim.generation``), ``species_a``, ``species_b``, ``pairs`` (pairs of
+        parasites: n(n-1)/2 within a species, n_a x n_b between two), ``mean_distance``,
+        ``min_distance`` and ``max_distance`` (genetic distances in loci, as floats; NaN for a
+        species of one parasite, which has no pair). Exact: every pair counts. As dicts of
+        numpy arrays or a pandas DataFrame (``frame`` as for ``history``)."""
+        return _table(self._run.divergence_table(), frame)
+
+    def groups(self, frame=None):
+        """How the species as they stand fall into mating groups, as groups.csv of ``parasim
+        --history DIR --genetics-every G`` gives it: a mating group is a connected component of
+        "genetic distance at most ``parameters.mate_threshold``" over all parasites, so no
+        parasite of one group can mate with one of another. One row per species present:
+        ``generation``, ``species``, ``label``, ``parasites``, ``groups`` (groups holding its
+        parasites), ``largest_group`` (the most of its parasites in one) and ``shared_groups``
+        (its groups that hold parasites of another species too). ``frame`` as for
+        ``history``."""
+        return _table(self._run.groups_table(), frame)
+
     def write_results(self, path):
         """Writes the results file of the generations run so far (those before
         ``generation``) to path: the bytes the console program writes with the same answers
@@ -283,8 +308,9 @@ class Simulation:
         tabix index (path + ".tbi") and a sample table (path with ".vcf.gz" replaced by
         ".samples.tsv"), exactly as ``parasim --genomes`` does: one record per locus (REF "A"
         is locus value 0, ALT "T" is 1), one haploid sample per parasite, in population
-        order, named ``r<row>_s<species label>_h<host>`` (row counted from 0, the index into
-        ``population()``). The files are written under temporary names and renamed, so no
+        order, named ``r<row>_s<species>_l<label>_h<host>`` (row counted from 0, the index into
+        ``population()``; species numbered as in ``history()``, label as in
+        ``population().species``). The files are written under temporary names and renamed, so no
         partial file stands under its final name; targets are refused as by
         ``write_results``."""
         self._run.write_vcf(os.fspath(path))

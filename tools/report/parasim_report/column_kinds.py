@@ -46,6 +46,12 @@ TRUTH = Kind("true or false", "true|false", lambda text: text == "true", "bool")
 # A mother species, empty for the founders' species (read as 0).
 PARENT = Kind("a whole number or empty", f"(?:{_DIGITS})?",
               lambda text: _whole(text) if text else 0, "int64")
+# A host where a species arose, empty where there is none or it is not known (read as 0).
+HOST_OR_BLANK = Kind("a host number or empty", f"(?:{_DIGITS})?",
+                     lambda text: _whole(text) if text else 0, "int64")
+# true, false, or empty where it is not known (read as None).
+TRUTH_OR_BLANK = Kind("true, false or empty", "(?:true|false)?",
+                      lambda text: (text == "true") if text else None)
 # A whole number or empty where a value is undefined (read as None).
 WHOLE_OR_BLANK = Kind("a whole number or empty", f"(?:{_DIGITS})?",
                       lambda text: _whole(text) if text else None)

@@ -7,13 +7,17 @@ tables.read_table.
 
 from dataclasses import dataclass
 
-from .column_kinds import PARENT, REAL, REAL_OR_BLANK, TEXT, TRUTH, WHOLE, WHOLE_OR_BLANK
+from .column_kinds import (HOST_OR_BLANK, PARENT, REAL, REAL_OR_BLANK, TEXT, TRUTH,
+                           TRUTH_OR_BLANK, WHOLE, WHOLE_OR_BLANK)
 
 
 @dataclass(frozen=True)
 class Table:
     file: str
     columns: tuple  # (name, kind) pairs, in the order of the header row
+    # Earlier layouts still read: the number of leading columns that older writers wrote, the
+    # columns after them read as empty fields.
+    earlier_widths: tuple = ()
 
     @property
     def names(self):
@@ -69,15 +73,27 @@ HISTORY_SUMMARY = Table("history_summary.csv", (
 TREE_FILE = "tree.nwk"
 EXTANT_TREE_FILE = "tree-extant.nwk"
 
-# The files of a history folder (parasim --history DIR).
+# The files of a history folder (parasim --history DIR); species.csv of runs before the host
+# columns has only the first seven columns.
 HISTORY_SPECIES = Table("species.csv", (
     ("species", WHOLE), ("label", WHOLE), ("parent", PARENT), ("born", WHOLE),
-    ("size_at_birth", WHOLE), ("last_seen", WHOLE), ("extant", TRUTH)))
+    ("size_at_birth", WHOLE), ("last_seen", WHOLE), ("extant", TRUTH),
+    ("birth_host", HOST_OR_BLANK), ("parent_host", HOST_OR_BLANK),
+    ("host_shift", TRUTH_OR_BLANK)), earlier_widths=(7,))
 HISTORY_ABUNDANCE = Table("abundance.csv", (
     ("generation", WHOLE), ("species", WHOLE), ("label", WHOLE), ("host", WHOLE),
     ("host_phenotype", REAL), ("count", WHOLE), ("phenotype_mean", REAL),
     ("phenotype_sd", REAL)))
+# With parasim --genetics-every G, at generation 1 and every G-th generation.
+HISTORY_DIVERGENCE = Table("divergence.csv", (
+    ("generation", WHOLE), ("species_a", WHOLE), ("species_b", WHOLE), ("pairs", WHOLE),
+    ("mean_distance", REAL_OR_BLANK), ("min_distance", WHOLE_OR_BLANK),
+    ("max_distance", WHOLE_OR_BLANK)))
+HISTORY_GROUPS = Table("groups.csv", (
+    ("generation", WHOLE), ("species", WHOLE), ("label", WHOLE), ("parasites", WHOLE),
+    ("groups", WHOLE), ("largest_group", WHOLE), ("shared_groups", WHOLE)))
 HISTORY_RUN_FILE = "run.json"
+# The files every history has; the genetics tables only with --genetics-every.
 HISTORY_FILES = (HISTORY_SPECIES.file, HISTORY_ABUNDANCE.file)
 
 # The two counts of a run's population at its end, named alike in runs.csv and on the pages, each

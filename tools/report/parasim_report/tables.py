@@ -19,7 +19,7 @@ import warnings
 
 import numpy as np
 
-from .column_kinds import PARENT, REAL, TRUTH, WHOLE
+from .column_kinds import HOST_OR_BLANK, PARENT, REAL, TRUTH, WHOLE
 
 
 class TableError(Exception):
@@ -101,14 +101,14 @@ def _truth(text):
     return text == "true"
 
 
-def _parent(text):
+def _blank_as_zero(text):
     if text and not text.isdigit():
         raise ValueError(text)
     return int(text) if text else 0
 
 
-# The columns numpy parses through a function of ours: true or false, and an empty mother.
-_CONVERTERS = {TRUTH: _truth, PARENT: _parent}
+# The columns numpy parses through a function of ours: true or false, and an empty mother or host.
+_CONVERTERS = {TRUTH: _truth, PARENT: _blank_as_zero, HOST_OR_BLANK: _blank_as_zero}
 
 
 def _all_at_once(data, kinds):
@@ -181,9 +181,29 @@ def read_one_row(path, columns, kinds):
     return rows[0][1]
 
 
+def _written_width(path, table):
+    """How many of the table's columns the file holds: all, or the width of an earlier layout
+    whose header it has (the rest then read as empty fields)."""
+    if not table.earlier_widths:
+        return len(table.columns)
+    with open(path, "rb") as stream:
+        header = stream.readline().rstrip(b"\r\n")
+    for width in table.earlier_widths:
+        if header == ",".join(table.names[:width]).encode("ascii"):
+            return width
+    return len(table.columns)
+
+
 def read_table(folder, table):
-    """The columns of one table (a columns.Table) in folder, by name."""
-    values = read_columns(pathlib.Path(folder) / table.file, table.names, table.kinds)
+    """The columns of one table (a columns.Table) in folder, by name; a table of an earlier
+    layout has the columns it lacks as empty fields."""
+    path = pathlib.Path(folder) / table.file
+    width = _written_width(path, table)
+    values = read_columns(path, table.names[:width], table.kinds[:width])
+    rows = len(values[0]) if values else 0
+    for kind in table.kinds[width:]:
+        blank = [kind.convert("")] * rows
+        values.append(np.array(blank, dtype=kind.dtype) if kind.dtype is not None else blank)
     return dict(zip(table.names, values))
 
 
