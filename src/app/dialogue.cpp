@@ -12,26 +12,28 @@ namespace {
 
 constexpr const char* rule_line = "---------------------------------------------";
 
-// Reads one answer into its field. Standard input that cannot be read at all (a
-// directory, a descriptor open only for writing) is a failed read with the system's text.
+}  // namespace
+
+// Standard input that cannot be read at all (a directory, a descriptor open only for
+// writing) is a failed read with the system's text.
 void read_answer(textio::ConsoleReader& reader, int number, const model::ParameterField& field,
                  model::Parameters& parameters) {
   try {
     if (field.type == model::AnswerType::integer) {
       const auto result = reader.read_integer();
-      if (!result.value) throw AnswerUnreadable(number, result.failure);
+      if (!result.value)
+        throw AnswerUnreadable(number, result.failure);
       parameters.*field.integer = *result.value;
     } else {
       const auto result = reader.read_real();
-      if (!result.value) throw AnswerUnreadable(number, result.failure);
+      if (!result.value)
+        throw AnswerUnreadable(number, result.failure);
       parameters.*field.real = *result.value;
     }
   } catch (const std::ios_base::failure&) {
     throw AnswerUnreadable(number, textio::ReadFailure::end_of_file, errno);
   }
 }
-
-}  // namespace
 
 model::Parameters ask_parameters(textio::ConsoleReader& reader) {
   textio::write_console_line(rule_line);
