@@ -115,7 +115,9 @@ function number(value, digits) {
 }
 
 function showCounters(state) {
-  element("generation").textContent = number(state.generation);
+  // The generation under way; once the run has ended, the last one it ran.
+  element("generation").textContent = number(
+      state.finished ? state.generation - 1 : state.generation);
   element("generations").textContent = number(state.generations);
   element("population").textContent = number(state.population);
   element("species").textContent = number(state.species);

@@ -12,17 +12,16 @@ def tree_order(parent, born):
     the line of another species (every line between them starts after the link)."""
     count = len(parent)
     daughters = [[] for _ in range(count + 1)]
-    # Species are numbered in order of origin: the later-born daughters come last here.
-    for species in range(2, count + 1):
-        daughters[int(parent[species - 1])].append(species)
+    for species in range(1, count + 1):
+        daughters[int(parent[species - 1])].append(species)  # the founders' under 0
     order = np.zeros(count, dtype=np.int64)
     place = 0
-    waiting = list(reversed(daughters[0])) if count else []
+    waiting = list(reversed(daughters[0]))
     while waiting:
         species = waiting.pop()
         place += 1
         order[species - 1] = place
-        # Popped last-born first: pushed in order of birth.
+        # Pushed in order of birth, so the daughter born last is taken next.
         waiting.extend(sorted(daughters[species], key=lambda d: (int(born[d - 1]), d)))
     return order
 

@@ -25,8 +25,9 @@ class RequestError(Exception):
 
 def answer_list():
     """GET /api/parameters: the answers as parasim --list-parameters lists them, with the
-    example answers the form starts from."""
-    return [{"name": name, "type": kind, "prompt": prompt, "example": EXAMPLE_ANSWERS[name]}
+    text of the example answer the form starts from."""
+    return [{"name": name, "type": kind, "prompt": prompt,
+             "example": repr(EXAMPLE_ANSWERS[name])}
             for name, kind, prompt in parasim.answer_fields()]
 
 

@@ -68,8 +68,9 @@ def encode(body):
 def parasites_chart(look, naming):
     """The parasites now: phenotype against their host's phenotype, one marker per host,
     phenotype and species; the hosts on the diagonal, where a parasite fits its host best."""
-    figure = _figure(f"Parasites now (generation {look.state['generation']}): phenotype by "
-                     "host, hosts on the diagonal", height=520)
+    figure = _figure(f"Generation {look.state['generation']}: parasites by host<br><sup>"
+                     "one marker per phenotype and species; hosts on the diagonal</sup>",
+                     height=520)
     hosts = look.hosts
     host_phenotype = np.asarray(hosts.phenotype, dtype=float)
     loci = np.rint(np.asarray(look.phenotype) * 10).astype(np.int64)
@@ -174,7 +175,7 @@ def muller_chart(history, naming):
                       history.size_count)
     bottom, top = muller_bands(bands, own)
     figure = _figure(history_charts.thinned_title(
-        "Muller plot: parasites of each species, daughters inside their mothers", stride))
+        "Muller plot: daughters inside their mothers", stride))
     shown = {}
     for members, name, colour, group, rank in history_charts.band_legend(naming, bands):
         xs, ys = [], []
