@@ -58,8 +58,15 @@ def warn_exposed(bind, port):
           file=sys.stderr, flush=True)
 
 
+# The run's thread holds the interpreter only for a moment between two generations, but waits
+# for it each time; while a request makes charts, the wait would last the interpreter's whole
+# switch interval (5 ms, as long as a small run's generation), so it is made short.
+SWITCH_SECONDS = 0.0005
+
+
 def main(argv=None):
     arguments = parse_arguments(argv)
+    sys.setswitchinterval(SWITCH_SECONDS)
     report = find_report_program(arguments.report, os.environ.get(LAUNCHER_VARIABLE))
     if arguments.report and report is None:
         print(f"parasim-explore: --report {arguments.report}: not an executable file",

@@ -127,10 +127,13 @@ class Session:
         self._call(lambda: None, BUTTON_SECONDS)
 
     def resume(self):
+        """Lets a paused run go on; waits at most BUTTON_SECONDS for the run's thread."""
         self._call(self._resume, BUTTON_SECONDS)
 
     def step(self):
-        return self._call(self._step)
+        """Runs one generation of a paused run; waits for it at most BUTTON_SECONDS (a
+        generation of a large run takes longer: it goes on, and a later look shows it)."""
+        self._call(self._step, BUTTON_SECONDS)
 
     def collect(self, folder, *files):
         """Puts the files named (RESULTS_FILE, HISTORY_FOLDER, "checkpoint", "genomes.vcf.gz",

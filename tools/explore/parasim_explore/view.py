@@ -6,10 +6,11 @@ MOST_GENERATIONS generations.
 Species are named and coloured as on the run's page (parasim_report's Naming: the largest by
 parasites summed over the run so far get colours of their own, the others greys); the species
 tree is the run page's own chart and the Muller plot has the run page's bands, drawn from the
-run's tables so far. The charts of the run now (parasites, host use) are made for every look, as plain JSON on
-the run page's layout; those through time, made through plotly's figure objects (a few tenths
-of a second each), at most once every HISTORY_SECONDS while the run goes, and never more often
-than keeps their making under a fifth of the time.
+run's tables so far. The charts of the run now (parasites, host use) are made for every look,
+as plain JSON on the run page's layout. The species tree is made through plotly's figure
+objects (a tenth of a second or more), so the charts through time are made at most once every
+HISTORY_SECONDS while the run goes, and never more often than keeps their making under a fifth
+of the time.
 """
 
 import functools
