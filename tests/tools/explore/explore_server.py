@@ -9,6 +9,7 @@ SIGTERM when the test is done; and a small client of its API.
 import http.client
 import json
 import os
+import resource
 import select
 import signal
 import subprocess
@@ -39,9 +40,11 @@ def answers_text(answers):
 
 
 class ExploreServer:
-    def __init__(self, folder, *arguments):
+    def __init__(self, folder, *arguments, file_limit=None):
+        """file_limit: the most bytes a file of the server may grow to (RLIMIT_FSIZE)."""
         self.folder = folder
         self.arguments = arguments
+        self.file_limit = file_limit
         self.process = None
         self.address = None
         self.token = None
@@ -54,7 +57,7 @@ class ExploreServer:
         self.process = subprocess.Popen(
             [launcher(), "--no-browser", *self.arguments], stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
-            env={**os.environ, "TMPDIR": str(private)})
+            env={**os.environ, "TMPDIR": str(private)}, preexec_fn=self._limit_files)
         ready, _, _ = select.select([self.process.stdout], [], [], START_SECONDS)
         line = self.process.stdout.readline() if ready else ""
         if not line.startswith("parasim-explore: open http://127.0.0.1:"):
@@ -65,6 +68,10 @@ class ExploreServer:
         self.port = parts.port
         self.token = urllib.parse.parse_qs(parts.query)["token"][0]
         return self
+
+    def _limit_files(self):
+        if self.file_limit is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (self.file_limit, self.file_limit))
 
     def stop(self):
         """SIGTERM, then the exit status; the standard error is kept in self.errors."""

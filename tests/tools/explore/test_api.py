@@ -183,6 +183,19 @@ def test_the_downloads_are_the_console_programs_files(server, tmp_path):
     assert page.startswith("<!DOCTYPE html>") and "77" in page
 
 
+def test_a_run_whose_files_cannot_be_written_stops_and_says_why(tmp_path):
+    with ExploreServer(tmp_path, file_limit=100_000) as server:
+        assert server.call("POST", "/api/run", run_body(generations=400))[0] == 200
+        state = server.wait_until(lambda s: not s["running"])
+        assert not state["finished"] and state["generation"] < 400
+        assert state["error"].startswith("the run stopped: OSError") and "File too large" in \
+            state["error"], state["error"]
+        # Its last generation failed half-way: it cannot go on, only start again.
+        for button in ("resume", "step"):
+            assert server.call("POST", f"/api/{button}") == (409, {
+                "error": "the run stopped after a failure: start a new one with Run"})
+
+
 def test_nothing_is_downloaded_before_the_first_run(tmp_path):
     with ExploreServer(tmp_path) as fresh:
         status, _, data = fresh.raw("GET", f"/api/download/Output.dat?token={fresh.token}",

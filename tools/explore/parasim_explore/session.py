@@ -178,23 +178,38 @@ class Session:
             else:
                 self._advance()
 
-    def _advance(self):
+    def _generation(self):
+        """Runs one generation. One that fails (a full disk, exhausted memory) stops the run
+        for good, and the state says why; the error goes on to the caller."""
         try:
             self._sim.step()
-        except Exception as error:  # a full disk, exhausted memory: shown, the run stopped
-            self._error = f"the run stopped: {error}"
+        except Exception as error:
+            self._error = f"the run stopped: {type(error).__name__}: {error}"
             self._wants_running = False
-            self._take_look()
-            return
-        now = time.monotonic()
-        self._rate.append((now, self._sim.generation))
-        while self._rate and self._rate[0][0] < now - RATE_SECONDS:
-            self._rate.popleft()
+            raise
         if self._sim.finished:
             self._ended = time.time()
             self._wants_running = False
-        if self._sim.finished or now - self._last_look >= LOOK_SECONDS:
-            self._take_look()
+
+    def _advance(self):
+        try:
+            self._generation()
+            now = time.monotonic()
+            self._rate.append((now, self._sim.generation))
+            while self._rate and self._rate[0][0] < now - RATE_SECONDS:
+                self._rate.popleft()
+            if self._sim.finished or now - self._last_look >= LOOK_SECONDS:
+                self._take_look()
+        except Exception as error:  # shown in the state; the run stopped
+            if self._error is None:
+                self._error = f"the run stopped: {type(error).__name__}: {error}"
+                self._wants_running = False
+            try:
+                self._take_look()
+            except Exception:  # the counters before the failure stay in view, with why
+                self._look = Look(self._look.version + 1, {**self._look.state,
+                                                           "running": False,
+                                                           "error": self._error})
 
     def _start(self, parameters, seed, running):
         folder = tempfile.mkdtemp(prefix="run-", dir=self._folder)
@@ -229,25 +244,30 @@ class Session:
             raise Refused("no run yet: start one with Run")
         return self._sim
 
+    def _going_on(self):
+        """The run, when it can run another generation."""
+        sim = self._current()
+        if self._error is not None:
+            # A generation that failed half-way (its report half written) cannot be run again.
+            raise Refused("the run stopped after a failure: start a new one with Run")
+        if sim.finished:
+            raise Refused("the run has finished: start a new one with Run")
+        return sim
+
     def _reset(self):
         sim = self._current()
         self._start(sim.parameters, sim.seed, running=False)
 
     def _resume(self):
-        if self._current().finished:
-            raise Refused("the run has finished: start a new one with Run")
+        self._going_on()
         self._rate.clear()
         self._wants_running = True
 
     def _step(self):
-        sim = self._current()
+        sim = self._going_on()
         if self._wants_running:
             raise Refused("the run is going: pause it first")
-        if sim.finished:
-            raise Refused("the run has finished: start a new one with Run")
-        sim.step()
-        if sim.finished:
-            self._ended = time.time()
+        self._generation()
 
     def _collect(self, folder, files):
         sim = self._current()
