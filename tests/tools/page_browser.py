@@ -73,7 +73,12 @@ class PageBrowser:
                          f"--user-data-dir={self.profile}"):
             options.add_argument(argument)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
+        # The browser is no program of ours: the sanitizer runtime that a test of the
+        # instrumented Python module preloads is kept out of it.
+        environment = {name: value for name, value in os.environ.items()
+                       if name not in ("LD_PRELOAD", "ASAN_OPTIONS")}
+        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER, env=environment),
+                                       options=options)
         if not self.loopback:
             self.driver.execute_cdp_cmd("Network.enable", {})
             self.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {

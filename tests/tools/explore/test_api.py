@@ -6,12 +6,13 @@ console program's files for the same answers and seed; SIGTERM stops it and remo
 import gzip
 import io
 import json
+import subprocess
 import zipfile
 
 import pytest
 
 import parasim
-from explore_server import SMALL, ExploreServer, console_run
+from explore_server import SMALL, ExploreServer, console_run, launcher
 
 
 @pytest.fixture(scope="module")
@@ -194,6 +195,16 @@ def test_a_run_whose_files_cannot_be_written_stops_and_says_why(tmp_path):
         for button in ("resume", "step"):
             assert server.call("POST", f"/api/{button}") == (409, {
                 "error": "the run stopped after a failure: start a new one with Run"})
+
+
+def test_a_port_in_use_or_a_bad_option_is_refused(server):
+    for arguments, words in ((["--port", str(server.port)], "cannot serve on 127.0.0.1 port"),
+                             (["--port", "70000"], "--port takes 0 ... 65535"),
+                             (["--report", "/nonexistent/parasim-report"], "not an executable")):
+        done = subprocess.run([launcher(), "--no-browser", *arguments], capture_output=True,
+                              text=True, timeout=60, stdin=subprocess.DEVNULL)
+        assert (done.returncode, done.stdout) == (2, ""), arguments
+        assert words in done.stderr, done.stderr
 
 
 def test_nothing_is_downloaded_before_the_first_run(tmp_path):

@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import parasim
-from parasim_explore.access import Access
+from parasim_explore.access import Access, exposed
 from parasim_explore.live_history import tree_order
 from parasim_explore.run_tables import RunTables
 
@@ -45,6 +45,13 @@ HOSTS = [
 @pytest.mark.parametrize("bound, host, taken", HOSTS)
 def test_the_host_header_must_name_the_address_served(bound, host, taken):
     assert Access("t", bound, PORT).host_allowed(host) is taken
+
+
+@pytest.mark.parametrize("bound, reachable", [
+    ("127.0.0.1", False), ("127.3.0.1", False), ("localhost", False), ("::1", False),
+    ("0.0.0.0", True), ("::", True), ("192.168.7.9", True), ("myhost.example", True)])
+def test_a_server_reachable_from_elsewhere_is_told_apart(bound, reachable):
+    assert exposed(bound) is reachable
 
 
 def test_only_the_token_opens():

@@ -12,7 +12,7 @@ import tempfile
 import threading
 import webbrowser
 
-from .access import LOOPBACK, Access, new_token
+from .access import LOOPBACK, Access, exposed, new_token
 from .downloads import Downloads, find_report_program
 from .page import page_bytes
 from .server import App, ExploreServer
@@ -98,7 +98,7 @@ def serve(server, arguments, port, token, report):
     serving = threading.Thread(target=server.serve_forever, name="parasim-explore server")
     serving.start()
     try:
-        if arguments.bind != LOOPBACK:
+        if exposed(arguments.bind):
             warn_exposed(arguments.bind, port)
         if report is None:
             print("parasim-explore: cannot find parasim-report: the run's page cannot be "

@@ -27,6 +27,12 @@ def _address(text):
         return None
 
 
+def exposed(bind):
+    """Whether a server bound to this address can be reached from other machines."""
+    address = _address(bind)
+    return bind.lower() != "localhost" and (address is None or not address.is_loopback)
+
+
 def split_host(header):
     """(host, port) of a Host header, port None when it gives none; None when it is not one."""
     header = header.strip()

@@ -38,11 +38,12 @@ class DownloadError(Exception):
 
 
 def find_report_program(explicit=None, launcher=None):
-    """parasim-report: given, in PARASIM_REPORT_BINARY, or in the build tree beside the
-    launcher (<build>/tools/explore/parasim-explore finds <build>/tools/report/parasim-report).
-    None when it is nowhere."""
-    candidates = [explicit, os.environ.get("PARASIM_REPORT_BINARY")]
-    if launcher:
+    """parasim-report: given (None when that is no executable file), else in
+    PARASIM_REPORT_BINARY, or in the build tree beside the launcher
+    (<build>/tools/explore/parasim-explore finds <build>/tools/report/parasim-report). None
+    when it is nowhere."""
+    candidates = [explicit] if explicit else [os.environ.get("PARASIM_REPORT_BINARY")]
+    if launcher and not explicit:
         here = os.path.dirname(launcher)
         candidates += [os.path.join(here, "parasim-report"),
                        os.path.join(here, "..", "report", "parasim-report")]
