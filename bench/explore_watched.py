@@ -27,10 +27,9 @@ import urllib.request
 
 import page_browser  # tests/tools, on PYTHONPATH
 import parasim
+from parasim_explore.run_request import EXAMPLE_ANSWERS
 
-EXAMPLE = dict(genome_size=100, max_differentiation=0.1, mutation_rate=0.005, max_offspring=2,
-               dispersal_prob=0.05, host_count=5, host_distance=1.0, carrying_capacity=200,
-               survival_sd=0.5)
+EXAMPLE = {name: value for name, value in EXAMPLE_ANSWERS.items() if name != "generations"}
 # name: (answers, generations before the window, generations in it)
 SCENARIOS = {
     "example (about 700 parasites)": (dict(EXAMPLE), 100, 300),

@@ -25,6 +25,7 @@ form.answers input.refused { border: 2px solid #b00020; }
 .refusal { color: #b00020; }
 .buttons button { margin-right: 0.5em; padding: 0.35em 1em; font-size: 1em; }
 .downloads a { margin-right: 1.2em; }
+.downloads a.off { color: #999; pointer-events: none; }
 .charts { display: grid; grid-template-columns: repeat(auto-fit, minmax(560px, 1fr)); gap: 1em; }
 """
 

@@ -264,7 +264,7 @@ class Session:
         self._wants_running = True
 
     def _step(self):
-        sim = self._going_on()
+        self._going_on()
         if self._wants_running:
             raise Refused("the run is going: pause it first")
         self._generation()
