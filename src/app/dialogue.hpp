@@ -5,6 +5,11 @@
 
 namespace parasim::app {
 
+// Reads the answer to question `number` (1 ... 10) into its field of parameters. Throws
+// AnswerUnreadable when the read fails.
+void read_answer(textio::ConsoleReader& reader, int number, const model::ParameterField& field,
+                 model::Parameters& parameters);
+
 // The banner, then the ten prompts, each followed by the read of its answer.
 // Throws AnswerUnreadable naming the question when a read fails.
 model::Parameters ask_parameters(textio::ConsoleReader& reader);

@@ -12,10 +12,11 @@ void LastGenerationCount::after_generation(const model::Simulation& /*simulation
   count_ = labelled_;
 }
 
-RunOutcome outcome_of(const model::Simulation& simulation, const LastGenerationCount& last) {
+RunOutcome outcome_of(const model::Simulation& simulation,
+                      std::optional<std::int64_t> last_generation_population) {
   RunOutcome outcome;
   outcome.generations_run = simulation.generations_run();
-  outcome.last_generation_population = last.count();
+  outcome.last_generation_population = last_generation_population;
   outcome.final_population = static_cast<std::int64_t>(simulation.population().size());
   outcome.died_out = simulation.population().size() == 0;
   outcome.final_species = simulation.species_count();

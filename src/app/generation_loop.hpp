@@ -38,8 +38,10 @@ class LastGenerationCount : public model::GenerationObserver {
   std::optional<std::int64_t> count_;
 };
 
-// The outcome as the world stands now, with the count of the last generation run.
-RunOutcome outcome_of(const model::Simulation& simulation, const LastGenerationCount& last);
+// The outcome as the world stands now, with the parasites of the last generation run (nothing
+// when none has run).
+RunOutcome outcome_of(const model::Simulation& simulation,
+                      std::optional<std::int64_t> last_generation_population);
 
 // Runs generations until the run is over (all requested run, or no parasite left), each
 // through the generation driver: its species labelled, its history (and genetics) recorded

@@ -103,7 +103,7 @@ class RunSession {
       record.seed_source = seed_source_name(start_->seed_source);
     }
     if (opened_.simulation) {
-      record.outcome = outcome_of(*opened_.simulation, last_generation_);
+      record.outcome = outcome_of(*opened_.simulation, last_generation_.count());
     }
     return record;
   }

@@ -9,6 +9,9 @@ chromium-driver and python3-selenium, with the network switched off.
         browser.screenshot(png_path)  # the whole page
 
 `unavailable()` says why no browser can be started here (None when one can).
+`PageBrowser(loopback=True)` reaches a server on 127.0.0.1 (parasim-explore's) and still
+nothing else: names resolve to nothing and every other address goes to a proxy that is not
+there.
 """
 
 import base64
@@ -44,7 +47,8 @@ def unavailable():
 
 
 class PageBrowser:
-    def __init__(self):
+    def __init__(self, loopback=False):
+        self.loopback = loopback
         self.profile = None
         self.driver = None
 
@@ -60,16 +64,25 @@ class PageBrowser:
                          "--disable-component-update", "--disable-sync", "--no-first-run",
                          "--disable-extensions", "--disable-default-apps",
                          # Nothing reaches a network: no name resolves, no proxy answers.
-                         "--host-resolver-rules=MAP * ~NOTFOUND",
-                         "--proxy-server=http://127.0.0.1:9", "--proxy-bypass-list=<-loopback>",
+                         "--host-resolver-rules=MAP * ~NOTFOUND"
+                         + (", EXCLUDE 127.0.0.1" if self.loopback else ""),
+                         "--proxy-server=http://127.0.0.1:9",
+                         "--proxy-bypass-list=" + ("127.0.0.1" if self.loopback
+                                                   else "<-loopback>"),
                          f"--window-size={WINDOW[0]},{WINDOW[1]}",
                          f"--user-data-dir={self.profile}"):
             options.add_argument(argument)
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
-        self.driver.execute_cdp_cmd("Network.enable", {})
-        self.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
-            "offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+        # The browser is no program of ours: the sanitizer runtime that a test of the
+        # instrumented Python module preloads is kept out of it.
+        environment = {name: value for name, value in os.environ.items()
+                       if name not in ("LD_PRELOAD", "ASAN_OPTIONS")}
+        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER, env=environment),
+                                       options=options)
+        if not self.loopback:
+            self.driver.execute_cdp_cmd("Network.enable", {})
+            self.driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+                "offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
         return self
 
     def __exit__(self, *_):

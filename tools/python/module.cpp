@@ -4,20 +4,26 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <system_error>
 
+#include "answer_texts.hpp"
+#include "answers_binding.hpp"
 #include "app/failure_report.hpp"
 #include "app/whole_file.hpp"
 #include "model/allocation_failure.hpp"
 #include "model/checkpoint.hpp"
 #include "random/seeding.hpp"
 #include "report/appended_file.hpp"
+#include "report/genomes_vcf.hpp"
 #include "report/placed_file.hpp"
 #include "report_errors.hpp"
 #include "results_columns.hpp"
+#include "run_outputs.hpp"
 #include "stepped_run.hpp"
 #include "table_arrays.hpp"
 
@@ -145,9 +151,7 @@ model::Parameters parameters_from(const py::dict& answers) {
   if (!missing.empty()) {
     throw py::type_error("Parameters needs all ten answers; missing: " + missing);
   }
-  if (const auto refusal = model::parameter_refusal(parameters)) {
-    throw py::value_error(app::refusal_message(*refusal));
-  }
+  refuse_unrunnable(parameters);
   return parameters;
 }
 
@@ -194,9 +198,13 @@ std::string parameters_doc() {
 
 // ---- A run ----
 
-// A run as Python holds it. While a generation runs the interpreter is released, so another
-// thread could reach the run: it is then refused rather than shown a half-made generation.
+// A run as Python holds it, with the species history it writes as it goes (which the run
+// follows, so it is declared first and outlives the run). While a generation runs the
+// interpreter is released, so another thread could reach the run: it is then refused rather
+// than shown a half-made generation.
 struct RunHandle {
+  std::unique_ptr<report::HistoryFiles> history;
+  std::optional<std::string> history_folder;
   std::unique_ptr<SteppedRun> run;
   bool busy = false;
 
@@ -269,6 +277,26 @@ py::array_t<T> array_of(const std::vector<T>& values) {
   return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
 }
 
+// A time of the run record, from seconds since 1970 as Python's time.time() gives them.
+std::chrono::system_clock::time_point record_time(double seconds) {
+  if (!std::isfinite(seconds)) {
+    throw py::value_error("a time of the run record must be a finite number of seconds");
+  }
+  return std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::duration<double>(seconds)));
+}
+
+app::SeedSource seed_source_named(const std::string& name) {
+  for (const app::SeedSource source :
+       {app::SeedSource::clock, app::SeedSource::option, app::SeedSource::checkpoint}) {
+    if (app::seed_source_name(source) == name) {
+      return source;
+    }
+  }
+  throw py::value_error("a seed comes from the clock, an option or a checkpoint, not " + name);
+}
+
 py::dict results_arrays(const std::string& path) {
   ResultsColumns columns;
   try {
@@ -296,10 +324,10 @@ PYBIND11_MODULE(_parasim, m) {
   m.doc() = "The compiled core of the parasim module; use the parasim package, not this.";
   py::register_exception_translator(&translate_failure);
   py::register_exception<MalformedResultsText>(m, "MalformedResults", PyExc_ValueError);
+  bind_answers(m);
 
   py::class_<model::Parameters> parameters(m, "Parameters", parameters_doc().c_str());
-  parameters
-      .def(py::init([](const py::kwargs& answers) { return parameters_from(answers); }))
+  parameters.def(py::init([](const py::kwargs& answers) { return parameters_from(answers); }))
       .def("as_dict", &parameters_dict, "The ten answers as a dict, in the order asked.")
       .def(
           "replace",
@@ -311,8 +339,7 @@ PYBIND11_MODULE(_parasim, m) {
             return parameters_from(answers);
           },
           "A copy with the answers given as keywords changed, checked as Parameters() checks.")
-      .def("__eq__", [](const model::Parameters& a,
-                        const model::Parameters& b) { return a == b; })
+      .def("__eq__", [](const model::Parameters& a, const model::Parameters& b) { return a == b; })
       .def("__hash__",
            [](const model::Parameters& self) {
              return py::hash(py::tuple(parameters_dict(self).attr("values")()));
@@ -377,14 +404,22 @@ PYBIND11_MODULE(_parasim, m) {
 
   py::class_<RunHandle>(m, "Run", "A run driven one generation at a time (see parasim.Simulation).")
       .def(py::init([](const model::Parameters& answers, const py::object& seed,
-                       const std::optional<std::string>& results_path) {
+                       const std::optional<std::string>& results_path,
+                       const std::optional<std::string>& history_folder) {
              RunHandle handle;
              const std::int32_t ticks = tick_count_from(seed);
              py::gil_scoped_release release;
-             handle.run = std::make_unique<SteppedRun>(answers, ticks, results_path);
+             std::vector<model::GenerationObserver*> followers;
+             if (history_folder) {
+               handle.history = start_history(*history_folder, results_path, ticks, answers);
+               handle.history_folder = history_folder;
+               followers.push_back(handle.history.get());
+             }
+             handle.run = std::make_unique<SteppedRun>(answers, ticks, results_path, followers);
              return handle;
            }),
-           py::arg("parameters"), py::arg("seed"), py::arg("results_path"))
+           py::arg("parameters"), py::arg("seed"), py::arg("results_path"),
+           py::arg("history_folder") = std::nullopt)
       .def_static(
           "restore",
           [](const py::bytes& state, const std::optional<std::string>& results_path) {
@@ -419,6 +454,9 @@ PYBIND11_MODULE(_parasim, m) {
             }
             py::gil_scoped_release release;
             handle.run->step();
+            if (handle.history && handle.run->finished()) {
+              handle.history->close();
+            }
           },
           "Runs the rest of the standing generation and labels the next, interpreter released.")
       .def_property_readonly(
@@ -460,8 +498,20 @@ PYBIND11_MODULE(_parasim, m) {
           [](RunHandle& h) { return species_arrays(h.idle().simulation().history()); },
           "The species of the run so far as a dict of numpy arrays.")
       .def(
-          "abundance_table", [](RunHandle& h) { return abundance_arrays(h.idle().abundance()); },
-          "Every labelling's parasites by species and host as a dict of numpy arrays.")
+          "abundance_table",
+          [](RunHandle& h, std::int32_t from_generation) {
+            const std::vector<AbundanceEntry>& rows = h.idle().abundance();
+            const auto first = std::lower_bound(
+                rows.begin(), rows.end(), from_generation,
+                [](const AbundanceEntry& entry, std::int32_t g) { return entry.generation < g; });
+            return abundance_arrays(std::vector<AbundanceEntry>(first, rows.end()));
+          },
+          py::arg("from_generation") = 0,
+          "The labellings' parasites by species and host from a generation on, as a dict of "
+          "numpy arrays.")
+      .def_property_readonly(
+          "history_folder", [](RunHandle& h) { return h.history_folder; },
+          "The species history folder written as the run goes, or None.")
       .def(
           "divergence_table",
           [](RunHandle& h) {
@@ -507,6 +557,9 @@ PYBIND11_MODULE(_parasim, m) {
             refuse_null_byte(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
+            refuse_history_files(h.history_folder, [&](report::OutputTargets& targets) {
+              targets.add_file("the results file", path);
+            });
             h.run->write_results(path);
           },
           "Writes the results file of the generations run so far, played again from the seed.")
@@ -516,9 +569,30 @@ PYBIND11_MODULE(_parasim, m) {
             refuse_null_byte(path);
             BusyWhile busy(h);
             py::gil_scoped_release release;
+            refuse_history_files(h.history_folder, [&](report::OutputTargets& targets) {
+              genomes::add_genomes_targets(targets, path);
+            });
             h.run->write_vcf(path);
           },
-          "Writes the genomes as they stand as an indexed VCF with its sample table.");
+          "Writes the genomes as they stand as an indexed VCF with its sample table.")
+      .def(
+          "write_record",
+          [](RunHandle& h, const std::string& path, double start_seconds, double end_seconds,
+             const std::string& seed_source) {
+            refuse_null_byte(path);
+            RecordTimes times;
+            times.start = record_time(start_seconds);
+            times.end = record_time(end_seconds);
+            times.seed_source = seed_source_named(seed_source);
+            BusyWhile busy(h);
+            py::gil_scoped_release release;
+            refuse_history_files(h.history_folder, [&](report::OutputTargets& targets) {
+              targets.add_file("the run record", path);
+            });
+            write_record(*h.run, path, times);
+          },
+          py::arg("path"), py::arg("start_seconds"), py::arg("end_seconds"), py::arg("seed_source"),
+          "Puts the run record of the run as it stands in place (times in seconds since 1970).");
 
   m.def("read_results", &results_arrays, py::arg("path"),
         "The records of a results file as a dict of arrays, checked as parasim-report checks.");

@@ -13,13 +13,14 @@ from conftest import scenario
 TABLE = pathlib.Path(__file__).resolve().parents[2] / "hostile" / "targets.tsv"
 
 
-def hostile_rows():
+def hostile_rows(column=1):
+    """(kind, reason) of the rows refused as a file target (column 1) or a folder one (2)."""
     rows = []
     for line in TABLE.read_text(encoding="utf-8").splitlines():
         if line and not line.startswith("#"):
-            kind, as_file, _ = line.split("\t")
-            if as_file != "-":
-                rows.append((kind, as_file))
+            fields = line.split("\t")
+            if fields[column] != "-":
+                rows.append((fields[0], fields[column]))
     return rows
 
 
@@ -41,6 +42,8 @@ def make_target(folder, kind):
         path.symlink_to("elsewhere/absent")
     elif kind == "folder":
         path.mkdir()
+    elif kind == "plain_file":
+        path.write_text("a file of the user's")
     elif kind == "in_missing_folder":
         path = folder / "missing" / "target"
     elif kind == "in_file":
@@ -75,7 +78,7 @@ def sim():
     return run
 
 
-@pytest.mark.parametrize("writer", ["write_results", "write_vcf"])
+@pytest.mark.parametrize("writer", ["write_results", "write_vcf", "write_record"])
 @pytest.mark.parametrize("kind, reason", hostile_rows())
 def test_a_hostile_target_is_refused_and_left_alone(sim, tmp_path, writer, kind, reason):
     path = make_target(tmp_path, kind)
@@ -87,8 +90,35 @@ def test_a_hostile_target_is_refused_and_left_alone(sim, tmp_path, writer, kind,
     assert not [name for name in os.listdir(tmp_path) if ".parasim-" in name]
 
 
+@pytest.mark.parametrize("kind, reason", hostile_rows(column=2))
+def test_a_hostile_history_folder_is_refused_before_the_run_starts(tmp_path, kind, reason):
+    path = make_target(tmp_path, kind)
+    before = state_of(path)
+    parameters, seed = scenario("small_world")
+    with pytest.raises(OSError, match=reason):
+        parasim.Simulation(parameters, seed=seed, history_path=path)
+    assert state_of(path) == before
+    assert (tmp_path / "elsewhere" / "kept").read_text() == "a file of the user's"
+
+
+def test_the_files_of_the_history_the_run_writes_are_not_replaced(tmp_path):
+    parameters, seed = scenario("small_world")
+    with pytest.raises(OSError, match="a file of the history folder: it is the same file"):
+        parasim.Simulation(parameters, seed=seed, results_path=tmp_path / "h" / "species.csv",
+                           history_path=tmp_path / "h")
+    run = parasim.Simulation(parameters, seed=seed, history_path=tmp_path / "h")
+    run.run(3)
+    written = {name: (tmp_path / "h" / name).read_bytes() for name in os.listdir(tmp_path / "h")}
+    for writer, name in ((run.write_results, "abundance.csv"), (run.write_record, "run.json"),
+                         (run.write_vcf, "species.csv")):
+        with pytest.raises(OSError, match="history folder"):
+            writer(tmp_path / "h" / name)
+    assert {name: (tmp_path / "h" / name).read_bytes()
+            for name in written} == written
+
+
 def test_a_name_with_a_nul_byte_is_refused_as_open_refuses_it(sim, tmp_path):
-    for writer in (sim.write_results, sim.write_vcf):
+    for writer in (sim.write_results, sim.write_vcf, sim.write_record):
         with pytest.raises(ValueError, match="embedded null byte"):
             writer(str(tmp_path / "a") + "\0b")
     assert os.listdir(tmp_path) == []

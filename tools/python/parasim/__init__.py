@@ -25,6 +25,9 @@ What is here:
   out (``write_results``, ``write_vcf``).
 - ``read_results``: a results file read back with parasim-report's checks.
 - ``MalformedResults``: the error for a results file that breaks its format.
+- ``read_answers``: the ten answers read from texts as the console program reads them;
+  ``answer_fields``: their names, types and prompts; ``AnswerRefused``: the error for an
+  answer the console program would not take, naming it.
 
 When a simulation stands between two generations, the generation that runs next has had its
 species labelled and has not yet reproduced: the moment the results file reports. The
@@ -38,19 +41,24 @@ See docs/python.md for a worked session.
 
 import operator
 import os
+import time
 import typing
 
 import numpy
 
-from ._parasim import MalformedResults, Parameters
+from ._parasim import AnswerRefused, MalformedResults, Parameters
 from . import _parasim
 
 __all__ = ["Parameters", "Simulation", "Population", "Hosts", "History", "read_results",
-           "MalformedResults"]
+           "MalformedResults", "read_answers", "answer_fields", "AnswerRefused"]
 
 MalformedResults.__doc__ = (
     "A results file that breaks its format, with the message parasim-report gives: "
     "'PATH:LINE: what is wrong'. A ValueError.")
+AnswerRefused.__doc__ = (
+    "An answer the console program would not take, in its words (\"Bad integer for item 1 in "
+    "list input\", \"The number of hosts must be at least 1, not 0\"); ``parameter`` names the "
+    "answer. A ValueError.")
 
 
 class Population(typing.NamedTuple):
@@ -129,7 +137,7 @@ def _count(n):
 class Simulation:
     """One run of the model, driven from Python.
 
-    ``Simulation(parameters, seed=None, results_path=None)``
+    ``Simulation(parameters, seed=None, results_path=None, history_path=None)``
 
     - ``parameters``: a ``Parameters``.
     - ``seed``: the tick count the random stream is seeded from (0 ... 2147483647), as the
@@ -137,15 +145,21 @@ class Simulation:
       without ``--seed``. ``sim.seed`` tells it afterwards.
     - ``results_path``: when given, the results file is created there at once and each report
       is written as the run goes, as the console program writes Output.dat.
+    - ``history_path``: when given, the species history is written into that folder as the
+      run goes, as ``parasim --history`` writes it (species.csv, abundance.csv, run.json); the
+      folder is made when missing, and is checked with the results file as the console
+      program checks them. A simulation made from a checkpoint writes none.
 
     A new simulation stands at generation 1: the three founders, labelled species 1.
     """
 
-    def __init__(self, parameters, seed=None, results_path=None):
+    def __init__(self, parameters, seed=None, results_path=None, history_path=None):
         if not isinstance(parameters, Parameters):
             raise TypeError("Simulation takes a parasim.Parameters, not "
                             + type(parameters).__name__)
-        self._run = _parasim.Run(parameters, seed, _path(results_path))
+        self._started = time.time()
+        self._seed_source = "clock" if seed is None else "option"
+        self._run = _parasim.Run(parameters, seed, _path(results_path), _path(history_path))
 
     @classmethod
     def from_checkpoint(cls, state, results_path=None):
@@ -162,6 +176,8 @@ class Simulation:
         raise ValueError; a file that cannot be read, OSError.
         """
         sim = cls.__new__(cls)
+        sim._started = time.time()
+        sim._seed_source = "checkpoint"
         if isinstance(state, (bytes, bytearray, memoryview)):
             sim._run = _parasim.Run.restore(bytes(state), _path(results_path))
         elif isinstance(state, (str, os.PathLike)):
@@ -242,6 +258,11 @@ class Simulation:
         """The results file the run writes as it goes, or None."""
         return self._run.results_path
 
+    @property
+    def history_path(self):
+        """The species history folder the run writes as it goes, or None."""
+        return self._run.history_folder
+
     def population(self):
         """The parasites as they stand, as a ``Population`` of numpy arrays (copies):
         ``genomes`` (population x genome, uint8 0/1), ``phenotype``, ``host``, ``species``.
@@ -262,13 +283,17 @@ class Simulation:
         return Hosts(numpy.arange(1, count + 1, dtype=numpy.int32), arrays["phenotype"],
                      arrays["load"])
 
-    def history(self, frame=None):
+    def history(self, frame=None, from_generation=None):
         """The species history so far, as a ``History(species, abundance)``: the tables of
         species.csv and abundance.csv of ``parasim --history``, as dicts of numpy arrays or
         pandas DataFrames (``frame``: None for DataFrames when pandas can be imported, True,
-        or False). Every labelling is in it, also that of the generation standing labelled."""
+        or False). Every labelling is in it, also that of the generation standing labelled.
+        With ``from_generation`` (a whole number), the abundance table holds the labellings of
+        that generation and later ones only: what a caller that follows a run needs to fetch
+        since its last look."""
+        start = 0 if from_generation is None else _count(from_generation)
         return History(_table(self._run.species_table(), frame),
-                       _table(self._run.abundance_table(), frame))
+                       _table(self._run.abundance_table(start), frame))
 
     def divergence(self, frame=None):
         """The genetic divergence of the parasites as they stand, as ``parasim --history DIR
@@ -315,6 +340,18 @@ class Simulation:
         ``write_results``."""
         self._run.write_vcf(os.fspath(path))
 
+    def write_record(self, path, started=None, ended=None):
+        """Writes the run record of the run as it stands to path, as ``parasim --record``
+        writes it after a run that went through (JSON: answers, derived values, seed and where
+        it came from, start and end times, generations run, died out, population and species),
+        so that ``parasim-report --record`` shows it. ``started`` and ``ended`` are times in
+        seconds since 1970 (``time.time()``); by default, when the simulation was made and
+        now. The seed came from the clock, the ``seed`` argument ("option") or a checkpoint.
+        Targets are refused as by ``write_results``."""
+        started = self._started if started is None else started
+        ended = time.time() if ended is None else ended
+        self._run.write_record(os.fspath(path), float(started), float(ended), self._seed_source)
+
     def __repr__(self):
         state = "finished" if self.finished else "at generation %d" % self.generation
         return "<parasim.Simulation seed=%d, %s, %d parasites, %d species>" % (
@@ -334,3 +371,31 @@ def read_results(path, frame=None):
     OSError ('cannot open PATH: why').
     """
     return _table(_parasim.read_results(os.fspath(path)), frame)
+
+
+def read_answers(texts):
+    """The ten answers as a ``Parameters``, read from their texts (a mapping of each answer's
+    name to a str) exactly as the console program reads the answer typed for each question:
+    its first item, the rest of the line unread. An answer it would not take raises
+    ``AnswerRefused`` with its words and the answer's name: "Bad integer for item 1 in list
+    input" for ``genome_size="10.5"``, "End of file" for an empty text, "The number of hosts
+    must be at least 1, not 0". A missing or unknown name, or a text that is not a str, is a
+    TypeError."""
+    names = Parameters.names
+    unknown = [name for name in texts if name not in names]
+    if unknown:
+        raise TypeError("Parameters has no answer named %r" % (unknown[0],))
+    missing = [name for name in names if name not in texts]
+    if missing:
+        raise TypeError("read_answers needs all ten answers; missing: " + ", ".join(missing))
+    for name in names:
+        if not isinstance(texts[name], str):
+            raise TypeError("%s takes a text, not %r" % (name, texts[name]))
+    return _parasim.read_answers([texts[name] for name in names])
+
+
+def answer_fields():
+    """The ten answers in the order asked, as ``parasim --list-parameters`` lists them:
+    (name, type, prompt) tuples, type "integer" or "real", the prompt as the dialogue shows
+    it (blanks and colon included)."""
+    return [tuple(field) for field in _parasim.answer_fields()]
