@@ -383,7 +383,7 @@ PYBIND11_MODULE(_parasim, m) {
           "mate_threshold",
           [](const model::Parameters& self) { return derive_values(self).mate_threshold; },
           "Genomes that differ at no more than this many loci can mate and are linked when\n"
-          "species are found: the whole part of the exact product genome_size x\n"
+          "species are found: the integer part of the exact product genome_size x\n"
           "max_differentiation, plus 1 (100 and 0.3 give 30, 10 and 0.7 give 7).")
       .def_property_readonly(
           "record_width",
