@@ -24,7 +24,7 @@ inline constexpr ReportTable species_by_generation_table{
     "species_by_generation.csv",
     "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"};
 inline constexpr ReportTable hosts_table{
-    "hosts.csv", "generation,host,load,host_phenotype,species_present,species_list"};
+    "hosts.csv", "generation,host,load,host_phenotype,species_present,labels"};
 inline constexpr ReportTable points_table{"points.csv", "generation,species,phenotype,count"};
 inline constexpr std::array results_tables{generations_table, species_by_generation_table,
                                            hosts_table, points_table};
