@@ -9,7 +9,7 @@ namespace parasim::report_tool {
 
 // Writes the tidy tables of a results file (results_tables of report_folder_files.hpp) into one
 // folder, one observation per row. Standard deviations are population ones (divisor n). hosts.csv
-// lists occupied hosts only; species_list joins the labels on the host with ';'. points.csv holds
+// lists occupied hosts only; labels joins the labels on the host with ';'. points.csv holds
 // one row for each phenotype carried by each species in a generation, with the number of parasites
 // carrying it: every parasite is counted, none is left out. The folder is the staging folder of the
 // report's StagedFiles, which puts the tables in place only once the whole report is done.

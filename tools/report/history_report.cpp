@@ -1,12 +1,15 @@
 #include "history_report.hpp"
 
 #include "abundance_reader.hpp"
+#include "genetics_reader.hpp"
 #include "history_statistics.hpp"
 #include "history_summary_writer.hpp"
 #include "history_tables.hpp"
 #include "input_file.hpp"
 #include "lineages.hpp"
 #include "report/history_layout.hpp"
+#include "speciation_statistics.hpp"
+#include "speciation_summary_writer.hpp"
 #include "species_table.hpp"
 #include "species_tree.hpp"
 
@@ -21,8 +24,9 @@ void report_history(const std::filesystem::path& folder,
   }();
 
   AbundanceTally tally(species.size());
+  LastGeneration last;
   std::optional<HistoryTables> tables;
-  std::vector<AbundanceObserver*> observers{&tally};
+  std::vector<AbundanceObserver*> observers{&tally, &last};
   if (table_folder) {
     observers.push_back(&tables.emplace(*table_folder));
   }
@@ -36,14 +40,21 @@ void report_history(const std::filesystem::path& folder,
     read_abundance(file.source(), file.path(), species, observers);
   }
 
+  const std::optional<GeneticsHistory> genetics = read_genetics(folder, species);
+
   const SpeciesTree full_tree = full_species_tree(species);
   const SpeciesTree extant_tree = extant_species_tree(species);
   const HistoryStatistics statistics = history_statistics(species, tally, extant_tree, min_size);
+  const GeneticsHistory* genetics_read = genetics ? &*genetics : nullptr;
+  const SpeciationStatistics speciation =
+      speciation_statistics(species, last, extant_tree, genetics_read);
   if (tables) {
     tables->finish(species, tally, full_tree, extant_tree,
-                   lineages_through_time(species, extant_tree), statistics);
+                   lineages_through_time(species, extant_tree), statistics, speciation,
+                   genetics_read);
   }
   write_history_summary(out, folder.string(), species, statistics);
+  write_speciation_summary(out, species, speciation, results);
 }
 
 }  // namespace parasim::report_tool

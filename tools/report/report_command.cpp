@@ -67,8 +67,7 @@ std::vector<std::pair<std::string, std::string>> report_inputs(const ReportOptio
     named.emplace_back("the results file", *options.results_path);
   }
   if (options.history_folder) {
-    for (const std::string_view name :
-         {report::history_species_file, report::history_abundance_file, report::history_run_file}) {
+    for (const std::string_view name : report::history_file_names) {
       named.emplace_back("the history's " + std::string(name),
                          (std::filesystem::path(*options.history_folder) / name).string());
     }

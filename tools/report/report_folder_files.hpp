@@ -24,7 +24,7 @@ inline constexpr ReportTable species_by_generation_table{
     "species_by_generation.csv",
     "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"};
 inline constexpr ReportTable hosts_table{
-    "hosts.csv", "generation,host,load,host_phenotype,species_present,species_list"};
+    "hosts.csv", "generation,host,load,host_phenotype,species_present,labels"};
 inline constexpr ReportTable points_table{"points.csv", "generation,species,phenotype,count"};
 inline constexpr std::array results_tables{generations_table, species_by_generation_table,
                                            hosts_table, points_table};
@@ -47,10 +47,30 @@ inline constexpr ReportTable history_summary_table{
     "first_generation,last_generation,species_total,speciation_events,extinctions,"
     "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
     "species_at_end_min_size,population_at_end,hosts_occupied_at_end,extant_tree_tips,"
-    "colless_index,colless_normalised,gamma"};
-inline constexpr std::array history_tables{
-    tree_table,     extant_tree_table, species_history_table, species_sizes_table,
-    host_use_table, lineages_table,    history_summary_table};
+    "colless_index,colless_normalised,gamma,daughters_on_parent_host,host_shifts,host_shift_share,"
+    "divergence_generation,mean_divergence_between_extant,sister_pairs,mean_sister_divergence,"
+    "groups_generation,species_spanning_groups"};
+// The species alive at the end, and with the genetics tables of the history (--genetics-every)
+// the divergence of each pair of them and the divergence of every sampled generation.
+inline constexpr ReportTable species_at_end_table{
+    "species_at_end.csv", "species,label,parent,born,birth_host,host_shift,hosts,parasites,groups"};
+inline constexpr ReportTable species_pairs_table{
+    "species_pairs.csv",
+    "generation,species_a,label_a,species_b,label_b,sisters,mean_within_a,mean_within_b,"
+    "mean_between,fst"};
+inline constexpr ReportTable divergence_through_time_table{
+    "divergence_through_time.csv",
+    "generation,within_pairs,mean_within,between_pairs,mean_between"};
+inline constexpr std::array history_tables{tree_table,
+                                           extant_tree_table,
+                                           species_history_table,
+                                           species_sizes_table,
+                                           host_use_table,
+                                           lineages_table,
+                                           history_summary_table,
+                                           species_at_end_table,
+                                           species_pairs_table,
+                                           divergence_through_time_table};
 
 // The figures the Python package draws from those tables (parasim_report.figures), each in
 // every format.

@@ -163,7 +163,7 @@ class FixtureLayouts(unittest.TestCase):
             "generation,population,species,phenotype_mean,phenotype_sd\n"
             "1,3,1,5,0\n10,36,4,5,0.3\n", encoding="ascii")
         (tables / "hosts.csv").write_text(
-            "generation,host,load,host_phenotype,species_present,species_list\n"
+            "generation,host,load,host_phenotype,species_present,labels\n"
             "1,1,3,5.0000,1,1\n10,1,21,5.0000,2,1;4\n10,2,14,5.5000,2,2;3\n", encoding="ascii")
         (tables / "points.csv").write_text(
             "generation,species,phenotype,count\n1,1,5.0000,3\n10,1,4.9000,1\n"

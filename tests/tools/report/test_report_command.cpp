@@ -107,7 +107,7 @@ TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
             "40,1,1,5.000000,0.000000,1\n"
             "40,2,1,6.000000,0.000000,1\n");
   EXPECT_EQ(read_file(tables / "hosts.csv"),
-            "generation,host,load,host_phenotype,species_present,species_list\n"
+            "generation,host,load,host_phenotype,species_present,labels\n"
             "1,1,3,5.0000,1,1\n"
             "10,1,3,5.0000,1,1\n"
             "10,2,3,6.0000,2,1;2\n"
@@ -264,11 +264,20 @@ const char* const history_summary_tail =
     "  parasites in the last generation    41 on 3 hosts, at the start of generation 12\n"
     "  tree of the extant species          4 tips; Colless index 0 (normalised 0.0000); "
     "gamma -0.1960\n";
+// Then how its species arose (species 2 and 3 on another host than their mother's, 4 and 5 on
+// hers), and that the genetics need --genetics-every.
+const char* const speciation_tail =
+    "  daughters on the mother's host      2\n"
+    "  daughters by a host shift           2 (0.5000 of the 4 daughters whose hosts are known)\n"
+    "\n"
+    "Genetic divergence, FST and mating groups need a run with --genetics-every G (this history "
+    "has no divergence.csv or groups.csv).\n";
 
 TEST_F(ReportCommand, SummarisesAHistoryWithOrWithoutTheResultsFile) {
   Outcome outcome = run({"--history", history.string()});
   EXPECT_EQ(outcome.status, exit_done) << outcome.err;
-  EXPECT_EQ(outcome.out, "Species history in " + history.string() + history_summary_tail);
+  EXPECT_EQ(outcome.out,
+            "Species history in " + history.string() + history_summary_tail + speciation_tail);
 
   // The results file of the run that wrote the history: its summary, then the history's.
   const fs::path results = fs::path(PARASIM_REPORT_TEST_DATA) / "five_species_output.dat";
@@ -276,8 +285,15 @@ TEST_F(ReportCommand, SummarisesAHistoryWithOrWithoutTheResultsFile) {
   EXPECT_EQ(outcome.status, exit_done) << outcome.err;
   EXPECT_EQ(outcome.out.rfind(results.string() + "\n\ngeneration  population   species\n", 0), 0u)
       << outcome.out;
+  // Its last report is of generation 10, the history goes on to 12: the two counts of the end
+  // side by side, and why they can differ.
   const std::string history_part =
-      "\nSpecies history in " + history.string() + history_summary_tail;
+      "\nSpecies history in " + history.string() + history_summary_tail +
+      "  species at the end, two counts      4 labels in " + results.string() +
+      " (generation 10), 4 extant species in the history (generation 12)\n"
+      "                                      they differ as their generations do: the results "
+      "file reports every tenth generation, the history every one\n" +
+      speciation_tail;
   EXPECT_EQ(outcome.out.substr(outcome.out.size() - history_part.size()), history_part);
 
   // A results file of another run is refused (here the one whose reports diverge from the
@@ -323,9 +339,20 @@ TEST_F(ReportCommand, WritesTheHistoryTables) {
           .rfind("first_generation,last_generation,species_total,speciation_events,extinctions,"
                  "first_split_generation,mean_extinct_lifetime,species_at_end,min_size,"
                  "species_at_end_min_size,population_at_end,hosts_occupied_at_end,extant_tree_tips,"
-                 "colless_index,colless_normalised,gamma\n"
+                 "colless_index,colless_normalised,gamma,daughters_on_parent_host,host_shifts,"
+                 "host_shift_share,divergence_generation,mean_divergence_between_extant,"
+                 "sister_pairs,mean_sister_divergence,groups_generation,species_spanning_groups\n"
                  "1,12,5,4,1,3,3,4,10,2,41,3,4,0,0,-0.195959179422654"),
       0u);
+  EXPECT_EQ(read_file(folder_ / "history_summary.csv")
+                .substr(read_file(folder_ / "history_summary.csv").find("-0.19595917942265")),
+            "-0.19595917942265426,2,2,0.5,,,,,,\n")
+      << "the host shifts; the genetics left empty without the genetics tables";
+  // Species 2 on host 2 with 2 and on host 3 with 1, a tie of none; species 4 all on host 2.
+  EXPECT_EQ(read_file(folder_ / "species_at_end.csv"),
+            "species,label,parent,born,birth_host,host_shift,hosts,parasites,groups\n"
+            "1,1,,1,1,,1:1,1,\n2,2,1,3,2,true,2:2;3:1,3,\n4,3,2,8,2,false,2:14,14,\n"
+            "5,4,1,9,1,false,1:20;2:3,23,\n");
   EXPECT_EQ(first_lines(read_file(folder_ / "lineages.csv"), 5),
             "generation,species_alive,speciation_events,extinctions,extant_lineages\n1,1,0,0,1\n"
             "2,1,0,0,1\n3,2,1,0,2\n4,2,1,0,2\n");

@@ -63,6 +63,22 @@ class Collect(support.SweepCase):
         species = read_csv(os.path.join(run, "history", "species.csv"))[1:]
         abundance = read_csv(os.path.join(run, "history", "abundance.csv"))[1:]
         last = max(int(line[0]) for line in abundance)
+        daughters = [line[9] for line in species if line[9]]
+        extant = {line[0] for line in species if line[6] == "true"}
+        genetics = {"mean_divergence_between_extant": "", "species_spanning_groups": ""}
+        if os.path.exists(os.path.join(run, "history", "divergence.csv")):
+            divergence = read_csv(os.path.join(run, "history", "divergence.csv"))[1:]
+            sampled = max(int(line[0]) for line in divergence)
+            between = [float(line[4]) for line in divergence if int(line[0]) == sampled
+                       and line[1] != line[2] and {line[1], line[2]} <= extant]
+            groups = read_csv(os.path.join(run, "history", "groups.csv"))[1:]
+            genetics = {
+                "mean_divergence_between_extant":
+                    str(sum(between) / len(between)) if between else "",
+                "species_spanning_groups": str(sum(
+                    int(line[0]) == sampled and line[1] in extant and int(line[4]) > 1
+                    for line in groups)),
+            }
         at_end = {}
         for line in abundance:
             if int(line[0]) == last:
@@ -78,10 +94,16 @@ class Collect(support.SweepCase):
             "first_split_generation": species[1][3] if len(species) > 1 else "",
             "hosts_occupied_at_end": str(len({line[3] for line in abundance
                                               if int(line[0]) == last})),
+            "host_shift_share": (str(daughters.count("true") / len(daughters)) if daughters
+                                 else ""),
+            **genetics,
         }
 
     def test_one_row_per_run_from_its_record_and_history(self):
-        folder = self.planned(dict(support.TINY, generations=60, carrying_capacity=60))
+        # The runs write the history's genetics tables every 10 generations: the divergence
+        # and mating groups of the last sampled generation, 60, come into runs.csv.
+        folder = self.planned(dict(support.TINY, generations=60, carrying_capacity=60),
+                              genetics_every=10)
         self.sweep_ok("run", folder)
         done = self.sweep_ok("collect", folder)
         self.assertIn(f"One row per run in {os.path.join(folder, 'runs.csv')}", done.stdout)
@@ -95,6 +117,9 @@ class Collect(support.SweepCase):
             expected = self.expected_run_row(folder, row)
             self.assertEqual({k: row[k] for k in expected}, expected, f"run {row['run_id']}")
         self.assertTrue(any(int(r["speciation_events"]) > 0 for r in runs), "some run splits")
+        self.assertTrue(any(r["mean_divergence_between_extant"] for r in runs))
+        self.assertTrue(os.path.exists(os.path.join(folder, "runs", "0001", "history",
+                                                    "groups.csv")))
 
         # Another minimum size makes the tables again.
         self.sweep_ok("collect", folder, "--min-size", "3")
@@ -122,12 +147,21 @@ class Collect(support.SweepCase):
         self.assertNotEqual(row["final_population"], "")
         self.assertEqual({row[name] for name in ("last_generation_population", "species_at_end",
                                                  "speciation_events",
-                                                 "first_split_generation")}, {""})
+                                                 "first_split_generation", "host_shift_share",
+                                                 "mean_divergence_between_extant",
+                                                 "species_spanning_groups")}, {""})
 
     def test_default_output_and_tables_made_once(self):
         folder = self.planned()
         self.sweep_ok("run", folder)
         self.sweep_ok("collect", folder)
+        # Runs without genetics_every: no genetics tables, their columns empty.
+        self.assertFalse(os.path.exists(os.path.join(folder, "runs", "0001", "history",
+                                                     "divergence.csv")))
+        with open(os.path.join(folder, "runs.csv"), newline="") as stream:
+            for row in csv.DictReader(stream):
+                self.assertEqual(row["mean_divergence_between_extant"], "")
+                self.assertEqual(row["species_spanning_groups"], "")
         first = support.read_bytes(os.path.join(folder, "collected.csv"))
         tables = os.path.join(folder, "runs", "0001", "tables", "generations.csv")
         stamp = os.stat(tables).st_mtime_ns

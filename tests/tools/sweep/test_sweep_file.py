@@ -26,6 +26,9 @@ class AcceptedFiles(unittest.TestCase):
         self.assertEqual(definition.values["genome_size"], (10, 20))
         self.assertEqual(definition.replicates, 1)  # the default
         self.assertEqual(definition.checkpoint_every, 0)
+        self.assertEqual(definition.genetics_every, 0)
+        # Plans without genetics_every keep the JSON they had.
+        self.assertNotIn("genetics_every", definition.as_json())
 
     def test_counts_multiply_lists_and_replicates(self):
         definition = definition_from_document(document(
@@ -109,6 +112,8 @@ class RefusedFiles(unittest.TestCase):
         self.refused(["replicates", "whole number"], replicates=2.0)
         self.refused(["master_seed", "at least 0"], master_seed=-1)
         self.refused(["checkpoint_every", "at least 0"], checkpoint_every=-5)
+        self.refused(["genetics_every", "at least 0"], genetics_every=-1)
+        self.refused(["genetics_every", "at most 2147483647"], genetics_every=2**31)
 
     def test_seed_lists(self):
         cases = [  # (changes to a file that gives master_seed = 1, words of the refusal)

@@ -41,7 +41,7 @@ SPECIES_BY_GENERATION = Table("species_by_generation.csv", (
     ("phenotype_sd", REAL), ("hosts_occupied", WHOLE)))
 HOSTS = Table("hosts.csv", (
     ("generation", WHOLE), ("host", WHOLE), ("load", WHOLE), ("host_phenotype", REAL),
-    ("species_present", WHOLE), ("species_list", TEXT)))
+    ("species_present", WHOLE), ("labels", TEXT)))
 POINTS = Table("points.csv", (
     ("generation", WHOLE), ("species", WHOLE), ("phenotype", REAL), ("count", WHOLE)))
 HOST_POINTS = Table("host_points.csv", (
@@ -69,7 +69,27 @@ HISTORY_SUMMARY = Table("history_summary.csv", (
     ("species_at_end", WHOLE), ("min_size", WHOLE), ("species_at_end_min_size", WHOLE),
     ("population_at_end", WHOLE), ("hosts_occupied_at_end", WHOLE),
     ("extant_tree_tips", WHOLE), ("colless_index", WHOLE_OR_BLANK),
-    ("colless_normalised", REAL_OR_BLANK), ("gamma", REAL_OR_BLANK)))
+    ("colless_normalised", REAL_OR_BLANK), ("gamma", REAL_OR_BLANK),
+    ("daughters_on_parent_host", WHOLE), ("host_shifts", WHOLE),
+    ("host_shift_share", REAL_OR_BLANK), ("divergence_generation", WHOLE_OR_BLANK),
+    ("mean_divergence_between_extant", REAL_OR_BLANK), ("sister_pairs", WHOLE_OR_BLANK),
+    ("mean_sister_divergence", REAL_OR_BLANK), ("groups_generation", WHOLE_OR_BLANK),
+    ("species_spanning_groups", WHOLE_OR_BLANK)))
+# The species alive at the end: hosts as "host:count" joined by ";", most first; groups at the
+# last sampled generation of the history's groups.csv.
+SPECIES_AT_END = Table("species_at_end.csv", (
+    ("species", WHOLE), ("label", WHOLE), ("parent", PARENT), ("born", WHOLE),
+    ("birth_host", HOST_OR_BLANK), ("host_shift", TRUTH_OR_BLANK), ("hosts", TEXT),
+    ("parasites", WHOLE), ("groups", WHOLE_OR_BLANK)))
+# With the history's divergence.csv: each pair of extant species at its last sampled generation
+# (Hudson's FST), and the mean distance within and between species at every sampled generation.
+SPECIES_PAIRS = Table("species_pairs.csv", (
+    ("generation", WHOLE), ("species_a", WHOLE), ("label_a", WHOLE), ("species_b", WHOLE),
+    ("label_b", WHOLE), ("sisters", TRUTH), ("mean_within_a", REAL_OR_BLANK),
+    ("mean_within_b", REAL_OR_BLANK), ("mean_between", REAL), ("fst", REAL_OR_BLANK)))
+DIVERGENCE_THROUGH_TIME = Table("divergence_through_time.csv", (
+    ("generation", WHOLE), ("within_pairs", WHOLE), ("mean_within", REAL_OR_BLANK),
+    ("between_pairs", WHOLE), ("mean_between", REAL_OR_BLANK)))
 TREE_FILE = "tree.nwk"
 EXTANT_TREE_FILE = "tree-extant.nwk"
 
@@ -108,16 +128,21 @@ COUNT_MOMENTS = {
 }
 
 # What a sweep's runs.csv tells of each run after its run_id, replicate, ten answers and seed:
-# (column, source, key), the source being the run's record or the one row of the
-# HISTORY_SUMMARY parasim-report writes from its history (the column empty without one).
+# (column, source, key, kind), the source being the run's record or the one row of the
+# HISTORY_SUMMARY parasim-report writes from its history (the column empty without one; the
+# divergence and the groups also without the history's genetics tables, --genetics-every).
 RUN_STATISTIC_SOURCES = (
-    (FINAL_POPULATION, "record", "final_population"),
-    (LAST_GENERATION_POPULATION, "history", "population_at_end"),
-    ("species_at_end", "history", "species_at_end"),
-    ("species_at_end_min_size", "history", "species_at_end_min_size"),
-    ("min_size", "history", "min_size"),
-    ("speciation_events", "history", "speciation_events"),
-    ("extinctions", "history", "extinctions"),
-    ("first_split_generation", "history", "first_split_generation"),
-    ("hosts_occupied_at_end", "history", "hosts_occupied_at_end"),
+    (FINAL_POPULATION, "record", "final_population", WHOLE_OR_BLANK),
+    (LAST_GENERATION_POPULATION, "history", "population_at_end", WHOLE_OR_BLANK),
+    ("species_at_end", "history", "species_at_end", WHOLE_OR_BLANK),
+    ("species_at_end_min_size", "history", "species_at_end_min_size", WHOLE_OR_BLANK),
+    ("min_size", "history", "min_size", WHOLE_OR_BLANK),
+    ("speciation_events", "history", "speciation_events", WHOLE_OR_BLANK),
+    ("extinctions", "history", "extinctions", WHOLE_OR_BLANK),
+    ("first_split_generation", "history", "first_split_generation", WHOLE_OR_BLANK),
+    ("hosts_occupied_at_end", "history", "hosts_occupied_at_end", WHOLE_OR_BLANK),
+    ("host_shift_share", "history", "host_shift_share", REAL_OR_BLANK),
+    ("mean_divergence_between_extant", "history", "mean_divergence_between_extant",
+     REAL_OR_BLANK),
+    ("species_spanning_groups", "history", "species_spanning_groups", WHOLE_OR_BLANK),
 )

@@ -7,7 +7,8 @@ writes. parasim-report --html runs it; it also runs on its own:
 
 --results NAME: TABLES holds the tables of the results file NAME (generations.csv, hosts.csv,
 host_points.csv); --history NAME: those of the species history NAME (species_history.csv,
-species_sizes.csv, host_use.csv, lineages.csv, history_summary.csv, tree.nwk); RECORD is the
+species_sizes.csv, host_use.csv, lineages.csv, history_summary.csv, tree.nwk, species_at_end.csv,
+species_pairs.csv, divergence_through_time.csv); RECORD is the
 run record of parasim --record, whose answers, seed and outcome the page shows. The page holds
 plotly.js inside, or with --plotly-src links PATH (relative to the page) instead, a copy of
 plotly_library's that several pages share.
@@ -35,6 +36,7 @@ from .placement import PlacementError, check_outputs, remove_temporaries_on_sign
 from .results_charts import load_results, phenotype_chart, population_chart
 from .run_record import RecordError, check_record_against, load_record
 from .run_sections import came_to_section, run_section
+from .speciation_section import divergence_chart, load_speciation, speciation_section
 from .tables import TableError, read_single_row_table
 
 PROGRAM = "parasim_report.page"
@@ -177,7 +179,7 @@ sortableTables();
 """
 
 
-def build_charts(results, history):
+def build_charts(results, history, speciation=None):
     """The charts of the page, in the order it shows them, and the naming they share."""
     naming = Naming.of_history(history) if history is not None else Naming.of_results(results)
     charts = []
@@ -187,12 +189,15 @@ def build_charts(results, history):
     if history is not None:
         charts += [muller_chart(history, naming), tree_chart(history, naming),
                    host_use_chart(history, naming), lineages_chart(history)]
+    divergence = divergence_chart(speciation) if speciation is not None else None
+    if divergence is not None:
+        charts.append(divergence)
     return charts, naming
 
 
 def page_text(results, results_name, history, history_name, summary, record, record_name,
-              plotly_src=None):
-    charts, naming = build_charts(results, history)
+              plotly_src=None, speciation=None):
+    charts, naming = build_charts(results, history, speciation)
     name = results_name or history_name
     sources = []
     if results_name:
@@ -208,12 +213,14 @@ def page_text(results, results_name, history, history_name, summary, record, rec
         f'<p class="sources">From the {", ".join(sources)}. {library_note(plotly_src)} Hover for '
         "details, drag to zoom, double-click to zoom out; a click on a legend entry hides or "
         "shows that species.</p>",
-        f'<nav><a href="#run">The run</a> <a href="#outcome">Outcome</a> {navigation} '
-        '<a href="#species">Species</a></nav>',
+        f'<nav><a href="#run">The run</a> <a href="#outcome">Outcome</a> '
+        + ('<a href="#speciation">Speciation and divergence</a> ' if speciation else "")
+        + f'{navigation} <a href="#species">Species</a></nav>',
         '<p><label><input type="checkbox" id="link-zoom" checked> zoom the generations of '
         "every chart together</label></p>",
         run_section(record, record_name),
         came_to_section(results, results_name, summary, history_name),
+        speciation_section(results, summary, speciation) if speciation is not None else "",
         "".join(chart_section(chart) for chart in charts),
         species_section(results, history, naming),
     ])
@@ -230,7 +237,8 @@ def input_files(folder, results, history, record):
     if history:
         files += [folder / table.file for table in (
             columns.SPECIES_HISTORY, columns.SPECIES_SIZES, columns.HOST_USE, columns.LINEAGES,
-            columns.HISTORY_SUMMARY)]
+            columns.HISTORY_SUMMARY, columns.SPECIES_AT_END, columns.SPECIES_PAIRS,
+            columns.DIVERGENCE_THROUGH_TIME)]
         files += [folder / columns.TREE_FILE, folder / columns.EXTANT_TREE_FILE]
     return files + ([pathlib.Path(record)] if record else [])
 
@@ -266,11 +274,12 @@ def main(argv=None):
         history = load_history(folder) if options.history else None
         summary = (read_single_row_table(folder, columns.HISTORY_SUMMARY)
                    if options.history else None)
+        speciation = load_speciation(folder) if options.history else None
         record = load_record(options.record) if options.record else None
         if record is not None:
             check_record_against(record, options.record, results, history)
         text = page_text(results, options.results, history, options.history, summary, record,
-                         options.record, options.plotly_src)
+                         options.record, options.plotly_src, speciation)
         write_file(options.out, text, inputs)
     except (TableError, RecordError, UnicodeDecodeError) as error:
         say(str(error))

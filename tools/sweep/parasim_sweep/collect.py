@@ -81,7 +81,7 @@ def _run_statistics(folder, tables):
     if os.path.isfile(os.path.join(tables, columns.HISTORY_SUMMARY.file)):
         sources["history"] = read_single_row_table(tables, columns.HISTORY_SUMMARY)
     values = []
-    for _, source, key in columns.RUN_STATISTIC_SOURCES:
+    for _, source, key, _ in columns.RUN_STATISTIC_SOURCES:
         value = sources[source].get(key)
         values.append("" if value is None else str(value))
     return values

@@ -22,7 +22,7 @@ from parasim_report.placement import (PlacementError, discard_folder, new_folder
 
 from .errors import SweepError
 from .parameters import NAMES, answer_text, answers_file_text
-from .sweep_file import definition_from_document, read_bounded
+from .sweep_file import SETTINGS, definition_from_document, read_bounded
 
 PLAN_FORMAT = 1
 SEED_LIMIT = 2**31  # parasim takes tick counts 0 ... 2147483647
@@ -150,7 +150,7 @@ def _definition_differences(there, here):
         a, b = there["parameters"].get(name), here["parameters"][name]
         if a != b:
             differences.append(f"{name} is {a} there and {b} here")
-    for key in ("replicates", "master_seed", "seeds", "checkpoint_every"):
+    for key in SETTINGS:
         if there.get(key) != here.get(key):
             differences.append(f"{key} is {_setting_text(there.get(key))} there and "
                                f"{_setting_text(here.get(key))} here")
@@ -173,7 +173,7 @@ def _read_plan_json(root):
 
 def _definition_from_json(root, data):
     document = dict(data["parameters"]) if isinstance(data.get("parameters"), dict) else {}
-    for key in ("replicates", "master_seed", "seeds", "checkpoint_every"):
+    for key in SETTINGS:
         if key in data:
             document[key] = data[key]
     try:

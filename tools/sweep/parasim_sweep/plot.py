@@ -29,6 +29,9 @@ TITLES = {
     "extinctions": "extinctions",
     "first_split_generation": "generation of the first split",
     "hosts_occupied_at_end": "hosts occupied at the end",
+    "host_shift_share": "share of host shifts\namong daughters",
+    "mean_divergence_between_extant": "mean divergence between\nextant species (loci)",
+    "species_spanning_groups": "species spanning\nseveral mating groups",
 }
 FIGURE_DPI = 100
 FORMATS = ((".png", {"Software": None}), (".svg", {"Date": None, "Creator": None}))

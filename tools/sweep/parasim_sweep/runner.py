@@ -78,6 +78,8 @@ class Executor:
         command = [self.programs.parasim(), "--seed", str(run.seed), "--record", rs.RECORD]
         if self.history:
             command += ["--history", rs.HISTORY]
+            if self.plan.definition.genetics_every:
+                command += ["--genetics-every", str(self.plan.definition.genetics_every)]
         if self.checkpoint_every:
             command += ["--checkpoint", rs.CHECKPOINT,
                         "--checkpoint-every", str(self.checkpoint_every)]

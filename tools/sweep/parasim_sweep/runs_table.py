@@ -11,7 +11,7 @@ plan: it is refused with its line, and collect makes it again.
 import os
 
 from parasim_report import columns
-from parasim_report.column_kinds import INTEGER, REAL, WHOLE, WHOLE_OR_BLANK
+from parasim_report.column_kinds import INTEGER, REAL, WHOLE
 from parasim_report.tables import TableError, read_rows
 
 from .errors import SweepError
@@ -20,10 +20,10 @@ from .parameters import IS_INTEGER, NAMES, answer_text
 RUNS_TABLE = "runs.csv"
 
 # What each run came to, from its record or its species history (columns.RUN_STATISTIC_SOURCES).
-RUN_STATISTICS = tuple(name for name, _, _ in columns.RUN_STATISTIC_SOURCES)
+RUN_STATISTICS = tuple(name for name, _, _, _ in columns.RUN_STATISTIC_SOURCES)
 HEADER = ("run_id", "replicate", *NAMES, "seed", *RUN_STATISTICS)
 KINDS = (WHOLE, WHOLE, *(INTEGER if IS_INTEGER[name] else REAL for name in NAMES), WHOLE,
-         *(WHOLE_OR_BLANK for _ in RUN_STATISTICS))
+         *(kind for _, _, _, kind in columns.RUN_STATISTIC_SOURCES))
 
 
 def read_runs(plan):

@@ -22,7 +22,7 @@ MAX_FILE_BYTES = 64 * 2**20
 
 SEEDS_SHOWN = 10  # a long list of seeds is named by its first ones
 
-SETTINGS = ("replicates", "master_seed", "seeds", "checkpoint_every")
+SETTINGS = ("replicates", "master_seed", "seeds", "checkpoint_every", "genetics_every")
 KNOWN_KEYS = NAMES + SETTINGS
 
 
@@ -35,6 +35,9 @@ class SweepDefinition:
     master_seed: int | None  # the seeds of the runs derive from it; None with `seeds`
     seeds: tuple | None  # the seed of each replicate, in the order listed; None: derived
     checkpoint_every: int  # generations between checkpoints of a run; 0: none
+    # parasim --genetics-every: the generations between the samples of the history's genetics
+    # tables (divergence and mating groups); 0: none
+    genetics_every: int = 0
 
     def point_count(self):
         count = 1
@@ -58,8 +61,10 @@ class SweepDefinition:
         seeds in the form the sweep file gave them."""
         seeding = ({"seeds": list(self.seeds)} if self.seeds is not None
                    else {"replicates": self.replicates, "master_seed": self.master_seed})
+        # genetics_every only when given, so the plans made before it compare the same.
+        genetics = {"genetics_every": self.genetics_every} if self.genetics_every else {}
         return {"parameters": {name: list(self.values[name]) for name in NAMES}, **seeding,
-                "checkpoint_every": self.checkpoint_every}
+                "checkpoint_every": self.checkpoint_every, **genetics}
 
 
 def _is_whole(value):
@@ -195,9 +200,11 @@ def definition_from_document(document):
         master_seed=None if seeds else _setting(document, "master_seed", 0, None),
         seeds=seeds,
         checkpoint_every=_setting(document, "checkpoint_every", 0, 0),
+        genetics_every=_setting(document, "genetics_every", 0, 0),
     )
-    if definition.checkpoint_every > INT_MAX:
-        raise SweepError(f"checkpoint_every must be at most {INT_MAX}")
+    for key in ("checkpoint_every", "genetics_every"):
+        if getattr(definition, key) > INT_MAX:
+            raise SweepError(f"{key} must be at most {INT_MAX}")
     if definition.run_count() > MAX_RUNS:
         raise SweepError(
             f"the sweep file asks for {definition.run_count()} runs "
