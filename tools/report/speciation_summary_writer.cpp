@@ -5,20 +5,10 @@
 #include <sstream>
 #include <string>
 
+#include "summary_items.hpp"
+
 namespace parasim::report_tool {
 namespace {
-
-constexpr int label_width = 36;
-
-std::ostream& item(std::ostream& out, const char* name) {
-  return out << "  " << std::left << std::setw(label_width) << name << std::right;
-}
-
-std::string fixed(double value, int decimals) {
-  std::ostringstream text;
-  text << std::fixed << std::setprecision(decimals) << value;
-  return text.str();
-}
 
 std::string species_name(const SpeciesTable& species, std::int32_t number) {
   return "species " + std::to_string(number) + " (label " +
@@ -32,11 +22,11 @@ void write_counts_at_end(std::ostream& out, const SpeciesTable& species,
     return;
   }
   const ReportedCounts::Report& last = results.reports().back();
-  item(out, "species at the end, two counts")
+  summary_item(out, "species at the end, two counts")
       << last.labels.size() << " labels in " << results.results_name() << " (generation "
       << last.generation << "), " << statistics.at_end.size()
       << " extant species in the history (generation " << species.last_generation() << ")\n";
-  item(out, "");
+  summary_item(out, "");
   if (last.generation == species.last_generation()) {
     out << "the same generation, so the same species: each carries one label at a time\n";
   } else {
@@ -56,8 +46,8 @@ void write_fst(std::ostream& out, const SpeciesTable& species,
     for (const SpeciesPairDivergence& pair : pairs) {
       out << "    " << species_name(species, pair.species_a) << " and "
           << species_name(species, pair.species_b) << ": "
-          << (pair.fst ? fixed(*pair.fst, 4) : std::string("undefined")) << " (between "
-          << fixed(*pair.between, 2) << " loci" << (pair.sisters ? ", sisters)\n" : ")\n");
+          << (pair.fst ? fixed_decimals(*pair.fst, 4) : std::string("undefined")) << " (between "
+          << fixed_decimals(*pair.between, 2) << " loci" << (pair.sisters ? ", sisters)\n" : ")\n");
     }
     return;
   }
@@ -73,11 +63,11 @@ void write_fst(std::ostream& out, const SpeciesTable& species,
       ++defined;
     }
   }
-  item(out, "Hudson's FST of extant pairs") << pairs.size() << " pairs";
+  summary_item(out, "Hudson's FST of extant pairs") << pairs.size() << " pairs";
   if (defined > 0) {
     out << "; over the " << defined << " defined, mean "
-        << fixed(sum / static_cast<double>(defined), 4) << ", from " << fixed(least, 4) << " to "
-        << fixed(most, 4);
+        << fixed_decimals(sum / static_cast<double>(defined), 4) << ", from " << fixed_decimals(least, 4) << " to "
+        << fixed_decimals(most, 4);
   }
   out << "; every pair in species_pairs.csv (--csv) and on the page (--html)\n";
 }
@@ -98,16 +88,16 @@ void write_genetics(std::ostream& out, const SpeciesTable& species,
   }
   out << ":\n";
   if (statistics.has_divergence) {
-    item(out, "divergence between extant species");
+    summary_item(out, "divergence between extant species");
     if (statistics.mean_divergence_between_extant) {
-      out << fixed(*statistics.mean_divergence_between_extant, 2) << " loci, the mean over "
+      out << fixed_decimals(*statistics.mean_divergence_between_extant, 2) << " loci, the mean over "
           << statistics.extant_pairs.size() << " pairs of species\n";
     } else {
       out << "none (fewer than two extant species sampled)\n";
     }
-    item(out, "divergence between sister species");
+    summary_item(out, "divergence between sister species");
     if (statistics.mean_sister_divergence) {
-      out << fixed(*statistics.mean_sister_divergence, 2) << " loci, the mean over "
+      out << fixed_decimals(*statistics.mean_sister_divergence, 2) << " loci, the mean over "
           << statistics.sister_pairs << " pairs of sisters\n";
     } else {
       out << "none (no pair of sister species sampled)\n";
@@ -118,7 +108,7 @@ void write_genetics(std::ostream& out, const SpeciesTable& species,
     return;
   }
   if (statistics.spanning.empty()) {
-    item(out, "species across mating groups") << "none: each species is in one group\n";
+    summary_item(out, "species across mating groups") << "none: each species is in one group\n";
     return;
   }
   out << "  Warning: " << statistics.spanning.size()
@@ -142,10 +132,10 @@ void write_speciation_summary(std::ostream& out, const SpeciesTable& species,
   if (results) {
     write_counts_at_end(out, species, statistics, *results);
   }
-  item(out, "daughters on the mother's host") << statistics.daughters_on_parent_host << '\n';
-  item(out, "daughters by a host shift") << statistics.host_shifts;
+  summary_item(out, "daughters on the mother's host") << statistics.daughters_on_parent_host << '\n';
+  summary_item(out, "daughters by a host shift") << statistics.host_shifts;
   if (statistics.host_shift_share) {
-    out << " (" << fixed(*statistics.host_shift_share, 4) << " of the "
+    out << " (" << fixed_decimals(*statistics.host_shift_share, 4) << " of the "
         << statistics.daughters_on_parent_host + statistics.host_shifts
         << " daughters whose hosts are known)";
   }
