@@ -32,8 +32,9 @@ void write_history_summary(std::ostream& out, const std::string& history_name,
   } else {
     out << "none died out\n";
   }
-  summary_item(out, "species alive at the end") << s.species_at_end << " (" << s.species_at_end_min_size
-                                        << " with at least " << s.min_size << " parasites)\n";
+  summary_item(out, "species alive at the end")
+      << s.species_at_end << " (" << s.species_at_end_min_size << " with at least " << s.min_size
+      << " parasites)\n";
   // The history's count, taken at the labelling: the run record's last_generation_population,
   // not its final_population (the survivors after the last generation).
   summary_item(out, "parasites in the last generation")
@@ -43,8 +44,8 @@ void write_history_summary(std::ostream& out, const std::string& history_name,
   summary_item(out, "tree of the extant species")
       << s.extant_tips << (s.extant_tips == 1 ? " tip" : " tips");
   if (s.colless) {
-    out << "; Colless index " << *s.colless << " (normalised " << fixed_decimals(*s.colless_normalised, 4)
-        << "); gamma ";
+    out << "; Colless index " << *s.colless << " (normalised "
+        << fixed_decimals(*s.colless_normalised, 4) << "); gamma ";
     out << (s.gamma ? fixed_decimals(*s.gamma, 4)
                     : std::string("undefined (no time between the splits "
                                   "and the end)"));

@@ -66,8 +66,8 @@ void write_fst(std::ostream& out, const SpeciesTable& species,
   summary_item(out, "Hudson's FST of extant pairs") << pairs.size() << " pairs";
   if (defined > 0) {
     out << "; over the " << defined << " defined, mean "
-        << fixed_decimals(sum / static_cast<double>(defined), 4) << ", from " << fixed_decimals(least, 4) << " to "
-        << fixed_decimals(most, 4);
+        << fixed_decimals(sum / static_cast<double>(defined), 4) << ", from "
+        << fixed_decimals(least, 4) << " to " << fixed_decimals(most, 4);
   }
   out << "; every pair in species_pairs.csv (--csv) and on the page (--html)\n";
 }
@@ -90,8 +90,8 @@ void write_genetics(std::ostream& out, const SpeciesTable& species,
   if (statistics.has_divergence) {
     summary_item(out, "divergence between extant species");
     if (statistics.mean_divergence_between_extant) {
-      out << fixed_decimals(*statistics.mean_divergence_between_extant, 2) << " loci, the mean over "
-          << statistics.extant_pairs.size() << " pairs of species\n";
+      out << fixed_decimals(*statistics.mean_divergence_between_extant, 2)
+          << " loci, the mean over " << statistics.extant_pairs.size() << " pairs of species\n";
     } else {
       out << "none (fewer than two extant species sampled)\n";
     }
@@ -132,7 +132,8 @@ void write_speciation_summary(std::ostream& out, const SpeciesTable& species,
   if (results) {
     write_counts_at_end(out, species, statistics, *results);
   }
-  summary_item(out, "daughters on the mother's host") << statistics.daughters_on_parent_host << '\n';
+  summary_item(out, "daughters on the mother's host")
+      << statistics.daughters_on_parent_host << '\n';
   summary_item(out, "daughters by a host shift") << statistics.host_shifts;
   if (statistics.host_shift_share) {
     out << " (" << fixed_decimals(*statistics.host_shift_share, 4) << " of the "
