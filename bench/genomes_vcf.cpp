@@ -38,7 +38,8 @@ Population make_population(std::size_t parasites, std::int32_t loci, double flip
     std::fill(genome, genome + population.words_per_genome(), 0);
     std::int64_t ones = 0;
     for (std::int32_t l = 0; l < loci; ++l) {
-      const bool value = founder[static_cast<std::size_t>(l)] != (generator.uniform_deviate() < flip);
+      const bool value =
+          founder[static_cast<std::size_t>(l)] != (generator.uniform_deviate() < flip);
       if (value) {
         genome[l / 64] |= std::uint64_t{1} << (l % 64);
         ++ones;

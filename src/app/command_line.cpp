@@ -67,8 +67,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& arguments) 
         const auto every = parse_count(value, 1);
         if (!every) {
           parsed.error =
-              "--genomes-every takes a number of generations from 1 to 2147483647, not \"" +
-              value + "\"";
+              "--genomes-every takes a number of generations from 1 to 2147483647, not \"" + value +
+              "\"";
           return parsed;
         }
         options.genomes_every = *every;

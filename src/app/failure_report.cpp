@@ -13,7 +13,9 @@ namespace parasim::app {
 
 namespace {
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
 
 FailureReport input_or_file(std::string statement, std::string message) {
   return {std::move(statement), std::move(message), exit_status_input_or_file};

@@ -18,8 +18,8 @@ RunFile checkpoint_to_resume(const Options& options, const model::Parameters& pa
     throw ResumeRefused(path, "the checkpoint belongs to a run with other answers");
   }
   if (options.seed_ticks && *options.seed_ticks != checkpoint.tick_count) {
-    throw ResumeRefused(path, "the checkpoint belongs to a run with seed " +
-                                  std::to_string(checkpoint.tick_count));
+    throw ResumeRefused(
+        path, "the checkpoint belongs to a run with seed " + std::to_string(checkpoint.tick_count));
   }
   return checkpoint;
 }

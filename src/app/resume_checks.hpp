@@ -18,7 +18,7 @@ RunFile run_file_to_resume(const std::string& name, const std::string& bytes);
 struct ResumedOutputs {
   std::optional<std::string> results_path;
   std::optional<std::string> history_folder;
-  std::optional<std::int32_t> genomes_every;  // when the run writes genomes
+  std::optional<std::int32_t> genomes_every;   // when the run writes genomes
   std::optional<std::int32_t> genetics_every;  // when the history keeps its genetics tables
 };
 

@@ -64,8 +64,9 @@ std::string run_record_json(const RunRecord& record) {
   out += "  \"final_population\": " + std::to_string(outcome.final_population) + ",\n";
   out += "  \"final_species\": " + std::to_string(outcome.final_species) + ",\n";
   out += "  \"exit_status\": " + std::to_string(record.exit_status) + ",\n";
-  out += "  \"error\": " + (record.error.empty() ? std::string("null") : json_string(record.error)) +
-         "\n";
+  out +=
+      "  \"error\": " + (record.error.empty() ? std::string("null") : json_string(record.error)) +
+      "\n";
   out += "}\n";
   return out;
 }

@@ -101,9 +101,9 @@ TEST(Checkpoint, KilledAndResumedRunsEndWithTheSameResults) {
 
 TEST(Checkpoint, DamagedOrForeignCheckpointsAreRefused) {
   const auto dir = fresh_directory("refuse");
-  ASSERT_EQ(run_parasim(dir, input, "--seed 5 --checkpoint run.ckpt --checkpoint-every 20")
-                .exit_status,
-            0);
+  ASSERT_EQ(
+      run_parasim(dir, input, "--seed 5 --checkpoint run.ckpt --checkpoint-every 20").exit_status,
+      0);
   const std::string good = read_file(dir / "run.ckpt");
   const std::string results = read_file(dir / "Output.dat");
 

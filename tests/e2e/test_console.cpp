@@ -61,9 +61,9 @@ TEST(Console, CompleteRunShowsTheWholeTranscript) {
 // shown, the report names that parameter, and nothing is written to Output.dat.
 TEST(Console, EveryFailedReadEndsTheRunBeforeTheResultsFile) {
   const auto dir = fresh_directory("reads");
-  const std::vector<std::string> good = {"10", "0.2", "0.01", "2", "0.1",
+  const std::vector<std::string> good = {"10", "0.2", "0.01", "2",   "0.1",
                                          "3",  "1.0", "30",   "1.0", "5"};
-  const std::vector<bool> integer = {true, false, false, true, false,
+  const std::vector<bool> integer = {true, false, false, true,  false,
                                      true, false, true,  false, true};
   for (std::size_t failing = 0; failing < good.size(); ++failing) {
     struct Case {
@@ -115,14 +115,14 @@ TEST(Console, ReadsFollowTheListInputRules) {
 
 TEST(Console, RefusesAWorldThatCannotExistBeforeTheResultsFile) {
   const auto dir = fresh_directory("refusal");
-  for (const std::string& bad : {std::string("hosts"), std::string("genome"),
-                                 std::string("capacity")}) {
+  for (const std::string& bad :
+       {std::string("hosts"), std::string("genome"), std::string("capacity")}) {
     write_file(dir / "Output.dat", "old results\n");
-    const RunResult run = run_parasim(
-        dir,
-        answers(bad == "genome" ? -1 : 10, 0.2, 0.01, 2, 0.1, bad == "hosts" ? 0 : 3, 1.0,
-                bad == "capacity" ? 0 : 30, 1.0, 5),
-        "--seed 1");
+    const RunResult run =
+        run_parasim(dir,
+                    answers(bad == "genome" ? -1 : 10, 0.2, 0.01, 2, 0.1, bad == "hosts" ? 0 : 3,
+                            1.0, bad == "capacity" ? 0 : 30, 1.0, 5),
+                    "--seed 1");
     EXPECT_EQ(run.exit_status, 2) << bad;
     EXPECT_EQ(run.out, prompts_up_to(10)) << bad;
     EXPECT_NE(run.err.find("must be"), std::string::npos) << run.err;
@@ -138,8 +138,8 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
   run = run_parasim(dir, "", "--version");
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), "parasim 1.0.0\n");
-  for (const char* bad : {"--seed", "--seed -1", "--seed 2147483648", "--seed 12x",
-                                 "--frobnicate", "extra"}) {
+  for (const char* bad :
+       {"--seed", "--seed -1", "--seed 2147483648", "--seed 12x", "--frobnicate", "extra"}) {
     run = run_parasim(dir, answers(10, 0.2, 0.01, 2, 0.1, 3, 1.0, 30, 1.0, 5), bad);
     EXPECT_EQ(run.exit_status, 2) << bad;
     EXPECT_EQ(run.out, "") << bad;

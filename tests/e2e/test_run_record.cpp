@@ -34,8 +34,8 @@ TEST(RunRecord, CompletedRunRecordsItsSeedParametersAndOutcome) {
 
 TEST(RunRecord, ExtinctAndFailedRunsAreRecordedToo) {
   const auto dir = fresh_directory("record-ends");
-  RunResult run = run_parasim(dir, answers(10, 0.7, 0.01, 0, 0.2, 3, 1.0, 40, 1.0, 12),
-                              "--record run.json");
+  RunResult run =
+      run_parasim(dir, answers(10, 0.7, 0.01, 0, 0.2, 3, 1.0, 40, 1.0, 12), "--record run.json");
   EXPECT_EQ(run.exit_status, 0);
   std::string json = read_file(dir / "run.json");
   EXPECT_TRUE(has(json, "\"seed_source\": \"clock\""));

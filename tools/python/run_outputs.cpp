@@ -9,10 +9,10 @@ namespace parasim::python {
 namespace {
 
 void add_history_folder(report::OutputTargets& targets, const std::string& folder) {
-  targets.add_folder("the history folder", folder,
-                     report::any_of_names(
-                         std::vector<std::string>(std::begin(report::history_file_names),
-                                                  std::end(report::history_file_names))));
+  targets.add_folder(
+      "the history folder", folder,
+      report::any_of_names(std::vector<std::string>(std::begin(report::history_file_names),
+                                                    std::end(report::history_file_names))));
 }
 
 // The parasites of the last generation run, from the run's abundance table: nothing before the
