@@ -11,8 +11,8 @@
 namespace parasim::report_tool {
 
 // host_points.csv: the parasites of each generation grouped by species, phenotype and host,
-//   generation,species,phenotype,host,count
-// ordered by generation, species, phenotype, host; species is the label of the results file.
+//   generation,label,phenotype,host,count
+// ordered by generation, label, phenotype, host; a results file knows its species by label only.
 // The groups of points.csv split by host, which the web page names on each point.
 //
 // Stands in front of the consumer that checks the records (the aggregator): every record goes

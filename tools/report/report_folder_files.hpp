@@ -22,10 +22,10 @@ inline constexpr ReportTable generations_table{
     "generations.csv", "generation,population,species,phenotype_mean,phenotype_sd"};
 inline constexpr ReportTable species_by_generation_table{
     "species_by_generation.csv",
-    "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied"};
+    "generation,label,count,phenotype_mean,phenotype_sd,hosts_occupied"};
 inline constexpr ReportTable hosts_table{
     "hosts.csv", "generation,host,load,host_phenotype,species_present,labels"};
-inline constexpr ReportTable points_table{"points.csv", "generation,species,phenotype,count"};
+inline constexpr ReportTable points_table{"points.csv", "generation,label,phenotype,count"};
 inline constexpr std::array results_tables{generations_table, species_by_generation_table,
                                            hosts_table, points_table};
 
@@ -80,7 +80,7 @@ inline constexpr std::array<std::string_view, 2> figure_formats{"png", "svg"};
 
 // For the web page only, made in its own work folder (HtmlPage).
 inline constexpr ReportTable host_points_table{"host_points.csv",
-                                               "generation,species,phenotype,host,count"};
+                                               "generation,label,phenotype,host,count"};
 
 // Every file a report may make in its --csv or --plot folder: the tables and the figures. The
 // folder is checked against the report's inputs by these names before anything is read; when

@@ -166,7 +166,7 @@ class FixtureLayouts(unittest.TestCase):
             "generation,host,load,host_phenotype,species_present,labels\n"
             "1,1,3,5.0000,1,1\n10,1,21,5.0000,2,1;4\n10,2,14,5.5000,2,2;3\n", encoding="ascii")
         (tables / "points.csv").write_text(
-            "generation,species,phenotype,count\n1,1,5.0000,3\n10,1,4.9000,1\n"
+            "generation,label,phenotype,count\n1,1,5.0000,3\n10,1,4.9000,1\n"
             "10,2,5.5000,2\n10,3,5.5000,12\n10,4,5.0000,20\n", encoding="ascii")
         naming = Naming.of_history(self.history)
         figure = phenotype_figure(load_tables(tables), naming, self.history)
@@ -179,7 +179,7 @@ class FixtureLayouts(unittest.TestCase):
         self.assertNotEqual(x2, x4)
         self.assertEqual(series["species-5"], [[10.0, 5.0]], "alone at its phenotype, not moved")
         (tables / "points.csv").write_text(
-            "generation,species,phenotype,count\n10,9,5.0000,3\n", encoding="ascii")
+            "generation,label,phenotype,count\n10,9,5.0000,3\n", encoding="ascii")
         with self.assertRaisesRegex(TableError, "label 9 at generation 10 belongs to no"):
             phenotype_figure(load_tables(tables), naming, self.history)
 

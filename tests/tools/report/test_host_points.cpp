@@ -48,7 +48,7 @@ TEST_F(HostPoints, GroupsEachGenerationBySpeciesPhenotypeAndHost) {
     read_results(text_source(text), points);
   }
   EXPECT_EQ(table(),
-            "generation,species,phenotype,host,count\n"
+            "generation,label,phenotype,host,count\n"
             "1,1,4.9000,2,1\n1,1,5.0000,1,2\n1,1,5.0000,2,1\n1,2,5.0000,1,1\n"
             "10,1,5.5000,2,1\n10,1,5.5000,3,2\n");
   EXPECT_EQ(next.records.size(), 8u);
@@ -61,7 +61,7 @@ TEST_F(HostPoints, AFileWithoutRecordsGivesTheHeaderAlone) {
     HostPointTable points(folder_ / "host_points.csv", next);
     read_results(text_source(results_text(std::vector<std::string>{})), points);
   }
-  EXPECT_EQ(table(), "generation,species,phenotype,host,count\n");
+  EXPECT_EQ(table(), "generation,label,phenotype,host,count\n");
 }
 
 // The aggregator behind the table refuses hosts out of order, and the reading stops there.

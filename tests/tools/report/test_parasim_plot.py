@@ -99,7 +99,7 @@ class FiguresFromTables(unittest.TestCase):
         self.assertEqual(sorted(line.get_ydata()[0] for line in host_lines), [5.0, 6.0])
         species_key, size_key = figure.legends
         self.assertEqual([text.get_text() for text in species_key.get_texts()],
-                         ["species 1", "species 2", "species 3"])
+                         ["label 1", "label 2", "label 3"])
         self.assertEqual([text.get_text() for text in size_key.get_texts()], ["1", "3"])
 
     def test_population_figure_plots_population_and_species(self):
@@ -157,7 +157,7 @@ class FiguresFromTables(unittest.TestCase):
         write_tables(self.path, GENERATIONS, HOSTS, POINTS[:2] + [(10, "x", "5.0000", 1)])
         result = subprocess.run([*FIGURES, str(self.path)], capture_output=True, text=True)
         self.assertEqual(result.returncode, 1)
-        self.assertIn(f"{self.path / 'points.csv'}:4: species \"x\" is not a whole number",
+        self.assertIn(f"{self.path / 'points.csv'}:4: label \"x\" is not a whole number",
                       result.stderr)
 
         # Values a hand-edited table may hold: each names its file and line, none a traceback.

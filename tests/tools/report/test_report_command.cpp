@@ -95,7 +95,7 @@ TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
             "30,4,2,5.475000,0.852570\n"
             "40,2,2,5.500000,0.500000\n");
   EXPECT_EQ(read_file(tables / "species_by_generation.csv"),
-            "generation,species,count,phenotype_mean,phenotype_sd,hosts_occupied\n"
+            "generation,label,count,phenotype_mean,phenotype_sd,hosts_occupied\n"
             "1,1,3,5.000000,0.000000,1\n"
             "10,1,4,5.200000,0.353553,2\n"
             "10,2,2,6.000000,0.000000,1\n"
@@ -119,7 +119,7 @@ TEST_F(ReportCommand, WritesTheTidyTablesOfTheFixture) {
             "40,1,1,5.0000,1,1\n"
             "40,2,1,6.0000,1,2\n");
   EXPECT_EQ(read_file(tables / "points.csv"),
-            "generation,species,phenotype,count\n"
+            "generation,label,phenotype,count\n"
             "1,1,5.0000,3\n"
             "10,1,4.9000,1\n10,1,5.0000,1\n10,1,5.1000,1\n10,1,5.8000,1\n10,2,6.0000,2\n"
             "20,1,4.1000,1\n20,1,5.0000,2\n20,2,6.0000,1\n20,2,6.1000,1\n"

@@ -130,3 +130,31 @@ def test_the_two_counts_at_the_end_are_named_with_their_moments(tmp_path):
     assert re.search(r"survivors after generation 12\)</span></td><td>44<", page)
     assert re.search(r"after its labelling\)</span></td><td>41<", page)
     assert re.search(r"after its labelling\)</span>: 41 parasites on 3 hosts", page)
+
+
+def charts_of(page):
+    found = re.search(r'<script type="application/json" id="parasim-charts">(.*?)</script>', page,
+                      re.S)
+    return {chart["name"]: chart["figure"] for chart in json.loads(found.group(1))}
+
+
+# A results file knows labels only: without a history the page names each by its label; with
+# one, by the history's species number and the label it carries.
+@pytest.mark.parametrize("history, headings, names", [
+    (None, ["label", "first report"], {"label 1", "label 2", "label 3", "label 4"}),
+    (HISTORY, ["species", "label"], {"species 1 (label 1)", "species 2 (label 2)",
+                                     "species 4 (label 3)", "species 5 (label 4)"}),
+])
+def test_the_page_names_a_label_as_label_and_a_species_as_species(tmp_path, history, headings,
+                                                                  names):
+    arguments = ["--history", history] if history else []
+    done = report("--html", tmp_path / "report.html", *arguments, RESULTS)
+    assert done.returncode == 0, done.stderr
+    page = (tmp_path / "report.html").read_text(encoding="utf-8")
+    table = re.search(r'<table class="species[^>]*><thead><tr>(.*?)</tr>', page).group(1)
+    assert re.findall(r"<th[^>]*>([^<]*)</th>", table)[:2] == headings
+    assert names <= set(re.findall(r'<tr data-name="([^"]*)">', page))
+    phenotypes = charts_of(page)["phenotypes"]
+    hovered = {point[0] for trace in phenotypes["data"] for point in trace["customdata"]}
+    assert hovered == names
+    assert {trace["name"] for trace in phenotypes["data"]} == names

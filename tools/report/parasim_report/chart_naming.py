@@ -39,7 +39,7 @@ class Naming:
     @classmethod
     def of_results(cls, results):
         return cls(colours_of_rows(results.point_label, results.point_count),
-                   lambda key: f"species {key}")
+                   lambda key: f"label {key}")
 
     def chart_height(self, least):
         """A chart's height in pixels that shows its whole legend (the named species and the

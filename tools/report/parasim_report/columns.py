@@ -37,15 +37,15 @@ GENERATIONS = Table("generations.csv", (
     ("generation", WHOLE), ("population", WHOLE), ("species", WHOLE),
     ("phenotype_mean", REAL), ("phenotype_sd", REAL)))
 SPECIES_BY_GENERATION = Table("species_by_generation.csv", (
-    ("generation", WHOLE), ("species", WHOLE), ("count", WHOLE), ("phenotype_mean", REAL),
+    ("generation", WHOLE), ("label", WHOLE), ("count", WHOLE), ("phenotype_mean", REAL),
     ("phenotype_sd", REAL), ("hosts_occupied", WHOLE)))
 HOSTS = Table("hosts.csv", (
     ("generation", WHOLE), ("host", WHOLE), ("load", WHOLE), ("host_phenotype", REAL),
     ("species_present", WHOLE), ("labels", TEXT)))
 POINTS = Table("points.csv", (
-    ("generation", WHOLE), ("species", WHOLE), ("phenotype", REAL), ("count", WHOLE)))
+    ("generation", WHOLE), ("label", WHOLE), ("phenotype", REAL), ("count", WHOLE)))
 HOST_POINTS = Table("host_points.csv", (
-    ("generation", WHOLE), ("species", WHOLE), ("phenotype", REAL), ("host", WHOLE),
+    ("generation", WHOLE), ("label", WHOLE), ("phenotype", REAL), ("host", WHOLE),
     ("count", WHOLE)))
 
 # From a species history (parasim-report --history DIR with --csv, --plot or --html).

@@ -33,7 +33,7 @@ class Naming:
     @classmethod
     def of_labels(cls, labels, counts):
         """Keyed by the labels of the results file, weighted by their parasites."""
-        return cls(colours_of_rows(labels, counts), lambda key: f"species {key}")
+        return cls(colours_of_rows(labels, counts), lambda key: f"label {key}")
 
 
 def species_handles(naming, present=None):

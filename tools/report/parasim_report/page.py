@@ -96,7 +96,7 @@ def species_section(results, history, naming):
                 "later species is another species.")
         count = len(history)
     else:
-        header = ["species", "first report", "last report", "reports", "largest",
+        header = ["label", "first report", "last report", "reports", "largest",
                   "parasites summed over the reports"]
         every = label_rows(results)
         rows = listed([(cells[0], cells) for cells in every], [cells[-1] for cells in every])

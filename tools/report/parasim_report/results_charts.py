@@ -46,7 +46,7 @@ def load_results(folder):
         generation=generations["generation"], population=generations["population"],
         species_count=generations["species"],
         host_phenotype=dict(zip(hosts["host"].tolist(), hosts["host_phenotype"].tolist())),
-        point_generation=points["generation"], point_label=points["species"],
+        point_generation=points["generation"], point_label=points["label"],
         point_phenotype=points["phenotype"], point_host=points["host"],
         point_count=points["count"])
 
@@ -65,7 +65,7 @@ class PhenotypePoints:
 
 def phenotype_points(results, generations):
     """The markers of the given reported generations, from host_points.csv (ordered by
-    generation, species, phenotype, host)."""
+    generation, label, phenotype, host)."""
     rows = np.flatnonzero(np.isin(results.point_generation, generations))
     g = results.point_generation[rows]
     label = results.point_label[rows]

@@ -27,7 +27,7 @@ class Tables:
     species_count: np.ndarray
     host_phenotypes: np.ndarray  # the distinct phenotypes of the hosts ever occupied, ascending
     point_generation: np.ndarray
-    point_species: np.ndarray  # the label in the results file
+    point_label: np.ndarray  # the species label of the results file
     point_phenotype: np.ndarray
     point_count: np.ndarray
 
@@ -41,7 +41,7 @@ def load_tables(folder):
         generation=generations["generation"], population=generations["population"],
         species_count=generations["species"],
         host_phenotypes=np.unique(hosts["host_phenotype"]),
-        point_generation=points["generation"], point_species=points["species"],
+        point_generation=points["generation"], point_label=points["label"],
         point_phenotype=points["phenotype"], point_count=points["count"])
 
 
@@ -70,7 +70,7 @@ def phenotype_figure(tables, naming=None, history=None):
     """The phenotype figure; with a history, points are keyed by the species carrying their
     label at their generation. Each named species is a series of its own; the other species
     share one, each point in its species' grey."""
-    naming = naming or Naming.of_labels(tables.point_species, tables.point_count)
+    naming = naming or Naming.of_labels(tables.point_label, tables.point_count)
     figure, axes = plt.subplots(figsize=FIGURE_INCHES, dpi=FIGURE_DPI)
     stride = generation_stride(tables)
     drawn_generations = tables.generation[::stride]
@@ -81,13 +81,13 @@ def phenotype_figure(tables, naming=None, history=None):
     generations = tables.point_generation[drawn]
     phenotypes = tables.point_phenotype[drawn]
     counts = tables.point_count[drawn]
-    keys = tables.point_species[drawn]
+    keys = tables.point_label[drawn]
     if history is not None:
         keys = layouts.species_of_label(history, keys, generations)
         if np.any(keys == 0):
             first = int(np.argmax(keys == 0))
             raise TableError(
-                f"{columns.POINTS.file}: label {tables.point_species[drawn][first]} at "
+                f"{columns.POINTS.file}: label {tables.point_label[drawn][first]} at "
                 f"generation {generations[first]} belongs to no species of the history; are "
                 "the results file and the history of the same run?")
     spacing = float(np.median(np.diff(drawn_generations))) if len(drawn_generations) > 1 else 10.0
