@@ -90,10 +90,10 @@ PARASIM_AVX512_TARGET void positions_avx512(const std::uint32_t* outputs, std::s
                                             std::uint32_t n, std::uint16_t* positions) {
   const __m512i factor = _mm512_set1_epi64(static_cast<long long>(n));
   std::size_t i = 0;
-  for (; i + 16 <= count; i += 16) {
-    _mm256_storeu_si256(
-        reinterpret_cast<__m256i*>(positions + i),
-        _mm512_cvtepi32_epi16(sixteen_positions(_mm512_loadu_si512(outputs + i), factor)));
+  for (; i + 32 <= count; i += 32) {
+    _mm512_storeu_si512(positions + i,
+                        thirty_two_narrow_positions(_mm512_loadu_si512(outputs + i),
+                                                    _mm512_loadu_si512(outputs + i + 16), factor));
   }
   positions_plain(outputs + i, count - i, n, positions + i);
 }
