@@ -37,28 +37,36 @@ PARASIM_AVX512_TARGET inline void transpose(__m512i (&r)[16]) {
   }
 }
 
-// Where sixteen consecutive outputs of a lane go: as they are, or as exchange positions.
+// Where sixteen consecutive outputs of each of two lanes go, at `at` and `other_at`: as they
+// are, or as exchange positions.
 struct StoreOutputs {
   std::uint32_t* out;
-  PARASIM_AVX512_TARGET void operator()(std::size_t at, __m512i outputs) const {
+  PARASIM_AVX512_TARGET void operator()(std::size_t at, __m512i outputs, std::size_t other_at,
+                                        __m512i other_outputs) const {
     _mm512_storeu_si512(out + at, outputs);
+    _mm512_storeu_si512(out + other_at, other_outputs);
   }
 };
 
 struct StoreNarrowPositions {
   __m512i factor;
   std::uint16_t* out;
-  PARASIM_AVX512_TARGET void operator()(std::size_t at, __m512i outputs) const {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at),
-                        _mm512_cvtepi32_epi16(sixteen_positions(outputs, factor)));
+  PARASIM_AVX512_TARGET void operator()(std::size_t at, __m512i outputs, std::size_t other_at,
+                                        __m512i other_outputs) const {
+    const __m512i positions = thirty_two_narrow_positions(outputs, other_outputs, factor);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), _mm512_castsi512_si256(positions));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + other_at),
+                        _mm512_extracti64x4_epi64(positions, 1));
   }
 };
 
 struct StoreWidePositions {
   __m512i factor;
   std::uint32_t* out;
-  PARASIM_AVX512_TARGET void operator()(std::size_t at, __m512i outputs) const {
+  PARASIM_AVX512_TARGET void operator()(std::size_t at, __m512i outputs, std::size_t other_at,
+                                        __m512i other_outputs) const {
     _mm512_storeu_si512(out + at, sixteen_positions(outputs, factor));
+    _mm512_storeu_si512(out + other_at, sixteen_positions(other_outputs, factor));
   }
 };
 
@@ -87,9 +95,11 @@ PARASIM_AVX512_TARGET XorshiftWords fill_lanes(const XorshiftWords* lane_start, 
       row = t;
     }
     transpose(rows);
-    for (std::size_t lane = 0; lane < lanes; ++lane) {
+    for (std::size_t lane = 0; lane < lanes; lane += 2) {
       const std::size_t at = lane * stretch + step;
-      store(at, _mm512_xor_si512(rows[lane], _mm512_loadu_si512(words + at)));
+      const std::size_t other_at = at + stretch;
+      store(at, _mm512_xor_si512(rows[lane], _mm512_loadu_si512(words + at)), other_at,
+            _mm512_xor_si512(rows[lane + 1], _mm512_loadu_si512(words + other_at)));
     }
   }
   alignas(64) std::uint32_t end_words[3][lanes];
