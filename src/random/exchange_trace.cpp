@@ -186,6 +186,32 @@ struct WideLanes<std::uint32_t> {
   }
 };
 
+// Follows one position through a group of L::exchanges exchanges, given which of the
+// group's positions equal it (hits, one bit per position, in order): the first exchange (in
+// the direction of travel) that holds it moves it to that exchange's other position, and the
+// group is compared again with the new position, over the exchanges after that one only,
+// until none of them holds it.
+template <Direction D, typename L, typename Position>
+PARASIM_AVX512_TARGET std::uint32_t follow_group_masked(std::uint32_t hits,
+                                                        const Position* group_positions,
+                                                        __m512i group, std::uint32_t at) {
+  do {
+    if constexpr (D == Direction::back) {
+      const auto lane = static_cast<unsigned>(31 - __builtin_clz(hits));
+      at = group_positions[lane ^ 1u];
+      // The positions of the exchanges before this one: lanes below its first.
+      hits = L::equal(group, L::broadcast(at)) & ((std::uint32_t{1} << (lane & ~1u)) - 1);
+    } else {
+      const auto lane = static_cast<unsigned>(__builtin_ctz(hits));
+      at = group_positions[lane ^ 1u];
+      // The positions of the exchanges after this one: lanes above its second.
+      hits = L::equal(group, L::broadcast(at)) &
+             static_cast<std::uint32_t>(~std::uint64_t{0} << ((lane | 1u) + 1));
+    }
+  } while (hits != 0);
+  return at;
+}
+
 template <std::size_t Count, Direction D, typename Position>
 PARASIM_AVX512_TARGET void follow_grouped_avx512(const Position* positions, std::size_t exchanges,
                                                  std::uint32_t* at, std::size_t count) {
@@ -212,7 +238,7 @@ PARASIM_AVX512_TARGET void follow_grouped_avx512(const Position* positions, std:
       for (std::size_t e = 0; e < count; ++e) {
         const std::uint32_t hits = L::equal(group, followed[e]);
         if (hits != 0) {
-          at[e] = follow_group<D, 1, L::exchanges>(hits, group_positions, at[e]);
+          at[e] = follow_group_masked<D, L>(hits, group_positions, group, at[e]);
           followed[e] = L::broadcast(at[e]);
         }
       }
