@@ -8,6 +8,7 @@
 
 #include "random/deferred_shuffle.hpp"
 #include "random/deviate_stream.hpp"
+#include "random/exchange_trace.hpp"
 #include "random/seeding.hpp"
 
 namespace {
@@ -83,5 +84,28 @@ void BM_DeferredShuffle(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_DeferredShuffle)->ArgsProduct({{400, 1600, 7000, 50000}, {0, 1, 8, -1}, {0, 1}});
+
+// Items are exchanges: `count` places of a permutation of n entries (16-bit positions)
+// followed back through all its exchanges, on the widest vector path (0) or the portable
+// one (1), as an order traces its first entries.
+void BM_FollowExchanges(benchmark::State& state) {
+  const auto n = static_cast<std::uint32_t>(state.range(0));
+  const auto count = static_cast<std::size_t>(state.range(1));
+  const VectorPath path = stream_path(state.range(2)).vectors;
+  DeviateStream stream(seeded_state(), stream_path(0));
+  std::vector<std::uint16_t> positions(2 * n);
+  stream.next_positions(n, positions.size(), positions.data());
+  for (auto _ : state) {
+    std::uint32_t at[16];
+    for (std::size_t e = 0; e < count; ++e) {
+      at[e] = static_cast<std::uint32_t>(e);
+    }
+    parasim::random::follow_exchanges(positions.data(), n, parasim::random::Direction::back, at,
+                                      count, path);
+    benchmark::DoNotOptimize(at);
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_FollowExchanges)->ArgsProduct({{400, 1600, 7000, 50000}, {1, 4, 16}, {0, 1}});
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #if PARASIM_X86_KERNELS
 
-#include <immintrin.h>
+#include "random/x86_intrinsics.hpp"
 
 #include <cstdint>
 

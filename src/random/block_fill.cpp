@@ -7,6 +7,7 @@
 #include "random/output_kernels.hpp"
 #if PARASIM_X86_KERNELS
 #include "random/avx2_positions.hpp"
+#include "random/avx512_block_fill.hpp"
 #endif
 
 namespace parasim::random {
@@ -178,14 +179,14 @@ __attribute__((target("avx2"))) XorshiftWords fill_positions_avx2(const Xorshift
 
 #endif
 
-// What every path requires: a start for each lane, whole groups of eight steps in a
-// lane, and an output that is no input.
+// What every path requires: a start for each lane, whole groups of steps in a lane, and an
+// output that is no input.
 template <typename Out>
 bool fill_arguments_hold(VectorPath path, std::span<const XorshiftWords> lane_start,
                          std::size_t stretch, const std::uint32_t* words, const Out* out) {
   const std::size_t count = lane_start.size() * stretch;
   return processor_paths().has(path) && lane_start.size() == block_lanes(path) &&
-         stretch % 8 == 0 && disjoint(out, count, words, count) &&
+         stretch % lane_group_steps == 0 && disjoint(out, count, words, count) &&
          disjoint(out, count, lane_start.data(), lane_start.size());
 }
 
@@ -196,6 +197,11 @@ XorshiftWords fill_positions_on(VectorPath path, std::span<const XorshiftWords> 
   assert(fill_arguments_hold(path, lane_start, stretch, words, out));
   assert(sizeof(Position) == 4 || n <= 65536);
   switch (path) {
+    case VectorPath::avx512:
+#if PARASIM_X86_KERNELS
+      return avx512::fill_positions(lane_start.data(), stretch, words, n, out);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
     case VectorPath::avx2:
 #if PARASIM_X86_KERNELS
       return fill_positions_avx2(lane_start.data(), stretch, words, n, out);
@@ -213,6 +219,11 @@ XorshiftWords fill_outputs(VectorPath path, std::span<const XorshiftWords> lane_
                            std::size_t stretch, const std::uint32_t* words, std::uint32_t* out) {
   assert(fill_arguments_hold(path, lane_start, stretch, words, out));
   switch (path) {
+    case VectorPath::avx512:
+#if PARASIM_X86_KERNELS
+      return avx512::fill_outputs(lane_start.data(), stretch, words, out);
+#endif
+      [[fallthrough]];  // not in this build, so never chosen
     case VectorPath::avx2:
 #if PARASIM_X86_KERNELS
       return fill_outputs_avx2(lane_start.data(), stretch, words, out);

@@ -22,9 +22,14 @@ constexpr std::size_t block_lanes(VectorPath path) {
       return 1;
     case VectorPath::avx2:
       return 8;
+    case VectorPath::avx512:
+      return 16;
   }
   return 1;
 }
+
+// A lane's stretch is made in whole groups of this many steps, on every path.
+inline constexpr std::size_t lane_group_steps = 16;
 
 // The most lanes of any path.
 inline constexpr std::size_t most_block_lanes = [] {
@@ -38,7 +43,8 @@ inline constexpr std::size_t most_block_lanes = [] {
 // Fills out[0 .. lanes x stretch) with the generator's outputs on the given path: lane i
 // makes out[i x stretch .. (i + 1) x stretch) from lane_start[i], the words i x stretch
 // steps after the block's start, with the multiplicative words words[0 .. lanes x stretch).
-// lane_start holds block_lanes(path) words; stretch is a multiple of 8; out overlaps
+// lane_start holds block_lanes(path) words; stretch is a multiple of lane_group_steps;
+// out overlaps
 // neither words nor lane_start. Returns the words after the last lane's last step.
 XorshiftWords fill_outputs(VectorPath path, std::span<const XorshiftWords> lane_start,
                            std::size_t stretch, const std::uint32_t* words, std::uint32_t* out);

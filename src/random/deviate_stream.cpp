@@ -79,19 +79,31 @@ bool DeviateStream::next_block_on_cycle() const {
   return cycle_ != nullptr && drawn_before_block_ + filled_ >= cycle_->tail();
 }
 
-std::span<const XorshiftWords> DeviateStream::start_lanes(std::span<XorshiftWords> room) const {
+std::span<const XorshiftWords> DeviateStream::start_lanes() {
   const std::size_t lanes = block_lanes(path_.vectors);
-  assert(room.size() >= lanes);
-  room[0] = {block_start_.x, block_start_.y, block_start_.z};
-  for (std::size_t lane = 1; lane < lanes; ++lane) {
-    room[lane] = stretch_jump(path_.vectors)(room[lane - 1]);
+  if (!next_lanes_ready_ || next_lanes_at_ != drawn_before_block_) {
+    lanes_[0] = {block_start_.x, block_start_.y, block_start_.z};
+    for (std::size_t lane = 1; lane < lanes; ++lane) {
+      lanes_[lane] = stretch_jump(path_.vectors)(lanes_[lane - 1]);
+    }
   }
-  return room.first(lanes);
+  return std::span<const XorshiftWords>(lanes_).first(lanes);
 }
 
 void DeviateStream::end_block_on_cycle(const XorshiftWords& end) {
   block_end_ = {end.x, end.y, end.z, cycle_->word_at(drawn_before_block_ + block_size)};
   filled_ = block_size;
+  // The next block's lanes start a block after this one's: one jump for all of them, the
+  // lanes independent of one another, instead of a chain of jumps from the next start.
+  const std::size_t lanes = block_lanes(path_.vectors);
+  if (lanes == 1) {
+    lanes_[0] = end;
+  } else {
+    static const XorshiftJump block_jump(block_size);
+    block_jump.advance(std::span<XorshiftWords>(lanes_).first(lanes), path_.vectors);
+  }
+  next_lanes_at_ = drawn_before_block_ + block_size;
+  next_lanes_ready_ = true;
 }
 
 void DeviateStream::refill() {
@@ -114,8 +126,7 @@ void DeviateStream::refill() {
     return;
   }
   // The outputs are steps + 1 ... steps + block_size.
-  std::array<XorshiftWords, most_block_lanes> room;
-  end_block_on_cycle(fill_outputs(path_.vectors, start_lanes(room),
+  end_block_on_cycle(fill_outputs(path_.vectors, start_lanes(),
                                   block_size / block_lanes(path_.vectors),
                                   cycle_->words_from(steps + 1), buffer_.data()));
 }
@@ -126,9 +137,8 @@ void DeviateStream::draw_positions(std::uint32_t n, std::size_t count, Position*
   while (done < count) {
     if (cursor_ == filled_ && count - done >= block_size && next_block_on_cycle()) {
       close_block();
-      std::array<XorshiftWords, most_block_lanes> room;
       end_block_on_cycle(
-          fill_positions(path_.vectors, start_lanes(room), block_size / block_lanes(path_.vectors),
+          fill_positions(path_.vectors, start_lanes(), block_size / block_lanes(path_.vectors),
                          cycle_->words_from(drawn_before_block_ + 1), n, positions + done));
       // The block's outputs are drawn; none is left in the stream's own block.
       close_block();

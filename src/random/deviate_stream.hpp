@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 
+#include "random/block_fill.hpp"
 #include "random/event_threshold.hpp"
 #include "random/generator.hpp"
 #include "random/vector_paths.hpp"
@@ -122,9 +123,10 @@ class DeviateStream {
   // Whether the next block starts where w is on its cycle, so that w comes from the
   // cycle's table.
   bool next_block_on_cycle() const;
-  // The words of the lanes of the next block, each a stretch further on.
-  std::span<const XorshiftWords> start_lanes(std::span<XorshiftWords> room) const;
-  // Records that a block has been drawn with w from the table, ending at `end`.
+  // The words of the lanes of the block about to be made, each a stretch further on.
+  std::span<const XorshiftWords> start_lanes();
+  // Records that a block has been drawn with w from the table from the lanes start_lanes
+  // gave, ending at `end`.
   void end_block_on_cycle(const XorshiftWords& end);
   template <typename Position>
   void draw_positions(std::uint32_t n, std::size_t count, Position* positions);
@@ -136,6 +138,12 @@ class DeviateStream {
   std::uint64_t drawn_before_block_ = 0;
   std::size_t cursor_ = 0;
   std::size_t filled_ = 0;
+  // The lanes of a block: those of the block last made, then, advanced a block all at once,
+  // those of the block after it, which starts after next_lanes_at_ deviates. The first
+  // block on the cycle has its lanes jumped to one after another from its start.
+  std::array<XorshiftWords, most_block_lanes> lanes_;
+  std::uint64_t next_lanes_at_ = 0;
+  bool next_lanes_ready_ = false;
   alignas(32) std::array<std::uint32_t, block_size> buffer_;
 };
 

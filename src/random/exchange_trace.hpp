@@ -17,9 +17,10 @@ namespace parasim::random {
 enum class Direction { back, forward };
 
 // Moves each of at[0 .. count) (count <= 16) through all exchanges in the direction
-// given: on the avx2 path eight or four exchanges at a time, on the portable path one by
-// one. Positions are 16-bit for permutations of up to 65,536 entries, 32-bit above; every
-// followed position is one of the permutation's, so it fits the positions' width.
+// given: on the avx512 path sixteen or eight exchanges at a time, on the avx2 path eight
+// or four, on the portable path one by one. Positions are 16-bit for permutations of up to
+// 65,536 entries, 32-bit above; every followed position is one of the permutation's, so it
+// fits the positions' width.
 template <typename Position>
 void follow_exchanges(const Position* positions, std::size_t exchanges, Direction direction,
                       std::uint32_t* at, std::size_t count, VectorPath path);

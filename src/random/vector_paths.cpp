@@ -10,6 +10,8 @@ std::string_view vector_path_name(VectorPath path) {
       return "portable";
     case VectorPath::avx2:
       return "avx2";
+    case VectorPath::avx512:
+      return "avx512";
   }
   return "portable";
 }
@@ -44,6 +46,12 @@ RunnablePaths processor_paths() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) {
       found.add(VectorPath::avx2);
+      // The feature list of PARASIM_AVX512_TARGET.
+      if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+          __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
+          __builtin_cpu_supports("avx512vpopcntdq")) {
+        found.add(VectorPath::avx512);
+      }
     }
 #endif
     return found;

@@ -16,6 +16,11 @@
 #define PARASIM_X86_KERNELS 0
 #endif
 
+// The instruction sets a function of the avx512 path is compiled for: all that the
+// detector requires of the processor for that path.
+#define PARASIM_AVX512_TARGET \
+  __attribute__((target("avx2,avx512f,avx512bw,avx512dq,avx512vl,avx512vpopcntdq")))
+
 namespace parasim::random {
 
 // The ways the kernels are carried out: making the stream's blocks, turning outputs into
@@ -26,12 +31,15 @@ namespace parasim::random {
 enum class VectorPath : std::uint8_t {
   portable,  // plain C++, one value at a time: every processor, every build
   avx2,      // 256-bit registers of x86-64 with AVX2: eight 32-bit lanes
+  avx512,    // 512-bit registers of x86-64 with AVX-512 (F, BW, DQ, VL, VPOPCNTDQ):
+             // sixteen 32-bit lanes
 };
 
-inline constexpr VectorPath all_vector_paths[] = {VectorPath::portable, VectorPath::avx2};
+inline constexpr VectorPath all_vector_paths[] = {VectorPath::portable, VectorPath::avx2,
+                                                  VectorPath::avx512};
 inline constexpr std::size_t vector_path_count = std::size(all_vector_paths);
 
-// The path's name, as the environment switch takes it: "portable", "avx2".
+// The path's name, as the environment switch takes it: "portable", "avx2", "avx512".
 std::string_view vector_path_name(VectorPath path);
 
 // The environment variable that chooses the path of a process: unset, empty or "auto" for

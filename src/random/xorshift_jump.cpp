@@ -1,5 +1,9 @@
 #include "random/xorshift_jump.hpp"
 
+#include <cassert>
+
+#include "random/x86_intrinsics.hpp"
+
 namespace parasim::random {
 
 namespace {
@@ -63,7 +67,67 @@ XorshiftJump::XorshiftJump(std::uint64_t distance) {
         }
       }
       images_[nibble][value] = image;
+      for (std::size_t word = 0; word < 3; ++word) {
+        columns_[nibble][word][value] = image[word];
+      }
     }
+  }
+}
+
+#if PARASIM_X86_KERNELS
+namespace {
+
+// The images of sixteen states at once, the states' words in the 32-bit places of three
+// registers; the permutation reads the low four bits of each place as the nibble's value.
+template <typename Columns>
+PARASIM_AVX512_TARGET void advance_sixteen(const Columns& columns, XorshiftWords* lanes) {
+  alignas(64) std::uint32_t words[3][16];
+  for (std::size_t lane = 0; lane < 16; ++lane) {
+    words[0][lane] = lanes[lane].x;
+    words[1][lane] = lanes[lane].y;
+    words[2][lane] = lanes[lane].z;
+  }
+  __m512i sum[3] = {_mm512_setzero_si512(), _mm512_setzero_si512(), _mm512_setzero_si512()};
+  for (std::size_t word = 0; word < 3; ++word) {
+    const __m512i state = _mm512_load_si512(words[word]);
+    for (unsigned q = 0; q < 8; ++q) {
+      const __m512i nibbles = _mm512_srli_epi32(state, 4 * q);
+      const auto& column = columns[8 * word + q];
+      for (std::size_t image_word = 0; image_word < 3; ++image_word) {
+        sum[image_word] = _mm512_xor_si512(
+            sum[image_word],
+            _mm512_permutexvar_epi32(nibbles, _mm512_load_si512(column[image_word].data())));
+      }
+    }
+  }
+  for (std::size_t word = 0; word < 3; ++word) {
+    _mm512_store_si512(words[word], sum[word]);
+  }
+  for (std::size_t lane = 0; lane < 16; ++lane) {
+    lanes[lane] = {words[0][lane], words[1][lane], words[2][lane]};
+  }
+}
+
+}  // namespace
+#endif
+
+void XorshiftJump::advance(std::span<XorshiftWords> lanes, VectorPath path) const {
+  assert(processor_paths().has(path));
+  switch (path) {
+    case VectorPath::avx512:
+#if PARASIM_X86_KERNELS
+      if (lanes.size() == 16) {
+        advance_sixteen(columns_, lanes.data());
+        return;
+      }
+#endif
+      [[fallthrough]];  // other numbers of lanes, or not in this build
+    case VectorPath::avx2:
+    case VectorPath::portable:
+      break;
+  }
+  for (XorshiftWords& lane : lanes) {
+    lane = (*this)(lane);
   }
 }
 

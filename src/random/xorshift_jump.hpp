@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+
+#include "random/vector_paths.hpp"
 
 namespace parasim::random {
 
@@ -39,6 +42,11 @@ class XorshiftJump {
     return {sum[0], sum[1], sum[2]};
   }
 
+  // Replaces each of the lanes' words with the words `distance` steps after them; on the
+  // avx512 path sixteen lanes at once, each nibble's images looked up for all of them in
+  // one permutation of a register.
+  void advance(std::span<XorshiftWords> lanes, VectorPath path) const;
+
  private:
   static constexpr std::size_t nibble_count = 24;
 
@@ -49,6 +57,9 @@ class XorshiftJump {
   // 4q ... 4q + 3, x first, then y, then z); the image of any state is the XOR of the
   // images of its nibbles.
   std::array<std::array<Image, 16>, nibble_count> images_;
+  // The same images by nibble and word: columns_[q][w][v] is word w (x, y, z) of
+  // images_[q][v], sixteen values side by side as a 512-bit register holds them.
+  alignas(64) std::array<std::array<std::array<std::uint32_t, 16>, 3>, nibble_count> columns_;
 };
 
 }  // namespace parasim::random

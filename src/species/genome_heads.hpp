@@ -25,8 +25,9 @@ inline Head head_of(const std::uint64_t* genome, std::size_t words) {
 
 // The heads of many genomes, in two columns. Genomes of different species mostly differ
 // at more loci than a threshold within their heads already, so a search for the genomes
-// near one genome reads the columns first, four heads at a time on the avx2 path, and
-// looks at the rest of a genome only when its head is near enough.
+// near one genome reads the columns first, eight heads at a time on the avx512 path and
+// four on the avx2 path, and looks at the rest of a genome only when its head is near
+// enough.
 class GenomeHeads {
  public:
   void clear();

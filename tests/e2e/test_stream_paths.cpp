@@ -149,16 +149,17 @@ TEST(PathSwitches, RefusedValuesStopTheRunBeforeItAsks) {
     std::string message;
   };
   std::vector<Refused> cases = {
-      {"PARASIM_VECTORS", "avx512",
-       "it is none of the values PARASIM_VECTORS takes: auto, portable, avx2"},
+      {"PARASIM_VECTORS", "avx1024",
+       "it is none of the values PARASIM_VECTORS takes: auto, portable, avx2, avx512"},
       {"PARASIM_VECTORS", "Portable",
-       "it is none of the values PARASIM_VECTORS takes: auto, portable, avx2"},
+       "it is none of the values PARASIM_VECTORS takes: auto, portable, avx2, avx512"},
       {"PARASIM_STREAM", "plain", "it is now PARASIM_VECTORS=portable"},
       {"PARASIM_STREAM", "vector", "it is now PARASIM_VECTORS=auto"},
       {"PARASIM_STREAM", "lanes",
        "it is none of the values PARASIM_STREAM takes: blocks, sequential"},
   };
-  // A path this build or processor lacks (in a build of the portable kernels alone: avx2).
+  // A path this build or processor lacks (in a build of the portable kernels alone: avx2 and
+  // avx512).
   for (const random::VectorPath path : random::all_vector_paths) {
     if (!random::processor_paths().has(path)) {
       cases.push_back(

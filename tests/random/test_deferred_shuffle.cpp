@@ -10,6 +10,7 @@ namespace parasim::random {
 namespace {
 
 using testing::all_paths;
+using testing::describe;
 
 std::vector<std::int32_t> literal_shuffle(reference::Generator& generator, std::int32_t n,
                                           std::int32_t offset) {
@@ -85,6 +86,44 @@ TEST(DeferredShuffle, LearntBatchesNeverChangeTheEntries) {
         }
       }
     }
+  }
+}
+
+// Followed forward through the exchanges, on every path, a set of values ends where the
+// literal permutation puts them: first_placed gives the first of them, whole groups of
+// exchanges and the rest after them, narrow and wide positions alike.
+TEST(DeferredShuffle, FirstPlacedIsWhereTheLiteralOrderPutsTheFirstValue) {
+  std::mt19937 choices(99);
+  for (const StreamPath path : all_paths()) {
+    reference::Generator expected = testing::seeded_reference(2024);
+    DeviateStream stream(testing::state_of(expected), path);
+    DeferredShuffle order;
+    for (const std::int32_t n : {1, 15, 16, 17, 33, 371, 4099, 65536, 70001}) {
+      for (const std::size_t count : {0u, 1u, 2u, 3u, 5u, 8u, 9u, 16u}) {
+        const std::int32_t offset = n % 3 - 1;
+        order.draw(stream, n, offset);
+        const std::vector<std::int32_t> literal = literal_shuffle(expected, n, offset);
+        std::vector<std::size_t> place_of(static_cast<std::size_t>(n));
+        for (std::size_t place = 0; place < literal.size(); ++place) {
+          place_of[static_cast<std::size_t>(literal[place] - offset - 1)] = place;
+        }
+        std::vector<std::int32_t> values;
+        DeferredShuffle::Placed first{order.size(), 0};
+        for (std::size_t k = 0; k < count; ++k) {
+          const std::uint32_t start = choices() % static_cast<std::uint32_t>(n);
+          values.push_back(offset + 1 + static_cast<std::int32_t>(start));
+          if (place_of[start] < first.place) {
+            first = {place_of[start], k};
+          }
+        }
+        const DeferredShuffle::Placed placed = order.first_placed(values);
+        ASSERT_EQ(placed.place, first.place) << describe(path) << " n " << n << " " << count;
+        if (count > 0) {
+          EXPECT_EQ(values[placed.index], values[first.index]) << describe(path) << " n " << n;
+        }
+      }
+    }
+    EXPECT_EQ(stream.state(), testing::state_of(expected));
   }
 }
 

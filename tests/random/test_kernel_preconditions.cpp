@@ -32,6 +32,10 @@ TEST(KernelPreconditions, EveryPathStopsAtACallThatBreaksThem) {
   const Misuse misuses[] = {
       {"a stretch of part of a group of eight steps",
        [&](VectorPath path) { fill_outputs(path, lanes(path), 12, words.data(), out.data()); }},
+      {"a stretch of half a group of sixteen steps",
+       [&](VectorPath path) {
+         fill_positions(path, lanes(path), 8, words.data(), 100, narrow.data());
+       }},
       {"a start for each of the wrong number of lanes",
        [&](VectorPath path) {
          const std::vector<XorshiftWords> one_too_many(block_lanes(path) + 1);
@@ -63,6 +67,8 @@ TEST(KernelPreconditions, EveryPathStopsAtACallThatBreaksThem) {
       // Called on a path the processor lacks, a kernel stops before it runs anything.
       EXPECT_DEATH(positions(path, words.data(), 16, 100, out.data()), "Assertion")
           << vector_path_name(path);
+      std::vector<XorshiftWords> starts = lanes(path);
+      EXPECT_DEATH(XorshiftJump(8).advance(starts, path), "Assertion") << vector_path_name(path);
       continue;
     }
     for (const Misuse& misuse : misuses) {

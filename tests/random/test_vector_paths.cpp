@@ -22,6 +22,12 @@ RunnablePaths with_avx2() {
   return paths;
 }
 
+RunnablePaths with_avx512() {
+  RunnablePaths paths = with_avx2();
+  paths.add(VectorPath::avx512);
+  return paths;
+}
+
 // What a value of a switch gives: a choice, or a refusal for a reason.
 template <typename Choice>
 struct SwitchCase {
@@ -56,8 +62,13 @@ TEST(VectorSwitch, ChoosesTheWidestOrTheNamedPathAndRefusesTheRest) {
       {"portable", with_avx2(), VectorPath::portable, {}},
       {"avx2", with_avx2(), VectorPath::avx2, {}},
       {"avx2", portable_only(), {}, Reason::not_on_this_processor},
+      {nullptr, with_avx512(), VectorPath::avx512, {}},
+      {"auto", with_avx512(), VectorPath::avx512, {}},
+      {"avx2", with_avx512(), VectorPath::avx2, {}},
+      {"avx512", with_avx512(), VectorPath::avx512, {}},
+      {"avx512", with_avx2(), {}, Reason::not_on_this_processor},
       {"AVX2", with_avx2(), {}, Reason::unknown_value},
-      {"avx512", with_avx2(), {}, Reason::unknown_value},
+      {"avx512f", with_avx512(), {}, Reason::unknown_value},
       {"avx2 ", with_avx2(), {}, Reason::unknown_value},
       {"plain", with_avx2(), {}, Reason::unknown_value},
   };
