@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <limits>
+#include <type_traits>
 
 #include "random/kernel_preconditions.hpp"
 #if PARASIM_X86_KERNELS
@@ -136,27 +137,36 @@ __attribute__((target("avx2"))) void follow_grouped(const Position* positions,
   }
 }
 
-template <Direction D, typename Position>
-void follow_avx2(const Position* positions, std::size_t exchanges, std::uint32_t* at,
-                 std::size_t count) {
+// Pads the followed places to 16 (the spare ones repeat the first), has `grouped` follow them
+// with the smallest count of 1, 2, 4, 8 or 16 that holds them, and copies the places back.
+template <typename Grouped>
+void follow_padded(std::uint32_t* at, std::size_t count, Grouped grouped) {
   std::uint32_t padded[16];
   for (std::size_t e = 0; e < 16; ++e) {
     padded[e] = at[e < count ? e : 0];
   }
   if (count == 1) {
-    follow_grouped<1, D>(positions, exchanges, padded, count);
+    grouped(std::integral_constant<std::size_t, 1>{}, padded);
   } else if (count == 2) {
-    follow_grouped<2, D>(positions, exchanges, padded, count);
+    grouped(std::integral_constant<std::size_t, 2>{}, padded);
   } else if (count <= 4) {
-    follow_grouped<4, D>(positions, exchanges, padded, count);
+    grouped(std::integral_constant<std::size_t, 4>{}, padded);
   } else if (count <= 8) {
-    follow_grouped<8, D>(positions, exchanges, padded, count);
+    grouped(std::integral_constant<std::size_t, 8>{}, padded);
   } else {
-    follow_grouped<16, D>(positions, exchanges, padded, count);
+    grouped(std::integral_constant<std::size_t, 16>{}, padded);
   }
   for (std::size_t e = 0; e < count; ++e) {
     at[e] = padded[e];
   }
+}
+
+template <Direction D, typename Position>
+void follow_avx2(const Position* positions, std::size_t exchanges, std::uint32_t* at,
+                 std::size_t count) {
+  follow_padded(at, count, [&](auto lanes, std::uint32_t* padded) {
+    follow_grouped<decltype(lanes)::value, D>(positions, exchanges, padded, count);
+  });
 }
 
 // The same on 512-bit registers: 16 exchanges of narrow positions or 8 of wide ones at a
@@ -255,24 +265,9 @@ PARASIM_AVX512_TARGET void follow_grouped_avx512(const Position* positions, std:
 template <Direction D, typename Position>
 void follow_avx512(const Position* positions, std::size_t exchanges, std::uint32_t* at,
                    std::size_t count) {
-  std::uint32_t padded[16];
-  for (std::size_t e = 0; e < 16; ++e) {
-    padded[e] = at[e < count ? e : 0];
-  }
-  if (count == 1) {
-    follow_grouped_avx512<1, D>(positions, exchanges, padded, count);
-  } else if (count == 2) {
-    follow_grouped_avx512<2, D>(positions, exchanges, padded, count);
-  } else if (count <= 4) {
-    follow_grouped_avx512<4, D>(positions, exchanges, padded, count);
-  } else if (count <= 8) {
-    follow_grouped_avx512<8, D>(positions, exchanges, padded, count);
-  } else {
-    follow_grouped_avx512<16, D>(positions, exchanges, padded, count);
-  }
-  for (std::size_t e = 0; e < count; ++e) {
-    at[e] = padded[e];
-  }
+  follow_padded(at, count, [&](auto lanes, std::uint32_t* padded) {
+    follow_grouped_avx512<decltype(lanes)::value, D>(positions, exchanges, padded, count);
+  });
 }
 
 #endif
