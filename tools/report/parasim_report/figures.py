@@ -45,15 +45,15 @@ import sys
 import matplotlib.pyplot as plt
 
 from . import columns
-from .exit_statuses import REPORT_DONE, REPORT_MALFORMED_TABLE, REPORT_USAGE_OR_IO
+from .exit_statuses import REPORT_USAGE_OR_IO
 from .figure_legends import Naming
 from .history import load_history
 from .history_figures import host_use_figure, lineages_figure, muller_figure, tree_figure
-from .placement import PlacementError, check_outputs, remove_temporaries_on_signals, write_file
+from .placement import check_outputs, remove_temporaries_on_signals, write_file
+from .report_program import ReportProgram
 from .results_figures import load_tables, phenotype_figure, population_figure
-from .tables import TableError
 
-PROGRAM = "parasim_report.figures"
+PROGRAM = ReportProgram("parasim_report.figures")
 RESULTS_TABLES = (columns.GENERATIONS, columns.HOSTS, columns.POINTS)
 HISTORY_TABLES = (columns.SPECIES_HISTORY, columns.SPECIES_SIZES, columns.HOST_USE,
                   columns.LINEAGES)
@@ -100,13 +100,9 @@ def draw(folder, out, results, history):
         save_figure(lineages_figure(history_tables), out, "lineages")
 
 
-def say(text):
-    print(f"{PROGRAM}: {text}", file=sys.stderr)
-
-
 def main(argv=None):
     parser = argparse.ArgumentParser(
-        prog=PROGRAM,
+        prog=PROGRAM.name,
         description="Figures of a parasim run from the tables of parasim-report --csv.")
     parser.add_argument("folder", help="folder of the tables")
     parser.add_argument("--out", help="folder for the figures (default: the tables' folder)")
@@ -114,30 +110,20 @@ def main(argv=None):
                         help="draw the figures of a results file's tables")
     parser.add_argument("--history", action="store_true",
                         help="draw the figures of a species history's tables")
-    try:
-        options = parser.parse_args(argv)
-    except SystemExit as stop:
-        return REPORT_DONE if stop.code == 0 else REPORT_USAGE_OR_IO
+    options, status = PROGRAM.options(parser, argv)
+    if options is None:
+        return status
     folder = pathlib.Path(options.folder)
     results, history = options.results, options.history
     if not results and not history:
         results = (folder / columns.GENERATIONS.file).is_file()
         history = (folder / columns.SPECIES_HISTORY.file).is_file()
         if not results and not history:
-            say(f"{folder} holds no tables of parasim-report")
+            PROGRAM.say(f"{folder} holds no tables of parasim-report")
             return REPORT_USAGE_OR_IO
-    try:
-        draw(folder, pathlib.Path(options.out or options.folder), results, history)
-    except (TableError, UnicodeDecodeError) as error:
-        say(str(error))
-        return REPORT_MALFORMED_TABLE
-    except (OSError, PlacementError) as error:
-        say(str(error))
-        return REPORT_USAGE_OR_IO
-    except MemoryError:
-        say("out of memory drawing the figures")
-        return REPORT_USAGE_OR_IO
-    return REPORT_DONE
+    return PROGRAM.run(
+        lambda: draw(folder, pathlib.Path(options.out or options.folder), results, history),
+        "drawing the figures")
 
 
 if __name__ == "__main__":

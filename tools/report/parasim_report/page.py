@@ -28,18 +28,19 @@ import numpy as np
 
 from . import columns
 from .chart_naming import Naming
-from .exit_statuses import REPORT_DONE, REPORT_MALFORMED_TABLE, REPORT_USAGE_OR_IO
+from .exit_statuses import REPORT_USAGE_OR_IO
 from .history import load_history
 from .history_charts import host_use_chart, lineages_chart, muller_chart, tree_chart
 from .page_shell import chart_element, document, escape, library_note
-from .placement import PlacementError, check_outputs, remove_temporaries_on_signals, write_file
+from .placement import check_outputs, remove_temporaries_on_signals, write_file
+from .report_program import ReportProgram
 from .results_charts import load_results, phenotype_chart, population_chart
-from .run_record import RecordError, check_record_against, load_record
+from .run_record import check_record_against, load_record
 from .run_sections import came_to_section, run_section
 from .speciation_section import divergence_chart, load_speciation, speciation_section
-from .tables import TableError, read_single_row_table
+from .tables import read_single_row_table
 
-PROGRAM = "parasim_report.page"
+PROGRAM = ReportProgram("parasim_report.page")
 # The table of species lists at most this many (the largest): 100,000 rows take a browser
 # minutes to lay out, a million make a page of hundreds of megabytes.
 MOST_LISTED_SPECIES = 10_000
@@ -243,12 +244,9 @@ def input_files(folder, results, history, record):
     return files + ([pathlib.Path(record)] if record else [])
 
 
-def say(text):
-    print(f"{PROGRAM}: {text}", file=sys.stderr)
-
-
 def main(argv=None):
-    parser = argparse.ArgumentParser(prog=PROGRAM, description="The web page of a parasim run.")
+    parser = argparse.ArgumentParser(prog=PROGRAM.name,
+                                     description="The web page of a parasim run.")
     parser.add_argument("folder", help="folder of the tables of parasim-report")
     parser.add_argument("--out", required=True, help="the page to write")
     parser.add_argument("--results", metavar="NAME",
@@ -259,16 +257,16 @@ def main(argv=None):
     parser.add_argument("--plotly-src", metavar="PATH",
                         help="link plotly.js from PATH, relative to the page, instead of holding "
                         "it inside")
-    try:
-        options = parser.parse_args(argv)
-    except SystemExit as stop:
-        return REPORT_DONE if stop.code == 0 else REPORT_USAGE_OR_IO
+    options, status = PROGRAM.options(parser, argv)
+    if options is None:
+        return status
     if not options.results and not options.history:
-        say("give --results, --history or both")
+        PROGRAM.say("give --results, --history or both")
         return REPORT_USAGE_OR_IO
     folder = pathlib.Path(options.folder)
     inputs = input_files(folder, options.results, options.history, options.record)
-    try:
+
+    def make_page():
         check_outputs([options.out], inputs)
         results = load_results(folder) if options.results else None
         history = load_history(folder) if options.history else None
@@ -281,16 +279,8 @@ def main(argv=None):
         text = page_text(results, options.results, history, options.history, summary, record,
                          options.record, options.plotly_src, speciation)
         write_file(options.out, text, inputs)
-    except (TableError, RecordError, UnicodeDecodeError) as error:
-        say(str(error))
-        return REPORT_MALFORMED_TABLE
-    except (OSError, PlacementError) as error:
-        say(str(error))
-        return REPORT_USAGE_OR_IO
-    except MemoryError:
-        say("out of memory making the page")
-        return REPORT_USAGE_OR_IO
-    return REPORT_DONE
+
+    return PROGRAM.run(make_page, "making the page")
 
 
 if __name__ == "__main__":
