@@ -9,6 +9,7 @@
 
 #include "e2e/run_parasim.hpp"
 #include "hostile/hostile_targets.hpp"
+#include "sanitizer_build.hpp"
 
 namespace parasim::testing {
 namespace {
@@ -72,12 +73,10 @@ class ShippedScenario : public ::testing::TestWithParam<Scenario> {};
 // that does it.
 TEST_P(ShippedScenario, RunsAsTheDialogueWithTheSameAnswers) {
   const Scenario& scenario = GetParam();
-#if defined(__SANITIZE_ADDRESS__)
   // Minutes each in a sanitizer build, for code the two smaller scenarios run as well.
-  if (scenario.name == "bench_large" || scenario.name == "bench_species") {
+  if (sanitizer_build && (scenario.name == "bench_large" || scenario.name == "bench_species")) {
     GTEST_SKIP() << "the two largest scenarios run in the normal build";
   }
-#endif
   const auto dir = fresh_directory("parameters-" + scenario.name);
   const std::string answers = read_file(scenario.answers);
   const std::string seed = "--seed " + scenario.seed;

@@ -8,6 +8,7 @@
 #include "e2e/run_parasim.hpp"
 #include "random/deviate_stream.hpp"
 #include "random/vector_paths.hpp"
+#include "sanitizer_build.hpp"
 
 namespace parasim::testing {
 namespace {
@@ -80,10 +81,12 @@ TEST(StreamPaths, EveryPathWritesTheSameResults) {
 
 // A checkpoint written on one path and resumed on another ends with the results file
 // of the run never interrupted. Each path writes once and reads once, the next one's
-// checkpoint; the stream's unit tests go through every pair.
+// checkpoint; the stream's unit tests go through every pair. A sanitizer build runs thirty
+// generations, resumed after the twentieth.
 TEST(StreamPaths, CheckpointOnOnePathResumedOnAnother) {
   const auto dir = fresh_directory("paths-resume");
-  const std::string input = answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, 50);
+  const std::string input =
+      answers(60, 0.1, 0.01, 2, 0.1, 5, 0.75, 200, 0.5, sanitizer_build ? 30 : 50);
   ASSERT_EQ(run_parasim(dir, input, "--seed 300518236").exit_status, 0);
   const std::string uninterrupted = read_file(dir / "Output.dat");
   const std::vector<ForcedPath> paths = forced_paths();
@@ -115,9 +118,9 @@ const std::map<std::string, std::string> scenario_digests = {
 };
 
 TEST(StreamPaths, ShippedScenariosWriteTheirStoredResultsOnEveryPath) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "minutes of runs in a sanitizer build; the smaller runs here check the same";
-#endif
+  if (sanitizer_build) {
+    GTEST_SKIP() << "minutes of runs in a sanitizer build; the smaller runs here check the same";
+  }
   const char* long_tests = std::getenv("PARASIM_LONG_TESTS");
   const bool long_runs = long_tests != nullptr && std::string(long_tests) == "1";
   const auto dir = fresh_directory("scenarios");
